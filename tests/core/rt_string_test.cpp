@@ -1,0 +1,203 @@
+#include "core/rt_string.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::string Bytes(const RtString& s) { return std::string(s.text, s.length); }
+
+TEST(RtStringTest, FreshStringIsTheSharedEmptyText) {
+  RtString s;
+  EXPECT_EQ(s.text, g_sharedEmptyText);
+  EXPECT_EQ(s.capacity, 0u);
+  EXPECT_EQ(s.length, 0u);
+  EXPECT_EQ(s.text[0], '\0');
+  StringDestroy(s);
+  StringDestroy(s);  // destroying twice is harmless
+  EXPECT_EQ(s.text, g_sharedEmptyText);
+}
+
+TEST(RtStringTest, ReserveFollowsTheGrowthRule) {
+  struct Case {
+    uint32_t n;
+    uint32_t capacity;
+  };
+  for (const Case& c : {Case{1, 16}, Case{14, 16}, Case{15, 32}, Case{16, 32}, Case{63, 80}, Case{128, 144}}) {
+    RtString s;
+    StringReserve(s, c.n, false);
+    EXPECT_EQ(s.capacity, c.capacity) << "n = " << c.n;
+    EXPECT_EQ(s.text[0], '\0');
+    EXPECT_EQ(s.length, 0u);
+  }
+}
+
+TEST(RtStringTest, ReserveDoesNothingWhenThereIsRoom) {
+  RtString empty;
+  StringReserve(empty, 0, true);
+  EXPECT_EQ(empty.text, g_sharedEmptyText);
+
+  RtString s;
+  StringReserve(s, 1, false);
+  char* buffer = s.text;
+  StringReserve(s, 15, true);
+  EXPECT_EQ(s.text, buffer);
+  EXPECT_EQ(s.capacity, 16u);
+  StringReserve(s, 16, true);
+  EXPECT_EQ(s.capacity, 32u);
+}
+
+TEST(RtStringTest, ReserveWithoutKeepLeavesTheLengthWord) {
+  RtString s = "hello";
+  StringReserve(s, 40, false);
+  EXPECT_EQ(s.length, 5u);
+  EXPECT_EQ(s.text[0], '\0');
+  RtString t = "hello";
+  StringReserve(t, 40, true);
+  EXPECT_STREQ(t.text, "hello");
+}
+
+TEST(RtStringTest, ConstructionSizes) {
+  RtString abc = StringFromCStr("abc");
+  EXPECT_EQ(abc.length, 3u);
+  EXPECT_EQ(abc.capacity, 16u);
+  EXPECT_EQ(StringFromCStr("").text, g_sharedEmptyText);
+  EXPECT_EQ(StringFromCStr(nullptr).text, g_sharedEmptyText);
+
+  RtString exact;
+  StringSetCStr(exact, "abc");
+  EXPECT_EQ(exact.capacity, 4u);
+  EXPECT_EQ(Bytes(exact), "abc");
+  StringSetCStr(exact, "");
+  EXPECT_EQ(exact.text, g_sharedEmptyText);
+}
+
+TEST(RtStringTest, AppendingToAnExactBufferUsesTheGrowthRule) {
+  RtString s;
+  StringSetCStr(s, "abcdefghijklmn");
+  EXPECT_EQ(s.capacity, 15u);
+  StringAppendChar(s, 'o');
+  EXPECT_EQ(s.capacity, 32u);
+  EXPECT_EQ(Bytes(s), "abcdefghijklmno");
+}
+
+TEST(RtStringTest, AppendCharOnTheSharedEmptyText) {
+  RtString s;
+  StringAppendChar(s, 'x');
+  EXPECT_EQ(s.capacity, 16u);
+  EXPECT_EQ(s.length, 1u);
+  EXPECT_STREQ(s.text, "x");
+}
+
+TEST(RtStringTest, AssignEmptyKeepsTheBuffer) {
+  RtString s = "abc";
+  char* buffer = s.text;
+  RtString empty;
+  StringAssign(s, empty);
+  EXPECT_EQ(s.text, buffer);
+  EXPECT_EQ(s.capacity, 16u);
+  EXPECT_EQ(s.length, 0u);
+  EXPECT_EQ(s.text[0], '\0');
+}
+
+TEST(RtStringTest, AssignReusesALargeEnoughBuffer) {
+  RtString target = "a long text of some thirty bytes";
+  char* buffer = target.text;
+  const uint32_t capacity = target.capacity;
+  target = RtString("short");
+  EXPECT_EQ(target.text, buffer);
+  EXPECT_EQ(target.capacity, capacity);
+  EXPECT_EQ(Bytes(target), "short");
+
+  target = target;  // self-assignment changes nothing
+  EXPECT_EQ(Bytes(target), "short");
+}
+
+TEST(RtStringTest, AssignCStrThroughATemporary) {
+  RtString s = "old text";
+  StringAssignCStr(s, s.text + 4);  // a pointer into its own buffer
+  EXPECT_EQ(Bytes(s), "text");
+  EXPECT_EQ(s.capacity, 16u);
+}
+
+TEST(RtStringTest, SetAndAppendCStrFromTheirOwnBuffer) {
+  RtString s = "abcdef";
+  StringSetCStr(s, s.text + 2);
+  EXPECT_EQ(Bytes(s), "cdef");
+  EXPECT_EQ(s.capacity, 5u);
+
+  StringAppendCStr(s, s.text);  // the reserve moves the buffer
+  EXPECT_EQ(Bytes(s), "cdefcdef");
+}
+
+TEST(RtStringTest, AppendToItselfDoubles) {
+  RtString s = "ab";
+  StringAppend(s, s);
+  EXPECT_EQ(Bytes(s), "abab");
+
+  RtString full;
+  StringSetCStr(full, "abcd");  // capacity 5: the reserve must move it
+  StringAppend(full, full);
+  EXPECT_EQ(Bytes(full), "abcdabcd");
+}
+
+TEST(RtStringTest, SyncLengthRecountsDirectWrites) {
+  RtString s;
+  char* buffer = StringGetBuffer(s, 14);
+  ASSERT_EQ(s.capacity, 16u);
+  std::memset(buffer, 'z', 16);  // fills the whole buffer, no terminator
+  StringSyncLength(s);
+  EXPECT_EQ(s.length, 15u);
+  EXPECT_EQ(s.text[15], '\0');
+
+  buffer[0] = '\0';
+  StringSyncLength(s);
+  EXPECT_EQ(s.length, 0u);
+
+  RtString empty;
+  StringSyncLength(empty);
+  EXPECT_EQ(empty.length, 0u);
+}
+
+TEST(RtStringTest, TheLengthWordIsAuthoritativeForCopies) {
+  RtString s = StringFromBytes("a\0b", 3);
+  EXPECT_EQ(StringLength(s), 1u);
+  RtString copy = StringCopy(s);
+  EXPECT_EQ(copy.length, 3u);
+  EXPECT_EQ(Bytes(copy), std::string("a\0b", 3));
+  RtString joined = StringConcat(s, s);
+  EXPECT_EQ(Bytes(joined), std::string("a\0ba\0b", 6));
+}
+
+TEST(RtStringTest, ConcatenationLeavesOperandsAlone) {
+  RtString a = "foo";
+  RtString b = "bar";
+  EXPECT_EQ(Bytes(StringConcat(a, b)), "foobar");
+  EXPECT_EQ(Bytes(StringConcatCStr(a, "!")), "foo!");
+  EXPECT_EQ(Bytes(CStrConcatString("<", b)), "<bar");
+  EXPECT_EQ(Bytes(CStrConcatCStr("x", nullptr)), "x");
+  EXPECT_EQ(Bytes(a), "foo");
+  EXPECT_EQ(Bytes(b), "bar");
+}
+
+TEST(RtStringTest, MoveTakesTheBufferOver) {
+  RtString a = "moved";
+  char* buffer = a.text;
+  RtString b(std::move(a));
+  EXPECT_EQ(b.text, buffer);
+  EXPECT_EQ(a.text, g_sharedEmptyText);  // NOLINT(bugprone-use-after-move)
+  EXPECT_EQ(StringFromInt(-2147483647 - 1).c_str(), std::string("-2147483648"));
+}
+
+TEST(RtStringDeathTest, ARequestBeyondTheLargestTextIsFatal) {
+  EXPECT_EXIT(
+      {
+        RtString s;
+        StringReserve(s, kStringMaxLength + 1, false);
+      },
+      testing::ExitedWithCode(0), "");
+}
+
+}  // namespace

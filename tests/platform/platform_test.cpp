@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/command_line.h"
+#include "platform/debugger.h"
+#include "platform/system_paths.h"
+#include "tests/support/test_env.h"
+
+namespace {
+
+TEST(PlatformTest, TempFolderAlwaysEndsInOneSlash) {
+  struct Case {
+    std::optional<std::string> tmpdir;
+    const char* folder;
+  };
+  for (const Case& c : {Case{std::nullopt, "/tmp/"}, Case{"", "/tmp/"}, Case{"/var/x", "/var/x/"},
+                        Case{"/var/x//", "/var/x/"}, Case{"/", "/"}}) {
+    ScopedEnv env("TMPDIR", c.tmpdir);
+    EXPECT_EQ(PlatformTempFolder(), c.folder) << c.tmpdir.value_or("(unset)");
+  }
+}
+
+TEST(PlatformTest, ExecutablePathNamesThisTestProgram) {
+  const std::string path = PlatformExecutablePath();
+  ASSERT_FALSE(path.empty());
+  EXPECT_EQ(path[0], '/');
+  EXPECT_NE(path.find("platform_unit_tests"), std::string::npos) << path;
+}
+
+TEST(PlatformTest, ClockCountsFromTheFirstReadingAndSleeps) {
+  const double start = PlatformMilliseconds();
+  EXPECT_GE(start, 0.0);
+  PlatformSleep(20);
+  const double slept = PlatformMilliseconds() - start;
+  EXPECT_GE(slept, 20.0);
+  PlatformSleep(-5);  // nothing
+}
+
+TEST(PlatformTest, ArgumentsAreQuotedByWindowsRules) {
+  struct Case {
+    const char* argument;
+    const char* quoted;
+  };
+  for (const Case& c : {Case{"plain", "plain"}, Case{"", "\"\""}, Case{"two words", "\"two words\""},
+                        Case{"say \"hi\"", "\"say \\\"hi\\\"\""}, Case{"C:\\dir\\", "C:\\dir\\"},
+                        Case{"C:\\my dir\\", "\"C:\\my dir\\\\\""}, Case{"a\\\"b", "\"a\\\\\\\"b\""}}) {
+    EXPECT_EQ(PlatformQuoteArgument(c.argument), c.quoted) << c.argument;
+  }
+  const char* argv[] = {"/bin/game", "-x", "a b"};
+  PlatformSetArguments(3, argv);
+  EXPECT_EQ(PlatformCommandLine(), "/bin/game -x \"a b\"");
+}
+
+TEST(PlatformTest, DebugOutFileForcesAttachedAndCollectsText) {
+  ScratchDir dir;
+  {
+    ScopedEnv env("VNL_DEBUG_OUT", dir.File("out.txt"));
+    EXPECT_TRUE(PlatformDebuggerAttached());
+    PlatformDebuggerWrite("one\n", 4);
+    PlatformDebuggerWrite("two\n", 4);
+  }
+  EXPECT_EQ(ReadFileBytes(dir.File("out.txt")), "one\ntwo\n");
+  ScopedEnv none("VNL_DEBUG_OUT", std::nullopt);
+  EXPECT_FALSE(PlatformDebuggerAttached());
+}
+
+}  // namespace

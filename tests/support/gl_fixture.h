@@ -1,0 +1,23 @@
+// A fixture with an offscreen window and its OpenGL context.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+struct PlatformWindow;
+
+class GlTest : public testing::Test {
+ protected:
+  static constexpr int kWidth = 64;
+  static constexpr int kHeight = 48;
+
+  void SetUp() override;
+  void TearDown() override;
+
+  // The pixel at (x, y) counted from the top-left, as 0xRRGGBB, read from
+  // the back buffer (read before any swap).
+  uint32_t PixelAt(int x, int y) const;
+
+  PlatformWindow* window_ = nullptr;
+};
