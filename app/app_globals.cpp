@@ -1,0 +1,3 @@
+#include "app/app_globals.h"
+
+AppGlobals g_app;
