@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/error_state.h"
+#include "core/float_to_int.h"
 #include "files/file_write_back.h"
 
 LineStore g_lineStore;
@@ -106,4 +107,12 @@ void LineFileFlush() { LineFileOpen(g_lineStore, nullptr); }
 void LineStoreResetForTest() {
   BuildOnce();
   Empty(g_lineStore);
+}
+
+void LineFileGetString(const RtString& name, double line, RtString& out) {
+  LineFileGet(name.c_str(), static_cast<uint32_t>(TruncToInt32(line)), out);
+}
+
+void LineFilePutString(const RtString& name, double line, const RtString& text) {
+  LineFilePut(name.c_str(), static_cast<uint32_t>(TruncToInt32(line)), text);
 }
