@@ -1,13 +1,14 @@
 #include "files/file_write_back.h"
 
-#include "files/memory_file.h"
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "files/memory_file.h"
+#include "platform/file_io.h"
 
 namespace {
 
@@ -18,26 +19,14 @@ mode_t DefaultFileMode() {
   return 0666 & ~mask;
 }
 
-bool WriteAll(int fd, const char* bytes, size_t count) {
-  while (count > 0) {
-    const ssize_t written = write(fd, bytes, count);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes += written;
-    count -= static_cast<size_t>(written);
-  }
-  return true;
-}
-
 // Opens a fresh temporary file beside the path; -1 when none can be made.
 int CreateTempBeside(const std::string& path, std::string& temp_name) {
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 16; ++attempt) {
+    // A short name in the target's folder, whatever the length of its own.
     char suffix[48];
-    std::snprintf(suffix, sizeof suffix, ".%ld.%u.tmp", static_cast<long>(getpid()), counter++);
-    temp_name = path + suffix;
+    std::snprintf(suffix, sizeof suffix, ".vnl%ld.%u.tmp", static_cast<long>(getpid()), counter++);
+    temp_name = path.substr(0, path.rfind('/') + 1) + suffix;
     const int fd = open(temp_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0) return fd;
     if (errno != EEXIST) return -1;
@@ -49,11 +38,8 @@ int CreateTempBeside(const std::string& path, std::string& temp_name) {
 
 std::string WriteBackPath(const char* name) {
   if (name == nullptr || name[0] == '\0' || IsMemoryFileName(name)) return std::string();
-  std::string path(name);
-  if (path.size() > kFileNameMax) return std::string();
-  for (char& c : path) {
-    if (c == '\\') c = '/';
-  }
+  std::string path;
+  if (!SystemPath(name, &path)) return std::string();
   if (path[0] == '/') return path;
   char current[4096];
   if (getcwd(current, sizeof current) == nullptr) return std::string();
@@ -78,7 +64,7 @@ bool WriteBackFile(const std::string& path, const char* bytes, size_t count) {
   std::string temp_name;
   const int fd = CreateTempBeside(path, temp_name);
   if (fd < 0) return false;
-  bool ok = WriteAll(fd, bytes, count) && fchmod(fd, mode) == 0;
+  bool ok = PlatformWriteAll(fd, bytes, count) && fchmod(fd, mode) == 0;
   if (close(fd) != 0) ok = false;
   if (ok && rename(temp_name.c_str(), path.c_str()) != 0) ok = false;
   if (!ok) unlink(temp_name.c_str());

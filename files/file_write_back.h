@@ -10,13 +10,12 @@
 #include <cstddef>
 #include <string>
 
-// Names of files that the BASIC program gives are at most this many bytes;
-// a longer name is refused, never cut.
-inline constexpr size_t kFileNameMax = 1023;
+#include "files/file_paths.h"
 
-// The path the system is asked for: every '\' turned into '/', made absolute
-// against the current directory. Empty when the name is empty, longer than
-// kFileNameMax, a memory-file name, or the current directory is unknown.
+// The path the system is asked for (SystemPath: every '\' turned into '/'),
+// made absolute against the current directory. Empty when the name is
+// empty, longer than kMaxPathBytes (never cut), a memory-file name, or the
+// current directory is unknown.
 std::string WriteBackPath(const char* name);
 
 // Replaces the file at the absolute path with the bytes: a temporary file

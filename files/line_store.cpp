@@ -6,7 +6,9 @@
 
 #include "app/error_state.h"
 #include "core/float_to_int.h"
+#include "files/file_stream.h"
 #include "files/file_write_back.h"
+#include "files/line_reading.h"
 
 LineStore g_lineStore;
 
@@ -14,7 +16,7 @@ namespace {
 
 bool g_lineStoreBuilt = false;
 
-bool NameFits(const char* name) { return std::strlen(name) <= kFileNameMax; }
+bool NameFits(const char* name) { return std::strlen(name) <= kMaxPathBytes; }
 
 void WriteBack(const LineStore& store) {
   if (store.name[0] == '\0' || store.changed != 1 || store.writePath[0] == '\0') return;
@@ -37,9 +39,14 @@ void Empty(LineStore& store) {
 // Loads the named file into the emptied store; false when it cannot be
 // read.
 bool Load(LineStore& store, const char* name) {
-  (void)store;
-  (void)name;
-  return false;
+  FileStream stream;
+  if (!StreamOpen(stream, name)) return false;
+  for (int32_t i = 0; i < kLineStoreLines; ++i) {
+    if (!StreamReadLineDropRest(stream, store.lines[i], kLineStoreLineBytes)) break;
+    store.last = i;
+  }
+  StreamClose(stream);
+  return true;
 }
 
 void BuildOnce() {

@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "files/file_stream.h"
+#include "files/line_reading.h"
+
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -79,7 +82,13 @@ void SectionReaderParse(IniDocument& document, const RtString& name) {
   document.sections.step = 16;
   document.sections.first = 8;
   IniDocumentSetFileName(document, name);
-  // Reading the file comes with the file stream.
+  FileStream stream;
+  if (!StreamOpen(stream, name.c_str())) return;
+  SectionLineParser parser(document);
+  char line[1024];
+  while (StreamReadLineDropRest(stream, line, sizeof line)) parser.Line(line);
+  parser.Finish();
+  StreamClose(stream);
 }
 
 RtString SectionReaderGet(const IniDocument& document, const RtString& section, const RtString& key,

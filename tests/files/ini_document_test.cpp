@@ -11,6 +11,7 @@
 
 #include "app/program_end.h"
 #include "files/file_write_back.h"
+#include "files/memory_file.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -143,7 +144,7 @@ TEST_F(IniTest, NameThatDoesNotFitIsNeverWritten) {
   // A valid path past the bound: cut at 1023 bytes it would name another
   // file.
   std::string dots;
-  while (dots.size() + dir_.path().size() < kFileNameMax) dots += "./";
+  while (dots.size() + dir_.path().size() < kMaxPathBytes) dots += "./";
   const std::string name = dir_.path() + "/" + dots + "x.ini";
   IniOpen(name.c_str());
   IniPut("s", "k", "v");
@@ -190,8 +191,59 @@ TEST(WriteBackPathTest, AbsoluteWithSlashesAndBounded) {
   EXPECT_EQ(WriteBackPath(""), "");
   EXPECT_EQ(WriteBackPath(nullptr), "");
   EXPECT_EQ(WriteBackPath("mem://       1.       1"), "");
-  EXPECT_EQ(WriteBackPath(std::string(kFileNameMax + 1, 'a').c_str()), "");
-  EXPECT_NE(WriteBackPath(std::string(kFileNameMax, 'a').c_str()), "");
+  EXPECT_EQ(WriteBackPath(std::string(kMaxPathBytes + 1, 'a').c_str()), "");
+  EXPECT_NE(WriteBackPath(std::string(kMaxPathBytes, 'a').c_str()), "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(IniTest, ReadsAFileAndSurvivesARoundTrip) {
+  const std::string file = dir_.File("round.ini");
+  WriteFileBytes(file, "; comment\r\ntop=1\r\n[Video]\r\nWidth = 640\r\n[empty]\r\n[Audio]\nvolume=80\t\r\n" +
+                           std::string("long=") + std::string(2000, 'v') + "\r\nafter=yes\r\n");
+  IniOpen(file.c_str());
+  EXPECT_EQ(IniTable().changed, 0);
+  EXPECT_STREQ(IniGet("", "top", "d").c_str(), "1");
+  EXPECT_STREQ(IniGet("video", "width", "d").c_str(), "640");
+  EXPECT_STREQ(IniGet("audio", "volume", "d").c_str(), "80");
+  EXPECT_EQ(IniGet("audio", "long", "d").length, 1023u - 5u);
+  EXPECT_STREQ(IniGet("audio", "after", "d").c_str(), "yes");
+
+  // The section "" now stands last in the array; it is still written first.
+  IniPut("", "top", "");
+  IniPut("", "top", "2");
+  IniPut("Video", "", "");
+  IniPut("", "x", "y");
+  const std::vector<std::string> before = {"top=2", "x=y"};
+  IniOpen(file.c_str());  // writes back, then reads the file again
+  EXPECT_STREQ(IniGet("", "top", "d").c_str(), "2");
+  EXPECT_STREQ(IniGet("", "x", "d").c_str(), "y");
+  EXPECT_STREQ(IniGet("audio", "volume", "d").c_str(), "80");
+  EXPECT_STREQ(IniGet("video", "width", "d").c_str(), "d");
+  ASSERT_GE(IniTable().sections.count, 1);
+  EXPECT_EQ(Keys(0), before);
+}
+
+TEST_F(IniTest, MissingFileKeepsItsNameAndIsCreatedByAChange) {
+  const std::string file = dir_.File("later.ini");
+  IniOpen(file.c_str());
+  EXPECT_EQ(IniTable().sections.count, 0);
+  EXPECT_STREQ(IniTable().fileName.c_str(), file.c_str());
+  IniPut("s", "k", "v");
+  IniOpen("");
+  EXPECT_EQ(ReadFileBytes(file), "[s]\r\nk=v\r\n");
+}
+
+TEST_F(IniTest, DocumentFromAMemoryFileIsNeverWritten) {
+  const std::string text = "[s]\r\nk=v\r\n";
+  const std::string name = MemoryFilePublish(text.data(), static_cast<uint32_t>(text.size()));
+  IniOpen(name.c_str());
+  MemoryFileWithdraw(text.data());
+  EXPECT_STREQ(IniGet("S", "K", "d").c_str(), "v");
+  IniPut("s", "k", "w");
+  EXPECT_FALSE(IniDocumentWriteBack(IniTable()));
 }
 
 }  // namespace

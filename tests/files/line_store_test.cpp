@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
 #include "app/error_state.h"
 #include "app/program_end.h"
+#include "files/memory_file.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -113,6 +115,45 @@ TEST_F(LineStoreTest, ExitWritesTheChangedFile) {
       },
       testing::ExitedWithCode(0), "");
   EXPECT_EQ(ReadFileBytes(file), "\r\nsecond\r\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(LineStoreTest, LoadsAtMost256LinesAndCutsControlBytes) {
+  const std::string file = dir_.File("big.txt");
+  std::string data;
+  for (int i = 0; i < 300; ++i) data += "line " + std::to_string(i) + (i == 7 ? "\t\t\r\n" : "\n");
+  WriteFileBytes(file, data);
+  EXPECT_EQ(Get(file, 255), "line 255");
+  EXPECT_EQ(Get(file, 7), "line 7");
+  EXPECT_EQ(g_lineStore.last, 255);
+  EXPECT_EQ(g_lineStore.changed, 0);
+  ASSERT_EQ(LineFilePut(file.c_str(), 0, "first"), 0);
+  LineFileFlush();
+  const std::string written = ReadFileBytes(file);
+  EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 256);
+  EXPECT_EQ(written.substr(0, 14), "first\r\nline 1\r");
+  EXPECT_NE(written.find("line 7\t\t\r\n"), std::string::npos);
+}
+
+TEST_F(LineStoreTest, OverLongLineKeepsItsStartAndTheNextLineFollows) {
+  const std::string file = dir_.File("long.txt");
+  WriteFileBytes(file, std::string(1500, 'a') + "\r\nsecond\r\n");
+  EXPECT_EQ(Get(file, 0), std::string(1023, 'a'));
+  EXPECT_EQ(Get(file, 1), "second");
+  EXPECT_EQ(g_lineStore.last, 1);
+}
+
+TEST_F(LineStoreTest, MemoryFilesReadLikeDiskFilesAndAreNeverWritten) {
+  const std::string text = "one\r\ntwo";
+  const std::string name = MemoryFilePublish(text.data(), static_cast<uint32_t>(text.size()));
+  EXPECT_EQ(Get(name, 1), "two");
+  ASSERT_EQ(LineFilePut(name.c_str(), 0, "changed"), 0);
+  MemoryFileWithdraw(text.data());
+  LineFileFlush();
+  EXPECT_EQ(text, "one\r\ntwo");
 }
 
 }  // namespace
