@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/c_runtime.h"
 #include "files/file_write_back.h"
 #include "files/section_reader.h"
 
@@ -85,14 +86,14 @@ void IniDocumentEmpty(IniDocument& document) {
 
 int32_t IniFindSection(const IniDocument& document, const char* name) {
   for (int32_t i = 0; i < document.sections.count; ++i) {
-    if (AsciiCompareNoCase(document.sections[i].name.c_str(), name) == 0) return i;
+    if (CrtStricmp(document.sections[i].name.c_str(), name) == 0) return i;
   }
   return -1;
 }
 
 int32_t IniFindKey(const IniSection& section, const char* name) {
   for (int32_t i = 0; i < section.keys.count; ++i) {
-    if (AsciiCompareNoCase(section.keys[i].name.c_str(), name) == 0) return i;
+    if (CrtStricmp(section.keys[i].name.c_str(), name) == 0) return i;
   }
   return -1;
 }

@@ -5,7 +5,9 @@
 #include <string>
 
 #include "app/error_state.h"
+#include "core/c_runtime.h"
 #include "core/float_to_int.h"
+#include "core/number_text.h"
 #include "files/file_stream.h"
 #include "files/file_write_back.h"
 #include "files/line_reading.h"
@@ -122,4 +124,20 @@ void LineFileGetString(const RtString& name, double line, RtString& out) {
 
 void LineFilePutString(const RtString& name, double line, const RtString& text) {
   LineFilePut(name.c_str(), static_cast<uint32_t>(TruncToInt32(line)), text);
+}
+
+void LineFileGetDouble(const RtString& name, double line, double& out) {
+  RtString text;
+  LineFileGetString(name, line, text);
+  out = CrtAtof(text.c_str());
+}
+
+void LineFileGetInt(const RtString& name, double line, int32_t& out) {
+  RtString text;
+  LineFileGetString(name, line, text);
+  out = CrtAtoi(text.c_str());
+}
+
+void LineFilePutDouble(const RtString& name, double line, double value) {
+  LineFilePutString(name, line, StringFromDouble(value));
 }

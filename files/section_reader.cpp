@@ -22,16 +22,6 @@ const char* NameEnd(const char* p) {
 
 }  // namespace
 
-int AsciiCompareNoCase(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    int x = static_cast<unsigned char>(*a);
-    int y = static_cast<unsigned char>(*b);
-    if (x >= 'A' && x <= 'Z') x += 32;
-    if (y >= 'A' && y <= 'Z') y += 32;
-    if (x != y || x == 0) return x - y;
-  }
-}
-
 SectionLineParser::SectionLineParser(IniDocument& document) : document_(document) {
   current_.keys.step = 32;
   current_.keys.first = 32;

@@ -47,5 +47,3 @@ class SectionLineParser {
   IniDocument& document_;
   IniSection current_;
 };
-
-int AsciiCompareNoCase(const char* a, const char* b);

@@ -157,3 +157,33 @@ TEST_F(LineStoreTest, MemoryFilesReadLikeDiskFilesAndAreNeverWritten) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(LineStoreTest, NumberCommands) {
+  const std::string file = dir_.File("numbers.txt");
+  LineFilePutDouble(file.c_str(), 0, 2.0);
+  LineFilePutDouble(file.c_str(), 1.7, 0.25);
+  LineFilePutString(file.c_str(), 2, "12abc");
+  double d = -1;
+  int32_t i = -1;
+  LineFileGetDouble(file.c_str(), 1, d);
+  EXPECT_EQ(d, 0.25);
+  LineFileGetInt(file.c_str(), 2, i);
+  EXPECT_EQ(i, 12);
+  LineFileGetDouble(file.c_str(), 5, d);  // "NO_DATA"
+  EXPECT_EQ(d, 0);
+  LineFileGetDouble(file.c_str(), -1, d);  // out of range
+  EXPECT_EQ(d, 0);
+  EXPECT_EQ(g_errorState.code, 7);
+  RtString text;
+  LineFileGetString(file.c_str(), 0, text);
+  EXPECT_STREQ(text.c_str(), "2");
+  LineFileGetString(dir_.File("missing.txt").c_str(), 0, text);
+  EXPECT_STREQ(text.c_str(), "NO_FILE");
+  LineFileGetDouble(file.c_str(), 0, d);  // reloads the written file
+  EXPECT_EQ(d, 2);
+  EXPECT_EQ(ReadFileBytes(file), "2\r\n0.25\r\n12abc\r\n");
+}
+
+}  // namespace
