@@ -41,8 +41,10 @@ void Empty(LineStore& store) {
 // Loads the named file into the emptied store; false when it cannot be
 // read.
 bool Load(LineStore& store, const char* name) {
+  std::string resolved;
+  if (ResolveTextFile(name, &resolved) == 0) return false;
   FileStream stream;
-  if (!StreamOpen(stream, name)) return false;
+  if (!StreamOpen(stream, resolved.c_str())) return false;
   for (int32_t i = 0; i < kLineStoreLines; ++i) {
     if (!StreamReadLineDropRest(stream, store.lines[i], kLineStoreLineBytes)) break;
     store.last = i;

@@ -1,6 +1,7 @@
 #include "files/section_reader.h"
 
 #include <cstring>
+#include <string>
 
 #include "files/file_stream.h"
 #include "files/line_reading.h"
@@ -71,9 +72,11 @@ void SectionReaderParse(IniDocument& document, const RtString& name) {
   IniDocumentEmpty(document);
   document.sections.step = 16;
   document.sections.first = 8;
-  IniDocumentSetFileName(document, name);
+  std::string resolved;
+  if (ResolveTextFile(name.c_str(), &resolved) == 0) resolved = name.c_str();
+  IniDocumentSetFileName(document, StringFromCStr(resolved.c_str()));
   FileStream stream;
-  if (!StreamOpen(stream, name.c_str())) return;
+  if (!StreamOpen(stream, resolved.c_str())) return;
   SectionLineParser parser(document);
   char line[1024];
   while (StreamReadLineDropRest(stream, line, sizeof line)) parser.Line(line);
