@@ -80,6 +80,7 @@ bool OpenForWriting(uint32_t channel, const char* name, bool append) {
 int32_t WriteBytes(uint32_t channel, const void* bytes, size_t n) {
   FileStream* s = Channel(channel);
   if (s == nullptr) return 0;
+  StreamForgetReadAhead();
   if (s->fd == -1 || !PlatformWriteAll(s->fd, bytes, n)) {
     RuntimeFatal(kErrorFile);
     return 0;
