@@ -80,6 +80,7 @@ bool OpenForWriting(uint32_t channel, const char* name, bool append) {
 int32_t WriteBytes(uint32_t channel, const void* bytes, size_t n) {
   FileStream* s = Channel(channel);
   if (s == nullptr) return 0;
+  StreamForgetReadAhead();
   if (s->fd == -1 || !PlatformWriteAll(s->fd, bytes, n)) {
     RuntimeFatal(kErrorFile);
     return 0;
@@ -94,18 +95,18 @@ int32_t WriteLittleEndian(uint32_t channel, uint64_t value, int bytes) {
 }
 
 // Reads n (up to 8) bytes as a little-endian value; bytes that do not
-// arrive are 0. False after a fatal error.
-bool ReadLittleEndian(uint32_t channel, int n, uint64_t* value) {
-  *value = 0;
+// arrive are 0, and so is the value after a fatal error.
+uint64_t ReadValue(uint32_t channel, int n) {
   FileStream* s = Channel(channel);
-  if (s == nullptr) return false;
+  if (s == nullptr) return 0;
   uint8_t bytes[8] = {};
   if (!StreamRead(*s, bytes, n)) {
     RuntimeFatal(kErrorFile);
-    return false;
+    return 0;
   }
-  for (int i = 0; i < n; ++i) *value |= static_cast<uint64_t>(bytes[i]) << (8 * i);
-  return true;
+  uint64_t value = 0;
+  for (int i = 0; i < n; ++i) value |= static_cast<uint64_t>(bytes[i]) << (8 * i);
+  return value;
 }
 
 // One line into out; false after a fatal error.
@@ -260,43 +261,26 @@ void FileChannelReadStr(uint32_t channel, RtString& out, int32_t n) {
 }
 
 void FileChannelReadF32(uint32_t channel, double& out) {
-  uint64_t bits = 0;
-  ReadLittleEndian(channel, 4, &bits);
-  const uint32_t word = static_cast<uint32_t>(bits);
+  const uint32_t word = static_cast<uint32_t>(ReadValue(channel, 4));
   float f;
   std::memcpy(&f, &word, 4);
   out = f;
 }
 
 void FileChannelReadF64(uint32_t channel, double& out) {
-  uint64_t bits = 0;
-  ReadLittleEndian(channel, 8, &bits);
+  const uint64_t bits = ReadValue(channel, 8);
   std::memcpy(&out, &bits, 8);
 }
 
 void FileChannelReadU32(uint32_t channel, int32_t& out) {
-  uint64_t v = 0;
-  ReadLittleEndian(channel, 4, &v);
-  out = static_cast<int32_t>(static_cast<uint32_t>(v));
+  out = static_cast<int32_t>(static_cast<uint32_t>(ReadValue(channel, 4)));
 }
-void FileChannelReadU16(uint32_t channel, int32_t& out) {
-  uint64_t v = 0;
-  ReadLittleEndian(channel, 2, &v);
-  out = static_cast<int32_t>(v);
-}
-void FileChannelReadU8(uint32_t channel, int32_t& out) {
-  uint64_t v = 0;
-  ReadLittleEndian(channel, 1, &v);
-  out = static_cast<int32_t>(v);
-}
+void FileChannelReadU16(uint32_t channel, int32_t& out) { out = static_cast<int32_t>(ReadValue(channel, 2)); }
+void FileChannelReadU8(uint32_t channel, int32_t& out) { out = static_cast<int32_t>(ReadValue(channel, 1)); }
 void FileChannelReadI32(uint32_t channel, int32_t& out) { FileChannelReadU32(channel, out); }
 void FileChannelReadI16(uint32_t channel, int32_t& out) {
-  uint64_t v = 0;
-  ReadLittleEndian(channel, 2, &v);
-  out = static_cast<int16_t>(static_cast<uint16_t>(v));
+  out = static_cast<int16_t>(static_cast<uint16_t>(ReadValue(channel, 2)));
 }
 void FileChannelReadI8(uint32_t channel, int32_t& out) {
-  uint64_t v = 0;
-  ReadLittleEndian(channel, 1, &v);
-  out = static_cast<int8_t>(static_cast<uint8_t>(v));
+  out = static_cast<int8_t>(static_cast<uint8_t>(ReadValue(channel, 1)));
 }

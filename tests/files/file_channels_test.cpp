@@ -229,6 +229,19 @@ TEST_F(FileChannelTest, ReadChannelOwnsItsPackedBlock) {
   EXPECT_EQ(FileChannelFree(), 0);
 }
 
+TEST_F(FileChannelTest, LinesWrittenMeanwhileAreRead) {
+  WriteFileBytes(dir_.File("grow.txt"), "a\nb\n");
+  ASSERT_EQ(FileChannelOpen(0, Path("grow.txt"), 1), 1);
+  RtString line;
+  FileChannelReadLine(0, line);
+  ASSERT_EQ(FileChannelOpen(1, Path("grow.txt"), -1), 1);
+  FileChannelWriteLine(1, "c");
+  FileChannelReadLine(0, line);
+  EXPECT_STREQ(line.c_str(), "b");
+  FileChannelReadLine(0, line);
+  EXPECT_STREQ(line.c_str(), "c");
+}
+
 TEST_F(FileChannelTest, LastLineWithoutEndThenFatal) {
   WriteFileBytes(dir_.File("lines.txt"), "one\r\nlast");
   ASSERT_EQ(FileChannelOpen(0, Path("lines.txt"), 1), 1);
