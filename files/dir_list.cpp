@@ -65,6 +65,7 @@ double FileList(const RtString& pattern, RtArray<RtString>& out) {
   const size_t total = directories.size() + files.size();
   if (total > static_cast<size_t>(INT32_MAX)) return 0;
   ArrayDimString(out, static_cast<int32_t>(total), 0, 0, 0);
+  if (out.d1 != static_cast<int32_t>(total)) return 0;  // no storage: the program is ending
   int32_t next = 0;
   for (std::vector<RtString>* names : {&directories, &files}) {
     for (RtString& name : *names) ArraySwapString(ArrayAt(out, next++, 0, 0, 0), &name);
