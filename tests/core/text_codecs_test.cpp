@@ -21,6 +21,13 @@ TEST(TextCodecsTest, HexFromBytes) {
   EXPECT_EQ(HexFromBytes(nullptr, 4, true).length, 0u);
 }
 
+TEST(TextCodecsDeathTest, AHexTextBeyondTheLargestTextIsFatal) {
+  // 2 x INT32_MAX digits do not fit in a string: the size is checked before
+  // anything is allocated or written.
+  const uint8_t byte = 0;
+  EXPECT_EXIT(HexFromBytes(&byte, INT32_MAX, true), testing::ExitedWithCode(0), "");
+}
+
 TEST(TextCodecsTest, HexPairValue) {
   EXPECT_EQ(HexPairValue('4', '1'), 65);
   EXPECT_EQ(HexPairValue('F', 'f'), 255);
