@@ -39,7 +39,11 @@ class Searcher {
     uint64_t window = 0;
     while (n - window >= length_) {
       const uint8_t under = h[window + last];
-      if (under == lastByte && std::memcmp(h + window, needle_, last) == 0) return static_cast<int64_t>(window);
+      if (under == lastByte) {
+        uint32_t i = last;
+        while (i > 0 && h[window + i - 1] == needle_[i - 1]) --i;
+        if (i == 0) return static_cast<int64_t>(window);
+      }
       window += shift_[under];
     }
     return -1;
@@ -75,6 +79,17 @@ int32_t FindLast(Range h, Range p, int32_t position) {
     from = static_cast<uint64_t>(found) + 1;
   }
   return found > INT32_MAX ? -1 : static_cast<int32_t>(found);
+}
+
+// Makes room for `needed` bytes, at least `first` on the first call and
+// twice the capacity when the room runs out, so that a result built by many
+// appends is not moved at every step.
+void ReserveGeometric(RtString& s, uint64_t needed, uint32_t first) {
+  if (needed < s.capacity) return;
+  if (needed > kStringMaxLength) RuntimeOutOfMemory();
+  uint64_t room = s.capacity == 0 ? first : uint64_t{s.capacity} * 2;
+  if (room > kStringMaxLength) room = kStringMaxLength;
+  StringReserve(s, static_cast<uint32_t>(room > needed ? room : needed), true);
 }
 
 // Whether the byte is one of the bytes of set (up to its zero byte).
@@ -126,35 +141,23 @@ RtString TextReplaceAll(const RtString& source, const RtString& find, const RtSt
     }
     return result;
   }
-  // Other lengths: one pass counts the occurrences (searching on behind each
-  // one, as the result would be searched behind its replacement), a second
-  // builds the result once at its final size.
-  uint64_t count = 0;
-  for (uint32_t from = 0; from < source.length;) {
-    const int64_t r = searcher.Find(source.text + from, source.length - from);
-    if (r < 0) break;
-    ++count;
-    from += static_cast<uint32_t>(r) + lf;
-  }
-  if (count == 0) return StringCopy(source);
-  const int64_t total = static_cast<int64_t>(source.length) + static_cast<int64_t>(count) * (int64_t{lr} - lf);
-  if (total > kStringMaxLength) RuntimeOutOfMemory();
+  // Other lengths: the occurrences are found in the source (searching on
+  // behind each one, as the result would be searched behind its
+  // replacement) and the result is built in one pass.
   RtString result;
-  if (total == 0) return result;
-  StringReserve(result, static_cast<uint32_t>(total), false);
-  char* out = result.text;
   uint32_t copied = 0;
-  for (uint64_t i = 0; i < count; ++i) {
-    const uint32_t a = copied + static_cast<uint32_t>(searcher.Find(source.text + copied, source.length - copied));
-    std::memcpy(out, source.text + copied, a - copied);
-    out += a - copied;
-    std::memcpy(out, replacement.text, lr);
-    out += lr;
-    copied = a + lf;
+  bool found = false;
+  while (copied < source.length) {
+    const int64_t r = searcher.Find(source.text + copied, source.length - copied);
+    if (r < 0) break;
+    found = true;
+    ReserveGeometric(result, uint64_t{result.length} + static_cast<uint64_t>(r) + lr, source.length);
+    StringAppendBytes(result, source.text + copied, static_cast<uint32_t>(r));
+    StringAppendBytes(result, replacement.text, lr);
+    copied += static_cast<uint32_t>(r) + lf;
   }
-  std::memcpy(out, source.text + copied, source.length - copied);
-  result.length = static_cast<uint32_t>(total);
-  result.text[result.length] = '\0';
+  if (!found) return StringCopy(source);
+  StringAppendBytes(result, source.text + copied, source.length - copied);
   return result;
 }
 

@@ -102,6 +102,21 @@ TEST(TextSearchTest, ReplaceAll) {
     EXPECT_EQ(Bytes(result), c.result) << c.source << " " << c.find << " " << c.replacement;
     EXPECT_EQ(Bytes(source), c.source);
   }
+  // Long results grow through many steps; shrinking ones never grow.
+  for (const char* replacement : {"0123456789", "", "xy"}) {
+    std::string source;
+    for (int i = 0; i < 5000; ++i) source += i % 3 == 0 ? "ab" : "abc";
+    std::string expected;
+    for (size_t at = 0; at < source.size();) {
+      if (source.compare(at, 3, "abc") == 0) {
+        expected += replacement;
+        at += 3;
+      } else {
+        expected += source[at++];
+      }
+    }
+    EXPECT_EQ(Bytes(TextReplaceAll(RtString(source.c_str()), RtString("abc"), RtString(replacement))), expected);
+  }
   // A string replaced in itself.
   RtString s = "abab";
   EXPECT_EQ(Bytes(TextReplaceAll(s, s, s)), "abab");
