@@ -136,7 +136,7 @@ TEST_F(BlowfishTest, InPlaceAndSeparateBuffersAgreeWithZeroPadding) {
     EXPECT_EQ(BlowfishEncipherBuffer(ctx_, input.data(), separate.data(), length), BlowfishPadLength(length));
     // In place, with junk behind the data that padding must replace.
     std::vector<uint8_t> inPlace(BlowfishPadLength(length), 0x55);
-    std::memcpy(inPlace.data(), input.data(), length);
+    if (length > 0) std::memcpy(inPlace.data(), input.data(), length);
     BlowfishEncipherBuffer(ctx_, inPlace.data(), inPlace.data(), length);
     EXPECT_EQ(inPlace, separate) << "length " << length;
     BlowfishDecipherBuffer(ctx_, inPlace.data(), inPlace.data(), length);
