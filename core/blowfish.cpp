@@ -5,6 +5,7 @@
 
 #include "app/error_state.h"
 #include "core/blowfish_tables.h"
+#include "core/c_runtime.h"
 
 namespace {
 
@@ -177,7 +178,7 @@ int HexDigitValue(char c) {
 
 RtString DecipherFromHex(const RtString& key, RtString& hex) {
   for (uint32_t i = 0; i < hex.length; ++i) {
-    if (hex.text[i] >= 'A' && hex.text[i] <= 'Z') hex.text[i] = static_cast<char>(hex.text[i] + 32);
+    hex.text[i] = static_cast<char>(CrtToLower(static_cast<uint8_t>(hex.text[i])));
   }
   const uint32_t byteCount = hex.length / 2;
   if (byteCount == 0) return RtString();
