@@ -6,6 +6,7 @@
 #include "app/error_state.h"
 #include "core/blowfish_tables.h"
 #include "core/c_runtime.h"
+#include "core/text_codecs.h"
 
 namespace {
 
@@ -144,8 +145,7 @@ void ContextForKey(BlowfishContext& ctx, const RtString& key) {
 RtString EncipherToHex(const RtString& key, const RtString& text) {
   const uint64_t padded = BlowfishPadLength(text.length);
   if (padded * 2 > kStringMaxLength) RuntimeOutOfMemory();
-  RtString result;
-  if (padded == 0) return result;
+  if (padded == 0) return RtString();
   BlowfishContext ctx;
   ContextForKey(ctx, key);
   RtString bytes;
@@ -153,16 +153,7 @@ RtString EncipherToHex(const RtString& key, const RtString& text) {
   BlowfishEncipherBuffer(ctx, reinterpret_cast<const uint8_t*>(text.text),
                          reinterpret_cast<uint8_t*>(bytes.text), text.length);
   BlowfishFree(ctx);
-  static const char kDigits[] = "0123456789abcdef";
-  char* out = StringGetBuffer(result, static_cast<uint32_t>(padded * 2));
-  for (uint64_t i = 0; i < padded; ++i) {
-    const uint8_t b = static_cast<uint8_t>(bytes.text[i]);
-    out[2 * i] = kDigits[b >> 4];
-    out[2 * i + 1] = kDigits[b & 15];
-  }
-  out[padded * 2] = '\0';
-  result.length = static_cast<uint32_t>(padded * 2);
-  return result;
+  return HexFromBytes(reinterpret_cast<const uint8_t*>(bytes.text), static_cast<int32_t>(padded), false);
 }
 
 namespace {
