@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <type_traits>
 #include <utility>
@@ -66,6 +68,32 @@ void ArrayHandOver(T& to, T& from) {
   }
 }
 
+// New sizes keeping the first `kept` elements in place, for plain elements:
+// the block is grown with realloc to the growth rule's capacity for the new
+// count and everything from `kept` on is zeroed, which is what a fresh
+// block with the kept elements copied in holds.
+template <typename T>
+bool ArrayKeepFirst(RtArray<T>& a, int32_t d1, int32_t d2, int32_t d3, int32_t d4, ArrayGrowth growth,
+                    int32_t kept) {
+  const int64_t count = ArrayElementCount(d1, d2, d3, d4);
+  const int64_t capacity = count < 0 ? -1 : ArrayCapacityFor(count, growth);
+  if (capacity < 0 || capacity > INT32_MAX) {
+    RuntimeFatal(kErrorOutOfMemory);
+    return false;
+  }
+  const size_t bytes = static_cast<size_t>(capacity > 0 ? capacity : 1) * sizeof(T);
+  T* block = static_cast<T*>(std::realloc(a.data, bytes));
+  if (block == nullptr) {
+    RuntimeFatal(kErrorOutOfMemory);
+    return false;
+  }
+  if (capacity > kept) std::memset(static_cast<void*>(block + kept), 0, (capacity - kept) * sizeof(T));
+  a.data = block;
+  a.capacity = static_cast<int32_t>(capacity);
+  ArraySetShape(a, d1, d2, d3, d4, static_cast<int32_t>(count));
+  return true;
+}
+
 // New sizes keeping every element inside both the old and the new sizes
 // (of the first `keptDims` dimensions, 2 or 4; deeper indices of the old
 // array are not carried over). A new first size below 1 empties the array
@@ -79,10 +107,13 @@ bool ArrayKeepOverlap(RtArray<T>& a, int32_t d1, int32_t d2, int32_t d3, int32_t
     ArraySetShape(a, 0, 0, 0, 0, 0);
     return true;
   }
-  RtArray<T> fresh;
-  if (!ArrayDimWith(fresh, d1, d2, d3, d4, growth)) return false;
   const int32_t o1 = std::min(a.d1, d1);
   const int32_t o2 = std::min(a.d2, d2);
+  if constexpr (kArrayPlainElement<T>) {
+    if (o2 == 0 && a.data != nullptr) return ArrayKeepFirst(a, d1, d2, d3, d4, growth, o1);
+  }
+  RtArray<T> fresh;
+  if (!ArrayDimWith(fresh, d1, d2, d3, d4, growth)) return false;
   const int32_t o3 = keptDims > 2 ? std::min(a.d3, d3) : 0;
   const int32_t o4 = keptDims > 2 ? std::min(a.d4, d4) : 0;
   if (o2 == 0 && o1 > 0) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "core/number_text.h"
 #include "core/rt_string.h"
 
 double SinDeg(double angle) { return std::sin(angle * kDegToRad); }
@@ -39,5 +40,7 @@ double ModF(double x, double y) {
   if (y == 0.0) return 0.0;
   return std::fmod(x, y);
 }
+
+int32_t DoubleTextLength(double x) { return static_cast<int32_t>(StringFromDouble(x).length); }
 
 int32_t IntTextLength(int32_t n) { return static_cast<int32_t>(StringFromInt(n).length); }

@@ -33,5 +33,8 @@ int32_t ModI(int32_t a, int32_t b);
 // +0.0 when y is zero of either sign, else fmod(x, y) (sign of x).
 double ModF(double x, double y);
 
+// Characters in the floating-point text of x (10 significant digits, as
+// StringFromDouble writes it).
+int32_t DoubleTextLength(double x);
 // Characters in the decimal text of n, a minus sign included.
 int32_t IntTextLength(int32_t n);

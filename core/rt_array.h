@@ -29,10 +29,40 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <new>
+#include <type_traits>
 
 #include "app/error_state.h"
 #include "core/rt_string.h"
+
+// Element blocks. Plain elements (numbers, bytes, records of doubles: all
+// zero bits are the zero value) live in malloc blocks, made with calloc and
+// grown with realloc, which moves large blocks without copying. Other
+// elements (texts) live in new[] blocks.
+template <typename T>
+inline constexpr bool kArrayPlainElement =
+    std::is_trivially_copyable_v<T> && std::is_trivially_default_constructible_v<T>;
+
+// A block of n fresh elements (n may be 0), or null when it cannot be had.
+template <typename T>
+T* ArrayBlockNew(int64_t n) {
+  if constexpr (kArrayPlainElement<T>) {
+    return static_cast<T*>(std::calloc(static_cast<size_t>(n > 0 ? n : 1), sizeof(T)));
+  } else {
+    return new (std::nothrow) T[static_cast<size_t>(n)]();
+  }
+}
+
+// Releases a block; every element is destroyed, last to first.
+template <typename T>
+void ArrayBlockFree(T* block) {
+  if constexpr (kArrayPlainElement<T>) {
+    std::free(block);
+  } else {
+    delete[] block;
+  }
+}
 
 template <typename T>
 struct RtArray {
@@ -51,7 +81,7 @@ struct RtArray {
   RtArray() = default;
   RtArray(const RtArray&) = delete;
   RtArray& operator=(const RtArray&) = delete;
-  ~RtArray() { delete[] data; }
+  ~RtArray() { ArrayBlockFree(data); }
 };
 
 // How a dimensioning sizes a new block for `count` elements.
@@ -145,13 +175,13 @@ bool ArrayDimWith(RtArray<T>& a, int32_t d1, int32_t d2, int32_t d3, int32_t d4,
     }
     T* block = nullptr;
     if (capacity > 0 || growth != ArrayGrowth::kRuleOf64) {
-      block = new (std::nothrow) T[static_cast<size_t>(capacity)]();
+      block = ArrayBlockNew<T>(capacity);
       if (block == nullptr) {
         RuntimeFatal(kErrorOutOfMemory);
         return false;
       }
     }
-    delete[] a.data;
+    ArrayBlockFree(a.data);
     a.data = block;
     a.capacity = static_cast<int32_t>(capacity);
   } else {

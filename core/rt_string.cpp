@@ -1,8 +1,8 @@
 #include "core/rt_string.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <utility>
 
 #include "app/error_state.h"
@@ -14,12 +14,12 @@ namespace {
 bool OwnsBuffer(const RtString& s) { return s.text != nullptr && s.text != g_sharedEmptyText; }
 
 void FreeBuffer(RtString& s) {
-  if (OwnsBuffer(s)) delete[] s.text;
+  if (OwnsBuffer(s)) std::free(s.text);
 }
 
 // A buffer of `capacity` bytes; running out of memory ends the program.
 char* AllocateBuffer(uint64_t capacity) {
-  char* buffer = capacity <= UINT32_MAX ? new (std::nothrow) char[capacity] : nullptr;
+  char* buffer = capacity <= UINT32_MAX ? static_cast<char*>(std::malloc(capacity)) : nullptr;
   if (buffer == nullptr) RuntimeOutOfMemory();
   return buffer;
 }
@@ -70,13 +70,18 @@ void StringReserve(RtString& s, uint32_t n, bool keep) {
   if (n == 0 || s.capacity >= static_cast<uint64_t>(n) + 1) return;
   if (n > kStringMaxLength) RuntimeOutOfMemory();
   const uint32_t capacity = ((n + 1) & ~15u) + 16;
-  char* buffer = AllocateBuffer(capacity);
-  if (keep && s.length != 0) {
-    std::memcpy(buffer, s.text, s.length);
+  if (keep && s.length != 0 && OwnsBuffer(s)) {
+    // realloc grows in place or moves the pages where it can, so a text
+    // built by many small appends is not copied again at every step.
+    char* buffer = static_cast<char*>(std::realloc(s.text, capacity));
+    if (buffer == nullptr) RuntimeOutOfMemory();
     buffer[s.length] = '\0';
-  } else {
-    buffer[0] = '\0';
+    s.text = buffer;
+    s.capacity = capacity;
+    return;
   }
+  char* buffer = AllocateBuffer(capacity);
+  buffer[0] = '\0';
   FreeBuffer(s);
   s.text = buffer;
   s.capacity = capacity;

@@ -4,7 +4,9 @@
 // alone. An empty string points at one shared static empty text with
 // capacity 0; it is never written and never freed. Buffers grow by the
 // reserve rule: room for n bytes of text gives the capacity
-// ((n + 1) rounded down to a multiple of 16) + 16.
+// ((n + 1) rounded down to a multiple of 16) + 16. Owned buffers come from
+// malloc and go back with free; a reserve that keeps the text uses realloc,
+// so a text built by many small appends grows in place where it can.
 //
 // The length word is authoritative: zero bytes inside the first `length`
 // bytes are copied like any other byte. Only StringLength and the operations

@@ -1,7 +1,5 @@
 #include "core/text_wide.h"
 
-#include <cstring>
-
 #include "app/error_state.h"
 #include "core/c_runtime.h"
 

@@ -133,6 +133,33 @@ TEST(ArrayOpsTest, RedimKeepToNoElementsKeepsTheBlock) {
   EXPECT_EQ(a.stride2 | a.stride3 | a.stride4, 0);
 }
 
+TEST(ArrayOpsTest, KeepingOneDimensionGivesWhatAFreshBlockWouldHold) {
+  RtArray<int32_t> a;
+  const int32_t values[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+  ArrayFillInt(a, 10, values);
+  ArrayRedimKeepInt(a, 5, 0, 0, 0);
+  EXPECT_EQ(a.capacity, 8);
+  ArrayRedimKeepInt(a, 12, 0, 0, 0);
+  EXPECT_EQ(a.capacity, 16);
+  EXPECT_EQ(a.count, 12);
+  EXPECT_EQ(std::vector<int32_t>(a.data, a.data + 16),
+            (std::vector<int32_t>{1, 2, 3, 4, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  // A deleted record's slot keeps its contents until the block is rebuilt.
+  RtArray<Drop> drops;
+  for (int32_t n = 0; n < 63; ++n) ArrayPush(drops, Drop{double(n + 1), 1, 1});
+  ArrayDeleteAt(drops, 0);
+  ArrayDeleteAt(drops, 0);
+  ArrayResizeKeep(drops, 64, 0, 0, 0);
+  EXPECT_EQ(drops.capacity, 128);
+  EXPECT_EQ(drops.data[60].x, 63);
+  for (int32_t n = 61; n < 128; ++n) EXPECT_EQ(drops.data[n].x, 0) << n;
+  // Shrinking keeps the first elements and gives the rule's capacity.
+  ArrayResizeKeep(drops, 3, 0, 0, 0);
+  EXPECT_EQ(drops.capacity, 64);
+  EXPECT_EQ(drops.data[2].x, 5);
+  EXPECT_EQ(drops.data[3].x, 0);
+}
+
 TEST(ArrayOpsTest, ResizeKeepKeepsTheFirstTwoDimensionsOfTexts) {
   RtArray<RtString> a;
   ArrayDimString(a, 2, 2, 2, 0);

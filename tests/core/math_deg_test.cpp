@@ -81,6 +81,22 @@ TEST(MathDegTest, ModFTable) {
   EXPECT_TRUE(std::isnan(ModF(5.5, std::nan(""))));
 }
 
+TEST(MathDegTest, DoubleTextLength) {
+  struct Case {
+    double x;
+    int32_t length;
+  };
+  const Case cases[] = {
+      {2.0, 1}, {0.0, 1}, {-3.5, 4}, {1.25, 4}, {0.1, 3},
+      {1234567891.0, 10},   // ten digits, the "." cut
+      {1e20, 7},            // 1.e+020
+      {static_cast<double>(0.1f), 12},  // 0.1000000015
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DoubleTextLength(c.x), c.length) << "x " << c.x;
+  }
+}
+
 TEST(MathDegTest, IntTextLength) {
   EXPECT_EQ(IntTextLength(INT32_MIN), 11);
   EXPECT_EQ(IntTextLength(INT32_MAX), 10);

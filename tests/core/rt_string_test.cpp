@@ -143,6 +143,19 @@ TEST(RtStringTest, AppendToItselfDoubles) {
   EXPECT_EQ(Bytes(full), "abcdabcd");
 }
 
+TEST(RtStringTest, ManySingleAppendsKeepEveryByteAndTheGrowthRule) {
+  RtString s;
+  std::string expected;
+  for (uint32_t i = 0; i < 300000; ++i) {
+    const uint8_t c = static_cast<uint8_t>(1 + i % 251);
+    StringAppendChar(s, c);
+    expected.push_back(static_cast<char>(c));
+  }
+  EXPECT_EQ(Bytes(s), expected);
+  EXPECT_EQ(s.capacity, ((300000u + 1) & ~15u) + 16);
+  EXPECT_EQ(s.text[s.length], '\0');
+}
+
 TEST(RtStringTest, SyncLengthRecountsDirectWrites) {
   RtString s;
   char* buffer = StringGetBuffer(s, 14);
