@@ -109,7 +109,7 @@ bool StreamRead(FileStream& s, void* buffer, int32_t n) {
     s.position += n;
     return PlatformReadAt(s.fd, buffer, static_cast<size_t>(n), start) == n;
   }
-  if (s.memory == nullptr) return false;
+  if (s.memory == nullptr || !MemoryFileCovers(s.memory, s.size)) return false;
   int64_t count = n;
   if (s.position + count > s.size) count = s.size - s.position;
   if (count < 0 || s.position < 0) return false;
@@ -184,6 +184,7 @@ bool StreamReadLine(FileStream& s, char* buffer, int32_t max) {
     return true;
   }
   if (s.memory == nullptr || s.position < 0 || s.position >= s.size) return false;
+  if (!MemoryFileCovers(s.memory, s.size)) return false;
   int64_t available = s.size - s.position;
   if (available > static_cast<int64_t>(window_size)) available = static_cast<int64_t>(window_size);
   s.position += TakeLine(s.memory + s.position, available, buffer, max);

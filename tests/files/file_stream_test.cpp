@@ -4,6 +4,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -177,6 +178,17 @@ TEST(FileStreamTest, MemoryReadsDeliverWhatIsLeft) {
   StreamClose(s);
   EXPECT_FALSE(StreamIsOpen(s));
   EXPECT_EQ(s.size, 0);
+}
+
+TEST(FileStreamTest, AWithdrawnBlockReadsNothing) {
+  auto block = std::make_unique<PublishedBytes>("line\nmore");
+  FileStream s;
+  ASSERT_TRUE(StreamOpen(s, block->name().c_str()));
+  block.reset();  // withdrawn and freed
+  char buffer[16];
+  EXPECT_FALSE(StreamRead(s, buffer, 4));
+  EXPECT_FALSE(StreamReadLine(s, buffer, sizeof buffer));
+  EXPECT_EQ(s.position, 0);
 }
 
 TEST(FileStreamTest, FileReads) {
