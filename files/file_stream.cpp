@@ -90,7 +90,9 @@ bool StreamOpen(FileStream& s, const char* name) {
   }
   std::string path;
   if (!SystemPath(name, &path)) return false;
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: opening a FIFO must not wait for a writer; only regular
+  // files are read.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st {};
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -1,6 +1,8 @@
 #include "files/file_stream.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cinttypes>
 #include <cstdio>
@@ -209,10 +211,22 @@ TEST(FileStreamTest, FileReads) {
   EXPECT_EQ(s.fd, -1);
 }
 
+TEST(FileStreamTest, SizeIsTheWholeSize) {
+  ScratchDir dir;
+  WriteFileBytes(dir.File("sparse"), "");
+  ASSERT_EQ(truncate(dir.File("sparse").c_str(), 0xFFFFFFFFll), 0);
+  FileStream s;
+  ASSERT_TRUE(StreamOpen(s, dir.File("sparse").c_str()));
+  EXPECT_EQ(s.size, 0xFFFFFFFFll);  // not taken for a failed size query
+  StreamClose(s);
+}
+
 TEST(FileStreamTest, OpenFailures) {
   ScratchDir dir;
+  ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
   const std::string tooLong = dir.path() + "/" + std::string(1100, 'a');
   FileStream s;
+  EXPECT_FALSE(StreamOpen(s, dir.File("fifo").c_str()));  // neither waits nor reads
   for (const char* name : {static_cast<const char*>(nullptr), "", dir.path().c_str(), "/no/such/file",
                            tooLong.c_str()}) {
     EXPECT_FALSE(StreamOpen(s, name));
