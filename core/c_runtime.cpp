@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <locale.h>
-#include <string>
 
 namespace {
 
@@ -140,10 +139,12 @@ double CrtAtof(const char* text) {
       p = q;
     }
   }
-  // Only the decimal number found above is handed on, so that strtod sees no
-  // hexadecimal or "inf" text behind it.
-  const std::string number(reinterpret_cast<const char*>(start), static_cast<size_t>(p - start));
-  return strtod_l(number.c_str(), nullptr, CLocale());
+  // strtod reads the same number, except that it takes a mantissa "0" with
+  // an "x" behind it as the start of a hexadecimal number: that number is 0.
+  char* end = nullptr;
+  const double value = strtod_l(reinterpret_cast<const char*>(start), &end, CLocale());
+  if (reinterpret_cast<const uint8_t*>(end) != p) return *start == '-' ? -0.0 : 0.0;
+  return value;
 }
 
 int32_t CrtStrcmp(const char* a, const char* b) {

@@ -32,7 +32,8 @@ TEST(CRuntimeTest, AtofReadsDecimalOnly) {
   };
   const Case cases[] = {
       {"1.5", 1.5},  {"  -.25e1z", -2.5}, {"1.", 1.0},   {".", 0.0},       {"e5", 0.0},
-      {"3e", 3.0},   {"3e+", 3.0},        {"2E-1", 0.2}, {"0x10", 0.0},    {"inf", 0.0},
+      {"3e", 3.0},   {"3e+", 3.0},        {"2E-1", 0.2}, {"0x10", 0.0},    {"inf", 0.0},     {"0x1p4", 0.0},   {"-0X8", -0.0},
+      {"1e5x", 1e5},  {"12e+3", 12000.0},  {"0.5e-1", 0.05},
       {"nan", 0.0},  {"+7", 7.0},         {nullptr, 0.0}, {"0.1", 0.1},
       {"1e400", std::numeric_limits<double>::infinity()},
       {"-1e400", -std::numeric_limits<double>::infinity()},
