@@ -1,0 +1,248 @@
+// Operations on RtArray beyond dimensioning: copy, fill from a list,
+// redimension keeping contents, append, delete and range moves.
+//
+// Each is one template for every element type; the named instances below
+// are the commands. Elements are copied by assignment: numbers as values,
+// texts by text assignment, records field by field. Element accesses go
+// through the checked access (bounds report, error 9), except block copies
+// over ranges checked beforehand. Fatal errors follow rt_array.h: when
+// RuntimeFatal returns (the program is already ending) the operation stops.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <type_traits>
+#include <utility>
+
+#include "core/rt_array.h"
+#include "core/rt_string.h"
+
+// True when p points into the array's block (a value about to be stored that
+// the operation could free or overwrite first).
+template <typename T>
+bool ArrayBlockHolds(const RtArray<T>& a, const T* p) {
+  const std::less<const T*> before;
+  return a.data != nullptr && !before(p, a.data) && before(p, a.data + a.capacity);
+}
+
+// Makes dest an array of src's sizes (DIM of the rule of 8, clearing dest)
+// holding src's elements in storage order. Copying an array onto itself
+// leaves it unchanged.
+template <typename T>
+RtArray<T>& ArrayCopyValues(RtArray<T>& dest, const RtArray<T>& src) {
+  if (&dest == &src) return dest;
+  if (!ArrayDimWith(dest, src.d1, src.d2, src.d3, src.d4, ArrayGrowth::kRuleOf8)) return dest;
+  if (src.data != nullptr) std::copy_n(src.data, std::min(dest.count, src.capacity), dest.data);
+  return dest;
+}
+
+// Dimensions the array to n (rule of 8) and stores the n values in order;
+// n < 1 leaves it empty and reads no value. A list inside the array's own
+// block is copied out before the dimensioning clears it.
+template <typename T>
+void ArrayFillValues(RtArray<T>& a, int32_t n, const T* values) {
+  if (n >= 1 && ArrayBlockHolds(a, values)) {
+    RtArray<T> list;
+    if (!ArrayDimWith(list, n, 0, 0, 0, ArrayGrowth::kExact)) return;
+    std::copy_n(values, n, list.data);
+    ArrayFillValues(a, n, list.data);
+    return;
+  }
+  if (!ArrayDimWith(a, n, 0, 0, 0, ArrayGrowth::kRuleOf8) || n < 1) return;
+  for (int32_t i = 0; i < n; ++i) *ArrayAt(a, i, 0, 0, 0) = values[i];
+}
+
+// Moves one element into a fresh block whose old block is released next:
+// texts are handed over whole, everything else is assigned.
+template <typename T>
+void ArrayHandOver(T& to, T& from) {
+  if constexpr (std::is_same_v<T, RtString>) {
+    std::swap(to.text, from.text);
+    std::swap(to.capacity, from.capacity);
+    std::swap(to.length, from.length);
+  } else {
+    to = from;
+  }
+}
+
+// New sizes keeping the first `kept` elements in place, for plain elements:
+// the block is grown with realloc to the growth rule's capacity for the new
+// count and everything from `kept` on is zeroed, which is what a fresh
+// block with the kept elements copied in holds.
+template <typename T>
+bool ArrayKeepFirst(RtArray<T>& a, int32_t d1, int32_t d2, int32_t d3, int32_t d4, ArrayGrowth growth,
+                    int32_t kept) {
+  const int64_t count = ArrayElementCount(d1, d2, d3, d4);
+  const int64_t capacity = count < 0 ? -1 : ArrayCapacityFor(count, growth);
+  if (capacity < 0 || capacity > INT32_MAX) {
+    RuntimeFatal(kErrorOutOfMemory);
+    return false;
+  }
+  const size_t bytes = static_cast<size_t>(capacity > 0 ? capacity : 1) * sizeof(T);
+  T* block = static_cast<T*>(std::realloc(a.data, bytes));
+  if (block == nullptr) {
+    RuntimeFatal(kErrorOutOfMemory);
+    return false;
+  }
+  if (capacity > kept) std::memset(static_cast<void*>(block + kept), 0, (capacity - kept) * sizeof(T));
+  a.data = block;
+  a.capacity = static_cast<int32_t>(capacity);
+  ArraySetShape(a, d1, d2, d3, d4, static_cast<int32_t>(count));
+  return true;
+}
+
+// New sizes keeping every element inside both the old and the new sizes
+// (of the first `keptDims` dimensions, 2 or 4; deeper indices of the old
+// array are not carried over). A new first size below 1 empties the array
+// and keeps its block. Otherwise the elements move to a fresh block of the
+// growth rule and the old block is released. False when the array was left
+// as it was after a fatal error.
+template <typename T>
+bool ArrayKeepOverlap(RtArray<T>& a, int32_t d1, int32_t d2, int32_t d3, int32_t d4, ArrayGrowth growth,
+                      int keptDims) {
+  if (d1 < 1) {
+    ArraySetShape(a, 0, 0, 0, 0, 0);
+    return true;
+  }
+  const int32_t o1 = std::min(a.d1, d1);
+  const int32_t o2 = std::min(a.d2, d2);
+  if constexpr (kArrayPlainElement<T>) {
+    if (o2 == 0 && a.data != nullptr) return ArrayKeepFirst(a, d1, d2, d3, d4, growth, o1);
+  }
+  RtArray<T> fresh;
+  if (!ArrayDimWith(fresh, d1, d2, d3, d4, growth)) return false;
+  const int32_t o3 = keptDims > 2 ? std::min(a.d3, d3) : 0;
+  const int32_t o4 = keptDims > 2 ? std::min(a.d4, d4) : 0;
+  if (o2 == 0 && o1 > 0) {
+    // One dimension: both blocks hold the first o1 elements in a row.
+    for (int32_t i = 0; i < o1; ++i) ArrayHandOver(fresh.data[i], a.data[i]);
+  } else {
+    // An overlap of 0 in a dimension means index 0 only, and the deeper
+    // dimensions are not looked at.
+    const int32_t n2 = o2 == 0 ? 1 : o2;
+    const int32_t n3 = (o2 == 0 || o3 == 0) ? 1 : o3;
+    const int32_t n4 = (o2 == 0 || o3 == 0 || o4 == 0) ? 1 : o4;
+    for (int32_t i = 0; i < o1; ++i) {
+      for (int32_t j = 0; j < n2; ++j) {
+        for (int32_t k = 0; k < n3; ++k) {
+          for (int32_t l = 0; l < n4; ++l) {
+            T* from = ArrayAt(a, i, j, k, l);
+            ArrayHandOver(*ArrayAt(fresh, i, j, k, l), *from);
+          }
+        }
+      }
+    }
+  }
+  std::swap(a.data, fresh.data);
+  std::swap(a.capacity, fresh.capacity);
+  ArraySetShape(a, fresh.d1, fresh.d2, fresh.d3, fresh.d4, fresh.count);
+  return true;
+}
+
+// Appends one element to a one-dimensional array (or an empty one). An
+// array with a second, third or fourth dimension is fatal error 8. While
+// d1 + 1 is below the capacity the array grows in place; otherwise it is
+// resized keeping its elements (rule of 64). The array is one-dimensional
+// afterwards in either case.
+template <typename T>
+void ArrayPush(RtArray<T>& a, const T& value) {
+  if (a.d2 != 0 || a.d3 != 0 || a.d4 != 0) {
+    RuntimeFatal(kErrorAppendNotOneDim);
+    return;
+  }
+  if (ArrayBlockHolds(a, &value)) {
+    // The element may move or be freed by the resize: store a copy.
+    const T copy(value);
+    ArrayPush(a, copy);
+    return;
+  }
+  if (static_cast<int64_t>(a.d1) + 1 < a.capacity) {
+    ++a.d1;
+    a.count = a.d1;
+    a.ndims = 1;
+  } else {
+    if (a.d1 == INT32_MAX) {
+      RuntimeFatal(kErrorOutOfMemory);
+      return;
+    }
+    if (!ArrayKeepOverlap(a, a.d1 + 1, 0, 0, 0, ArrayGrowth::kRuleOf64, 2)) return;
+  }
+  *ArrayAt(a, a.d1 - 1, 0, 0, 0) = value;
+}
+
+// Copies every element of first index `from` onto first index `to`, for
+// every later index inside the sizes (index 0 where a size is 0), with
+// `copy`, through the checked access.
+template <typename T>
+void ArrayMoveRange(RtArray<T>& a, int32_t to, int32_t from, void (*copy)(T* to, const T* from)) {
+  const int32_t n2 = std::max(a.d2, 1);
+  const int32_t n3 = std::max(a.d3, 1);
+  const int32_t n4 = std::max(a.d4, 1);
+  for (int32_t l = 0; l < n4; ++l) {
+    for (int32_t k = 0; k < n3; ++k) {
+      for (int32_t j = 0; j < n2; ++j) {
+        const T* source = ArrayAt(a, from, j, k, l);
+        copy(ArrayAt(a, to, j, k, l), source);
+      }
+    }
+  }
+}
+
+// Copies one record, all its fields in order.
+template <typename R>
+void RecordCopy(R* to, const R* from) {
+  *to = *from;
+}
+
+// Removes the element at `index` (negative counts from the end); later
+// elements move down by one and the vacated last slot keeps its old
+// contents. An index outside 0 to d1 - 1 is fatal error 9 with the bounds
+// report. On an array with more dimensions every element of the later first
+// indices moves down the same way (the strides stay), and count follows the
+// new d1.
+template <typename T>
+void ArrayDeleteAt(RtArray<T>& a, int32_t index) {
+  if (index < 0) index += a.d1;
+  if (a.data == nullptr || index < 0 || index >= a.d1) {
+    ArrayBoundsError(a, index, 0, 0, 0);
+    RuntimeFatal(kErrorOutOfBounds);
+    return;
+  }
+  if (a.d2 == 0 && a.d3 == 0 && a.d4 == 0) {
+    std::copy(a.data + index + 1, a.data + a.d1, a.data + index);
+  } else {
+    for (int32_t n = index; n + 1 < a.d1; ++n) ArrayMoveRange(a, n, n + 1, RecordCopy<T>);
+  }
+  --a.d1;
+  a.count = static_cast<int32_t>(ArrayElementCount(a.d1, a.d2, a.d3, a.d4));
+}
+
+// The instances.
+
+inline RtArray<int32_t>& ArrayCopyInt(RtArray<int32_t>& dest, const RtArray<int32_t>& src) {
+  return ArrayCopyValues(dest, src);
+}
+inline RtArray<double>& ArrayCopyDouble(RtArray<double>& dest, const RtArray<double>& src) {
+  return ArrayCopyValues(dest, src);
+}
+inline void ArrayFillInt(RtArray<int32_t>& a, int32_t n, const int32_t* values) { ArrayFillValues(a, n, values); }
+inline void ArrayFillDouble(RtArray<double>& a, int32_t n, const double* values) { ArrayFillValues(a, n, values); }
+
+// Four dimensions kept, rule of 8 (integer and double arrays).
+inline void ArrayRedimKeepInt(RtArray<int32_t>& a, int32_t d1, int32_t d2, int32_t d3, int32_t d4) {
+  ArrayKeepOverlap(a, d1, d2, d3, d4, ArrayGrowth::kRuleOf8, 4);
+}
+inline void ArrayRedimKeepDouble(RtArray<double>& a, int32_t d1, int32_t d2, int32_t d3, int32_t d4) {
+  ArrayKeepOverlap(a, d1, d2, d3, d4, ArrayGrowth::kRuleOf8, 4);
+}
+
+// Two dimensions kept, rule of 64 (text and record arrays).
+template <typename T>
+void ArrayResizeKeep(RtArray<T>& a, int32_t d1, int32_t d2, int32_t d3, int32_t d4) {
+  ArrayKeepOverlap(a, d1, d2, d3, d4, ArrayGrowth::kRuleOf64, 2);
+}
+
+inline void ArrayPushString(RtArray<RtString>& a, const RtString& text) { ArrayPush(a, text); }
