@@ -1,8 +1,9 @@
 #include "core/array_sort.h"
 
-#include <cstring>
+#include <utility>
 
 #include "core/float_to_int.h"
+#include "core/text_compare.h"
 
 int32_t SortCompareCall(const RtString* a, const RtString* b, ArrayCompareFn compare) {
   return TruncToInt32(compare(a, b));
@@ -16,7 +17,7 @@ void ArraySwapString(RtString* a, RtString* b) {
 
 void ArraySort(RtString* first, RtString* last, ArrayCompareFn compare) {
   if (compare == nullptr) {
-    ArraySortWith(first, last, [](const RtString* a, const RtString* b) { return std::strcmp(a->text, b->text); });
+    ArraySortWith(first, last, [](const RtString* a, const RtString* b) { return TextCompare(*a, b->text); });
   } else {
     ArraySortWith(first, last,
                   [compare](const RtString* a, const RtString* b) { return SortCompareCall(a, b, compare); });

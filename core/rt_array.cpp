@@ -1,9 +1,10 @@
 #include "core/rt_array.h"
 
 #include <cstdio>
-#include <string>
+#include <initializer_list>
 
 #include "app/debug_output.h"
+#include "core/number_text.h"
 
 int64_t ArrayElementCount(int32_t d1, int32_t d2, int32_t d3, int32_t d4) {
   int64_t count = d1 < 0 ? 0 : d1;
@@ -26,19 +27,16 @@ int64_t ArrayCapacityFor(int64_t count, ArrayGrowth growth) {
 
 namespace {
 
-// One number of the report: printf "%4.0d", so 0 prints as four blanks.
-void AppendBracketed(std::string& text, int32_t value) {
-  char field[16];
-  std::snprintf(field, sizeof field, "[%4.0d]", value);
-  text += field;
-}
-
 // The bracketed numbers for the sizes that are present: the first always,
-// each later one while the sizes before it and its own are above 0.
-std::string BracketList(const int32_t sizes[4], const int32_t values[4]) {
-  std::string text;
-  AppendBracketed(text, values[0]);
-  for (int n = 1; n < 4 && sizes[n] > 0; ++n) AppendBracketed(text, values[n]);
+// each later one while the sizes before it and its own are above 0. Each
+// number takes four columns, 0 printing as four blanks.
+RtString BracketList(const int32_t sizes[4], const int32_t values[4]) {
+  RtString text;
+  for (int n = 0; n < 4 && (n == 0 || sizes[n] > 0); ++n) {
+    StringAppendCStr(text, "[");
+    StringAppend(text, FormatInt(4, 0, values[n]));
+    StringAppendCStr(text, "]");
+  }
   return text;
 }
 
@@ -48,11 +46,11 @@ void ArrayBoundsReport(int32_t d1, int32_t d2, int32_t d3, int32_t d4, int32_t i
                        int32_t l) {
   const int32_t sizes[4] = {d1, d2, d3, d4};
   const int32_t indices[4] = {i, j, k, l};
-  const std::string bounds = "bounds: " + BracketList(sizes, sizes) + "\n";
-  const std::string access = "access: " + BracketList(sizes, indices) + "\n";
-  DebugOutput(RtString(bounds.c_str()));
-  DebugOutput(RtString(access.c_str()));
-  std::fputs(bounds.c_str(), stderr);
-  std::fputs(access.c_str(), stderr);
-  std::fflush(stderr);
+  const RtString bounds = StringConcatCStr(CStrConcatString("bounds: ", BracketList(sizes, sizes)), "\n");
+  const RtString access = StringConcatCStr(CStrConcatString("access: ", BracketList(sizes, indices)), "\n");
+  DebugOutput(bounds);
+  DebugOutput(access);
+  // Standard error, the text as it stands (unbuffered).
+  std::fwrite(bounds.text, 1, bounds.length, stderr);
+  std::fwrite(access.text, 1, access.length, stderr);
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/program_end.h"
-#include "tests/support/test_env.h"
+#include "tests/core/fatal_capture.h"
 
 namespace {
 
@@ -304,18 +304,9 @@ TEST(ArrayOpsTest, MoveRangeCopiesEverySecondIndex) {
 using ArrayOpsDeathTest = testing::Test;
 
 TEST(ArrayOpsDeathTest, AppendToAnArrayOfMoreDimensionsIsErrorEight) {
-  ScratchDir dir;
-  const std::string log = dir.File("debug.txt");
   RtArray<RtString> a;
   ArrayDimString(a, 3, 2, 0, 0);
-  EXPECT_EXIT(
-      {
-        setenv("VNL_DEBUG_OUT", log.c_str(), 1);
-        ArrayPushString(a, "x");
-        std::fputs("went on\n", stderr);
-      },
-      testing::ExitedWithCode(0), "^$");
-  EXPECT_EQ(ReadFileBytes(log), "TXerror: 8\n");
+  EXPECT_EQ(DebugTextOfFatal([&] { ArrayPushString(a, "x"); }, "^$"), "TXerror: 8\n");
   // A third dimension without a second one is no list either.
   RtArray<Drop> b;
   ArrayDimRecord(b, 3, 0, 2, 0);
@@ -323,17 +314,10 @@ TEST(ArrayOpsDeathTest, AppendToAnArrayOfMoreDimensionsIsErrorEight) {
 }
 
 TEST(ArrayOpsDeathTest, DeleteOutsideTheListIsErrorNine) {
-  ScratchDir dir;
-  const std::string log = dir.File("debug.txt");
   RtArray<Drop> a;
   for (int32_t n = 0; n < 3; ++n) ArrayPush(a, Drop{});
-  EXPECT_EXIT(
-      {
-        setenv("VNL_DEBUG_OUT", log.c_str(), 1);
-        ArrayDeleteAt(a, 3);
-      },
-      testing::ExitedWithCode(0), "^bounds: \\[   3\\]\naccess: \\[   3\\]\n$");
-  EXPECT_EQ(ReadFileBytes(log), "TXbounds: [   3]\nTXaccess: [   3]\nTXerror: 9\n");
+  EXPECT_EQ(DebugTextOfFatal([&] { ArrayDeleteAt(a, 3); }, "^bounds: \\[   3\\]\naccess: \\[   3\\]\n$"),
+            "TXbounds: [   3]\nTXaccess: [   3]\nTXerror: 9\n");
   EXPECT_EXIT(ArrayDeleteAt(a, -4), testing::ExitedWithCode(0), "access: \\[  -1\\]");
   RtArray<Drop> empty;
   EXPECT_EXIT(ArrayDeleteAt(empty, 0), testing::ExitedWithCode(0), "bounds: \\[    \\]\naccess: \\[    \\]");
