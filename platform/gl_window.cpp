@@ -60,3 +60,7 @@ void PlatformWindowSwap(PlatformWindow* window) {
 void* PlatformGlProcAddress(const char* name) { return SDL_GL_GetProcAddress(name); }
 
 std::string PlatformLastError() { return SDL_GetError(); }
+
+void PlatformWindowSetTitle(PlatformWindow* window, const char* title) {
+  if (window != nullptr) SDL_SetWindowTitle(window->window, title);
+}

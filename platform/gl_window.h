@@ -34,3 +34,6 @@ void* PlatformGlProcAddress(const char* name);
 
 // The text of the last failure of the platform layer.
 std::string PlatformLastError();
+
+// Sets the window's caption.
+void PlatformWindowSetTitle(PlatformWindow* window, const char* title);
