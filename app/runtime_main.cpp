@@ -1,6 +1,5 @@
 #include "app/runtime_main.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -21,6 +20,7 @@
 #include "devices/mouse.h"
 #include "devices/sound_device.h"
 #include "files/error_log.h"
+#include "files/file_paths.h"
 #include "files/media_resolver.h"
 #include "game/game_main.h"
 #include "game/project_settings.h"
@@ -38,17 +38,6 @@
 
 namespace {
 
-// Removes the old log: a file, or an empty folder of that name.
-void RemoveOldLog() {
-  const std::string path = ErrorLogPath();
-  struct stat info;
-  if (lstat(path.c_str(), &info) != 0) return;
-  if (S_ISDIR(info.st_mode)) {
-    rmdir(path.c_str());
-  } else {
-    unlink(path.c_str());
-  }
-}
 
 // A seed that differs from run to run: the wall clock's nanoseconds, the
 // process id and the runtime clock mixed together. The runtime clock alone
@@ -75,7 +64,8 @@ void SetFrameTimes(double now) {
 }  // namespace
 
 int32_t AppInit(int32_t showCommand, const RtString& title) {
-  RemoveOldLog();
+  // The old log goes: a file, or an empty folder of that name.
+  RemovePath(ErrorLogPath());
   ErrorLogAppend("Start new log...\n");
   g_app.autoPause = 1;
   ErrorLogAppend("timer\n");

@@ -19,6 +19,7 @@
 #include "app/app_globals.h"
 #include "app/frame_end.h"
 #include "app/sub_table.h"
+#include "core/isaac.h"
 #include "files/error_log.h"
 #include "tests/support/test_env.h"
 
@@ -95,6 +96,10 @@ void LogTitle() {
 void OnPause() { ErrorLogAppend("ON_PAUSE\n"); }
 void OnResume() { ErrorLogAppend("ON_RESUME\n"); }
 void OnQuit() { ErrorLogAppend("ON_QUIT\n"); }
+void LogRandom() {
+  const std::string line = "random " + std::to_string(IsaacGenerate()) + "\n";
+  ErrorLogAppend(line.c_str());
+}
 
 const SubTableEntry kHooks[] = {
     {OnPause, "VNL_ON_PAUSE"}, {OnResume, "VNL_ON_RESUME"}, {OnQuit, "VNL_ON_QUIT"},
@@ -118,12 +123,26 @@ class TestFolder {
   std::string path_;
 };
 
+const SubTableEntry kRandomOnQuit[] = {{LogRandom, "VNL_ON_QUIT"}, {nullptr, nullptr}};
+
 class RuntimeMainTest : public testing::Test {
  protected:
   TestFolder dir_;
   ScopedEnv tmp_{"TMPDIR", dir_.path()};
   std::string Log() const { return ReadFileBytes(dir_.File("ErrorLog.txt")); }
   std::string Stdout() const { return ReadFileBytes(dir_.File("stdout.txt")); }
+
+  // Every start-up line in order, the first line exact, then the teardown
+  // with the last line exact.
+  void ExpectFullStartAndEnd() const {
+    const std::vector<std::string> lines = SplitLines(Log());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "Start new log...\n");
+    EXPECT_EQ(lines.back(), "vnl is shut down\n");
+    std::vector<std::string> wanted = kStartUp;
+    wanted.push_back("Shut down VNL\n");
+    EXPECT_TRUE(HasInOrder(lines, wanted));
+  }
 
   // In the child: standard output into a file, then the program with a
   // thread that drives it through pushed events.
@@ -141,14 +160,39 @@ TEST_F(RuntimeMainTest, StartsAndEndsInOrderWhenTheWindowCloses) {
                 PushQuit();
               }),
               testing::ExitedWithCode(0), "");
-  const std::vector<std::string> lines = SplitLines(Log());
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.front(), "Start new log...\n");
-  EXPECT_EQ(lines.back(), "vnl is shut down\n");
-  std::vector<std::string> wanted = kStartUp;
-  wanted.push_back("Shut down VNL\n");
-  EXPECT_TRUE(HasInOrder(lines, wanted));
+  ExpectFullStartAndEnd();
   EXPECT_EQ(Stdout(), "exit\n");
+}
+
+void QuitAtOnce() {
+  WaitForLog("Init Finalized\n");
+  PushQuit();
+}
+
+TEST_F(RuntimeMainTest, TheRandomSeedDiffersFromRunToRun) {
+  std::string first;
+  EXPECT_EXIT(
+      {
+        g_subTable = kRandomOnQuit;
+        Run(QuitAtOnce);
+      },
+      testing::ExitedWithCode(0), "");
+  for (const std::string& line : SplitLines(Log())) {
+    if (line.rfind("random ", 0) == 0) first = line;
+  }
+  std::string second;
+  EXPECT_EXIT(
+      {
+        g_subTable = kRandomOnQuit;
+        Run(QuitAtOnce);
+      },
+      testing::ExitedWithCode(0), "");
+  for (const std::string& line : SplitLines(Log())) {
+    if (line.rfind("random ", 0) == 0) second = line;
+  }
+  EXPECT_FALSE(first.empty());
+  EXPECT_FALSE(second.empty());
+  EXPECT_NE(first, second);
 }
 
 TEST_F(RuntimeMainTest, FocusPausesAndResumes) {
@@ -238,13 +282,7 @@ TEST_F(RuntimeMainTest, TheGameProgramStartsAndEnds) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(Stdout(), "exit\n");
-  const std::vector<std::string> lines = SplitLines(Log());
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.front(), "Start new log...\n");
-  EXPECT_EQ(lines.back(), "vnl is shut down\n");
-  std::vector<std::string> wanted = kStartUp;
-  wanted.push_back("Shut down VNL\n");
-  EXPECT_TRUE(HasInOrder(lines, wanted));
+  ExpectFullStartAndEnd();
 }
 
 }  // namespace
