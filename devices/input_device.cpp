@@ -2,14 +2,25 @@
 
 #include <cstring>
 
+#include "app/message_pump.h"
 #include "devices/keyboard.h"
 #include "devices/mouse.h"
 #include "files/error_log.h"
+#include "platform/events.h"
 #include "platform/input_state.h"
 
 namespace {
 
 constexpr MouseRecord kFreshMouse = {0, 0, 100, 100, 0};
+
+// The input that receives the window's typed characters.
+InputDevice* g_receiver = nullptr;
+
+void OnInputMessage(const PlatformEvent& event) {
+  if (event.type == PlatformEventType::kChar && g_receiver != nullptr) {
+    KeyBufferPush(g_receiver->typed, event.character);
+  }
+}
 
 }  // namespace
 
@@ -40,6 +51,8 @@ int32_t InputInit(InputDevice& input, PlatformWindow* window, void* /*instance*/
   input.selectedMouse = 0;
   input.interfaceReady = true;
   input.window = window;
+  g_receiver = &input;
+  MessagePumpSetInputHandler(OnInputMessage);
 
   // The pointer's position in the window becomes the current and reference
   // point.
@@ -82,6 +95,10 @@ int32_t InputInit(InputDevice& input, PlatformWindow* window, void* /*instance*/
 }
 
 void InputFree(InputDevice& input) {
+  if (g_receiver == &input) {
+    MessagePumpSetInputHandler(nullptr);
+    g_receiver = nullptr;
+  }
   SystemPointerShow(input, true);
   if (input.mouseDevice) PlatformSetRelativeMouse(false);
   input.mouseDevice = false;

@@ -12,6 +12,12 @@ int DisplayOf(PlatformWindow* window) {
   return display < 0 ? 0 : display;
 }
 
+// 32 for the 24-bit formats stored in four bytes.
+int BitsPerPixel(const SDL_DisplayMode& mode) {
+  const int bits = static_cast<int>(SDL_BITSPERPIXEL(mode.format));
+  return bits == 24 && SDL_BYTESPERPIXEL(mode.format) == 4 ? 32 : bits;
+}
+
 }  // namespace
 
 PlatformDesktop PlatformDesktopMode(PlatformWindow* window) {
@@ -21,22 +27,21 @@ PlatformDesktop PlatformDesktopMode(PlatformWindow* window) {
   if (SDL_GetDesktopDisplayMode(DisplayOf(window), &mode) != 0) return desktop;
   desktop.width = mode.w;
   desktop.height = mode.h;
-  desktop.bitsPerPixel = static_cast<int>(SDL_BITSPERPIXEL(mode.format));
-  if (desktop.bitsPerPixel == 24 && SDL_BYTESPERPIXEL(mode.format) == 4) desktop.bitsPerPixel = 32;
+  desktop.bitsPerPixel = BitsPerPixel(mode);
   return desktop;
 }
 
 bool PlatformWindowEnterFullScreen(PlatformWindow* window, int width, int height, int bitsPerPixel) {
   if (window == nullptr) return false;
   const int display = DisplayOf(window);
+  // The display's listed modes, then the desktop mode itself (some drivers
+  // list none).
   const int count = SDL_GetNumDisplayModes(display);
-  for (int i = 0; i < count; ++i) {
+  for (int i = 0; i <= count; ++i) {
     SDL_DisplayMode mode;
-    if (SDL_GetDisplayMode(display, i, &mode) != 0) continue;
-    if (mode.w != width || mode.h != height) continue;
-    int bits = static_cast<int>(SDL_BITSPERPIXEL(mode.format));
-    if (bits == 24 && SDL_BYTESPERPIXEL(mode.format) == 4) bits = 32;
-    if (bitsPerPixel != 0 && bits != bitsPerPixel) continue;
+    const int got = i < count ? SDL_GetDisplayMode(display, i, &mode) : SDL_GetDesktopDisplayMode(display, &mode);
+    if (got != 0 || mode.w != width || mode.h != height) continue;
+    if (bitsPerPixel != 0 && BitsPerPixel(mode) != bitsPerPixel) continue;
     if (SDL_SetWindowDisplayMode(window->window, &mode) != 0) continue;
     if (SDL_SetWindowFullscreen(window->window, SDL_WINDOW_FULLSCREEN) != 0) continue;
     return true;
