@@ -5,7 +5,14 @@
 #include "app/std_streams.h"
 #include "app/sub_table.h"
 #include "app/window_title.h"
-#include "devices/input_device.h"
+
+namespace {
+
+void (*g_inputHandler)(const PlatformEvent& event) = nullptr;
+
+}  // namespace
+
+void MessagePumpSetInputHandler(void (*handler)(const PlatformEvent& event)) { g_inputHandler = handler; }
 
 void MainWindowProc(const PlatformEvent& event) {
   switch (event.type) {
@@ -22,10 +29,10 @@ void MainWindowProc(const PlatformEvent& event) {
     case PlatformEventType::kClose:
       ProgramEnd();
       return;
-    case PlatformEventType::kChar:
-      if (g_app.input != nullptr) KeyBufferPush(g_app.input->typed, event.character);
+    case PlatformEventType::kOther:
       return;
     default:
+      if (g_inputHandler != nullptr) g_inputHandler(event);
       return;
   }
 }
