@@ -1,0 +1,23 @@
+#include "app/shell_commands.h"
+
+#include <string>
+
+#include "platform/command_line_split.h"
+#include "platform/process.h"
+
+double ShellRun(RtString command, double wait, double show, double* exitCode) {
+  (void)show;
+  if (exitCode != nullptr) *exitCode = 0.0;
+  const pid_t pid = PlatformProcessStart(PlatformSplitCommandLine(std::string(command.text, command.length)));
+  double result = 0.0;
+  if (pid > 0) {
+    if (wait != 0.0) {
+      const uint32_t status = PlatformProcessWait(pid);
+      if (exitCode != nullptr) *exitCode = static_cast<double>(status);
+    } else {
+      PlatformProcessDetach(pid);
+    }
+    result = 1.0;
+  }
+  return result;
+}
