@@ -5,14 +5,7 @@
 #include "app/std_streams.h"
 #include "app/sub_table.h"
 #include "app/window_title.h"
-
-namespace {
-
-void (*g_inputHandler)(const PlatformEvent& event) = nullptr;
-
-}  // namespace
-
-void MessagePumpSetInputHandler(void (*handler)(const PlatformEvent& event)) { g_inputHandler = handler; }
+#include "devices/input_device.h"
 
 void MainWindowProc(const PlatformEvent& event) {
   switch (event.type) {
@@ -29,10 +22,10 @@ void MainWindowProc(const PlatformEvent& event) {
     case PlatformEventType::kClose:
       ProgramEnd();
       return;
-    case PlatformEventType::kOther:
+    case PlatformEventType::kChar:
+      if (g_app.input != nullptr) KeyBufferPush(g_app.input->typed, event.character);
       return;
     default:
-      if (g_inputHandler != nullptr) g_inputHandler(event);
       return;
   }
 }

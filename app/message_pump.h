@@ -16,13 +16,10 @@ int PumpMessages(void (*hook)());
 
 // Handles one message: deactivation pauses and activation resumes (not in
 // debug mode; the title shows " <pause>" while paused), closing the window
-// ends the program, a typed character goes to the input's typed-character
-// queue, and key and mouse messages go to the input handler.
+// ends the program, and a typed character goes to the input's
+// typed-character queue. Key and mouse states are kept by the event layer
+// itself (platform/input_state.h).
 void MainWindowProc(const PlatformEvent& event);
-
-// The input device's handler for key, mouse and character messages; the
-// input code installs it when it starts and removes it (null) when it ends.
-void MessagePumpSetInputHandler(void (*handler)(const PlatformEvent& event));
 
 // The most characters the typed-character queue holds.
 inline constexpr int32_t kKeyBufferLimit = 16;

@@ -3,10 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 
 #include "files/memory_file.h"
+#include "platform/file_io.h"
 #include "platform/system_paths.h"
 
 std::string ErrorLogPath() { return PlatformTempFolder() + "ErrorLog.txt"; }
@@ -22,13 +22,6 @@ void ErrorLogAppend(const char* text) {
   }
   if (fd < 0) return;
 
-  const size_t length = std::strlen(text);
-  size_t written = 0;
-  while (written < length) {
-    const ssize_t n = write(fd, text + written, length - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    written += static_cast<size_t>(n);
-  }
-  close(fd);
+  PlatformWriteAll(fd, text, std::strlen(text));
+  PlatformCloseFd(fd);
 }
