@@ -9,7 +9,7 @@
 
 extern char** environ;
 
-pid_t PlatformProcessStart(const std::vector<std::string>& argv) {
+pid_t PlatformProcessStart(const std::vector<std::string>& argv, int output_fd) {
   if (argv.empty() || argv[0].empty()) return -1;
   std::vector<char*> pointers;
   pointers.reserve(argv.size() + 1);
@@ -19,6 +19,7 @@ pid_t PlatformProcessStart(const std::vector<std::string>& argv) {
   // Only the standard streams go to the child.
   posix_spawn_file_actions_t actions;
   if (posix_spawn_file_actions_init(&actions) != 0) return -1;
+  if (output_fd >= 0) posix_spawn_file_actions_adddup2(&actions, output_fd, STDOUT_FILENO);
   posix_spawn_file_actions_addclosefrom_np(&actions, 3);
   pid_t pid = -1;
   const int result = posix_spawnp(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);

@@ -13,8 +13,9 @@
 #include <vector>
 
 // Starts the program; its process id, or -1 when it cannot be started (no
-// such program, not executable, or an empty vector).
-pid_t PlatformProcessStart(const std::vector<std::string>& argv);
+// such program, not executable, or an empty vector). With output_fd not -1
+// the program's standard output goes to that descriptor.
+pid_t PlatformProcessStart(const std::vector<std::string>& argv, int output_fd = -1);
 
 // Waits for the process to end and gives its exit status as an unsigned
 // number: the exit code, or 128 + the signal number when a signal ended it;
