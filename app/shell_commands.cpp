@@ -2,12 +2,18 @@
 
 #include <string>
 
+#include "app/app_globals.h"
+#include "app/std_streams.h"
+#include "gfx2d/gl_window_modes.h"
+#include "gfx2d/opengl_dodevudi.h"
 #include "platform/command_line_split.h"
+#include "platform/gl_window.h"
 #include "platform/process.h"
 
 double ShellRun(RtString command, double wait, double show, double* exitCode) {
   (void)show;
   if (exitCode != nullptr) *exitCode = 0.0;
+  if (g_app.engine2d != nullptr) SetWindowedMode(*g_app.engine2d);
   const pid_t pid = PlatformProcessStart(PlatformSplitCommandLine(std::string(command.text, command.length)));
   double result = 0.0;
   if (pid > 0) {
@@ -19,5 +25,6 @@ double ShellRun(RtString command, double wait, double show, double* exitCode) {
     }
     result = 1.0;
   }
+  PlatformWindowRaise(MainWindowHandle());
   return result;
 }
