@@ -1,8 +1,11 @@
 #include "app/shell_commands.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "app/app_globals.h"
+#include "app/program_end.h"
 #include "app/std_streams.h"
 #include "gfx2d/gl_window_modes.h"
 #include "gfx2d/opengl_dodevudi.h"
@@ -27,4 +30,13 @@ double ShellRun(RtString command, double wait, double show, double* exitCode) {
   }
   PlatformWindowRaise(MainWindowHandle());
   return result;
+}
+
+void ShellEnd(RtString command) {
+  ProgramBeginEnding();
+  AppShutdown();
+  double exitCode = 0.0;
+  ShellRun(StringCopy(command), 0.0, 1.0, &exitCode);
+  std::fflush(stdout);
+  std::exit(0);
 }

@@ -16,3 +16,9 @@
 // and is reaped when it ends.
 double ShellRun(RtString command, double wait, double show, double* exitCode);
 
+
+// Marks the program as ending (so that a ProgramEnd from an exit handler
+// returns at once), shuts the runtime down, starts the command line visible
+// without waiting, and ends the process with code 0; the exit handlers then
+// run as at a normal end. Never returns.
+[[noreturn]] void ShellEnd(RtString command);

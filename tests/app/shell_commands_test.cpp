@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <string>
 
+#include "app/program_end.h"
 #include "platform/clock.h"
 #include "platform/command_line.h"
 #include "platform/process.h"
@@ -86,6 +87,31 @@ TEST(ShellRunTest, ChildrenNotWaitedForAreReaped) {
     if (!gone) PlatformSleep(10);
   }
   EXPECT_TRUE(gone);
+}
+
+// Records at exit whether the program counted as ending, and calls
+// ProgramEnd as an exit handler may (it must return at once).
+void RecordEndingAtExit() {
+  const char* file = std::getenv("VNL_SHELL_END_PROBE");
+  if (file == nullptr) return;
+  WriteFileBytes(file, ProgramEnding() ? "ending" : "running");
+  ProgramEnd();
+}
+
+TEST(ShellEndTest, StartsTheCommandAndEndsTheProcessOnce) {
+  ScratchDir dir;
+  const std::string started = dir.File("started");
+  const std::string probe = dir.File("probe");
+  EXPECT_EXIT(
+      {
+        setenv("VNL_SHELL_END_PROBE", probe.c_str(), 1);
+        std::atexit(RecordEndingAtExit);
+        ShellEnd(Join({"sh", "-c", "echo started > \"$1\"", "sh", started}).c_str());
+      },
+      testing::ExitedWithCode(0), "");
+  for (int i = 0; i < 1000 && ReadFileBytes(started) != "started\n"; ++i) PlatformSleep(10);
+  EXPECT_EQ(ReadFileBytes(started), "started\n");
+  EXPECT_EQ(ReadFileBytes(probe), "ending");
 }
 
 }  // namespace
