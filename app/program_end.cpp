@@ -37,6 +37,12 @@ void LogNumber(int32_t value) {
 
 bool ProgramEnding() { return g_programEnding; }
 
+bool ProgramBeginEnding() {
+  if (g_programEnding) return false;
+  g_programEnding = true;
+  return true;
+}
+
 void ProgramSetExitStatus(int status) { g_exitStatus = status; }
 
 void ProgramEnd() {

@@ -10,6 +10,12 @@ void ProgramEnd();
 // True once ProgramEnd has begun.
 bool ProgramEnding();
 
+// Marks the program as ending without ending it, for a way out that tears
+// the runtime down and exits by itself (ShellEnd): every later ProgramEnd,
+// also one from an exit handler, returns at once. False when the program
+// was ending already.
+bool ProgramBeginEnding();
+
 // The exit status ProgramEnd ends the process with; start-up sets a
 // non-zero one when the window could not be opened.
 void ProgramSetExitStatus(int status);
