@@ -96,6 +96,19 @@ TEST_F(InputEventsTest, KeysFromPushedEventsAfterThePumpAndTheKeyboardRead) {
   EXPECT_TRUE(InputKeyIsDown(input_, 56));
 }
 
+TEST_F(InputEventsTest, KeyToCharFollowsTheLayoutAndShift) {
+  EXPECT_EQ(KeyToChar(30), 'a');
+  EXPECT_EQ(KeyToChar(57), ' ');
+  EXPECT_EQ(KeyToChar(2), '1');
+  Key(SDL_SCANCODE_LSHIFT, true);
+  PumpMessages(nullptr);
+  EXPECT_EQ(KeyToChar(30), 'A');
+  EXPECT_EQ(KeyToChar(42), 0);
+  Key(SDL_SCANCODE_LSHIFT, false);
+  PumpMessages(nullptr);
+  EXPECT_EQ(KeyToChar(1), 0);  // Escape types no character
+}
+
 TEST_F(InputEventsTest, KeysHeldWhileFocusIsLostStayDownUntilItReturns) {
   Key(SDL_SCANCODE_SPACE, true);
   PumpMessages(nullptr);
