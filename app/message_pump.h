@@ -16,11 +16,12 @@ int PumpMessages(void (*hook)());
 
 // Handles one message: deactivation pauses and activation resumes (not in
 // debug mode; the title shows " <pause>" while paused), closing the window
-// ends the program, a typed character goes to the input's typed-character
-// queue, and key and mouse messages go to the input handler.
+// ends the program, and typed characters, keys and mouse messages go to the
+// input handler (key and mouse states themselves are kept by the event
+// layer, platform/input_state.h).
 void MainWindowProc(const PlatformEvent& event);
 
-// The input device's handler for key, mouse and character messages; the
+// The input device's handler for character, key and mouse messages; the
 // input code installs it when it starts and removes it (null) when it ends.
 void MessagePumpSetInputHandler(void (*handler)(const PlatformEvent& event));
 

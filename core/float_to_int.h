@@ -1,13 +1,22 @@
-// Floating-point to integer conversion with the x86 answer for every input.
-//
-// Values inside the target range are truncated toward zero. NaN and values
-// whose truncation does not fit give the most negative integer of the
-// target width, as the processor's truncating conversion does. Use these
-// wherever a double or float becomes an integer; a plain cast of such a
-// value is undefined behaviour in C++.
+// Floating point to integer conversions with the x86 result for values out
+// of range: NaN and values beyond the target type give its most negative
+// value, as the processor's truncating conversion does. C++ leaves such a
+// conversion undefined, so every double-to-integer conversion of a value the
+// program supplies goes through here.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
-int32_t TruncToInt32(double value);
-int64_t TruncToInt64(double value);
+// Truncates toward zero; NaN and values outside the int range give INT32_MIN.
+inline int32_t TruncToInt32(double value) {
+  if (!(value > -2147483649.0 && value < 2147483648.0)) return INT32_MIN;
+  return static_cast<int32_t>(value);
+}
+
+// Truncates toward zero; NaN and values outside the int64 range give
+// INT64_MIN.
+inline int64_t TruncToInt64(double value) {
+  if (!(value >= -9223372036854775808.0 && value < 9223372036854775808.0)) return INT64_MIN;
+  return static_cast<int64_t>(value);
+}

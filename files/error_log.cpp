@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "files/file_stream.h"
 #include "files/memory_file.h"
 #include "platform/file_io.h"
 #include "platform/system_paths.h"
@@ -22,6 +23,7 @@ void ErrorLogAppend(const char* text) {
   }
   if (fd < 0) return;
 
+  StreamForgetReadAhead();
   PlatformWriteAll(fd, text, std::strlen(text));
   PlatformCloseFd(fd);
 }

@@ -14,7 +14,63 @@
 
 bool StreamIsOpen(const FileStream& s) { return s.fd != -1 || s.memory != nullptr; }
 
+namespace {
+
+// Read-ahead windows for line reading, one per file being read by lines, so
+// that short lines do not cost a system call each. A window is forgotten
+// when its file closes and whenever the process writes to a file.
+struct ReadAhead {
+  int fd = -1;
+  int64_t start = 0;
+  int64_t length = 0;
+  bool reachesEnd = false;  // the file ended inside the window
+  uint8_t bytes[16384];
+};
+
+constexpr int kReadAheadCount = 8;
+ReadAhead g_readAhead[kReadAheadCount];
+int g_readAheadNext = 0;
+
+void ForgetReadAhead(int fd) {
+  for (ReadAhead& r : g_readAhead) {
+    if (r.fd == fd) r.fd = -1;
+  }
+}
+
+// The window of n bytes (fewer at the end of the file) at the position, or
+// null when it cannot be read; *available receives its length.
+const uint8_t* ReadAheadWindow(int fd, int64_t position, int64_t n, int64_t* available) {
+  if (n > static_cast<int64_t>(sizeof(ReadAhead::bytes))) return nullptr;
+  for (ReadAhead& r : g_readAhead) {
+    if (r.fd != fd || position < r.start || position > r.start + r.length) continue;
+    const int64_t left = r.start + r.length - position;
+    if (left >= n || r.reachesEnd) {
+      *available = left < n ? left : n;
+      return r.bytes + (position - r.start);
+    }
+  }
+  ForgetReadAhead(fd);
+  ReadAhead& r = g_readAhead[g_readAheadNext];
+  g_readAheadNext = (g_readAheadNext + 1) % kReadAheadCount;
+  r.fd = -1;
+  const int64_t got = PlatformReadAt(fd, r.bytes, sizeof r.bytes, position);
+  if (got < 0) return nullptr;
+  r.fd = fd;
+  r.start = position;
+  r.length = got;
+  r.reachesEnd = got < static_cast<int64_t>(sizeof r.bytes);
+  *available = got < n ? got : n;
+  return r.bytes;
+}
+
+}  // namespace
+
+void StreamForgetReadAhead() {
+  for (ReadAhead& r : g_readAhead) r.fd = -1;
+}
+
 void StreamClose(FileStream& s) {
+  if (s.fd != -1) ForgetReadAhead(s.fd);
   PlatformCloseFd(s.fd);
   s.memory = nullptr;
   s.size = 0;
@@ -115,14 +171,14 @@ bool StreamReadLine(FileStream& s, char* buffer, int32_t max) {
   if (max < 2) return false;  // no room for a byte: no way forward
   const size_t window_size = static_cast<size_t>(max) + 1;
   if (s.fd != -1) {
-    uint8_t local[4096];
+    int64_t got = 0;
+    const uint8_t* window = ReadAheadWindow(s.fd, s.position, static_cast<int64_t>(window_size), &got);
     std::vector<uint8_t> large;
-    uint8_t* window = local;
-    if (window_size > sizeof local) {
+    if (window == nullptr) {
       large.resize(window_size);
+      got = PlatformReadAt(s.fd, large.data(), window_size, s.position);
       window = large.data();
     }
-    const int64_t got = PlatformReadAt(s.fd, window, window_size, s.position);
     if (got <= 0) return false;
     s.position += TakeLine(window, got, buffer, max);
     return true;

@@ -46,3 +46,8 @@ bool StreamReadLine(FileStream& s, char* buffer, int32_t max);
 
 // Closes the file (the block is not freed) and zeroes size and position.
 void StreamClose(FileStream& s);
+
+// Line reading keeps read-ahead windows of the files it reads; whatever
+// writes to a file the process may be reading calls this first, so no line
+// comes from bytes that were replaced since.
+void StreamForgetReadAhead();

@@ -114,6 +114,39 @@ TEST(FileStreamTest, LinesAreTheSameFromFilesAndMemory) {
   }
 }
 
+TEST(FileStreamTest, LongFilesAndInterleavedStreams) {
+  ScratchDir dir;
+  std::string a;
+  std::string b;
+  for (int i = 0; i < 3000; ++i) {
+    a += "alpha line " + std::to_string(i) + "\r\n";
+    b += std::string(static_cast<size_t>(i % 1500), 'b') + "\n";
+  }
+  WriteFileBytes(dir.File("a.txt"), a);
+  WriteFileBytes(dir.File("b.txt"), b);
+  FileStream sa;
+  FileStream sb;
+  ASSERT_TRUE(StreamOpen(sa, dir.File("a.txt").c_str()));
+  ASSERT_TRUE(StreamOpen(sb, dir.File("b.txt").c_str()));
+  char line[1024];
+  for (int i = 0; i < 3000; ++i) {
+    ASSERT_TRUE(StreamReadLine(sa, line, sizeof line));
+    ASSERT_EQ(std::string(line), "alpha line " + std::to_string(i));
+    const size_t n = static_cast<size_t>(i % 1500);
+    ASSERT_TRUE(StreamReadLine(sb, line, sizeof line));
+    if (n > 1023) {
+      ASSERT_EQ(std::string(line), std::string(1023, 'b'));
+      ASSERT_TRUE(StreamReadLine(sb, line, sizeof line));
+      ASSERT_EQ(std::string(line), std::string(n - 1023, 'b'));
+    } else {
+      ASSERT_EQ(std::string(line), std::string(n, 'b'));
+    }
+  }
+  EXPECT_FALSE(StreamReadLine(sa, line, sizeof line));
+  EXPECT_FALSE(StreamReadLine(sb, line, sizeof line));
+  EXPECT_EQ(sa.position, static_cast<int64_t>(a.size()));
+}
+
 TEST(FileStreamTest, TinyLineBuffersNeverHang) {
   PublishedBytes block("abc");
   FileStream s;

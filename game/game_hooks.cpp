@@ -1,0 +1,3 @@
+#include "game/game_hooks.h"
+
+void GameHookEmpty() {}
