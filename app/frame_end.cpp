@@ -53,7 +53,10 @@ void FrameEnd() {
   if (g_app.engine2d == nullptr || g_app.input == nullptr) return;
   if (g_app.bringToFront != 0) {
     std::puts("activate");
-    if (g_app.mainWindow != nullptr) PlatformWindowRaise(g_app.mainWindow);
+    if (g_app.mainWindow != nullptr) {
+      PlatformWindowShow(g_app.mainWindow, true);
+      PlatformWindowRaise(g_app.mainWindow);
+    }
     std::puts("ok");
     g_app.bringToFront = 0;
   }

@@ -13,6 +13,7 @@
 #include "devices/input_device.h"
 #include "devices/sound_device.h"
 #include "files/error_log.h"
+#include "files/file_channels.h"
 #include "files/media_resolver.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx3d/dodevudi3d.h"
@@ -69,10 +70,10 @@ void AppShutdown() {
   if (g_app.engine2d == nullptr) return;
   ErrorLogAppend("Shut down VNL\n");
 
-  // The music player and the file channels stop and close here once they
-  // exist (the music and file-channel code).
+  // The music player stops here once it exists (the music code).
   const std::string directory = ProgramDirectory();
   if (!directory.empty()) (void)!chdir(directory.c_str());
+  FileCloseAll();
 
   if (g_app.session != nullptr) NetSessionFree(g_app.session);
   g_app.session = nullptr;
