@@ -76,6 +76,7 @@ int32_t InputInit(InputDevice& input, PlatformWindow* window, void* /*instance*/
   input.pointerMode = 0;
   if (!exclusiveMouse) {
     input.mouseDevice = false;
+    input.mouseLevel = kMouseLevelNonExclusive;
     PlatformSetRelativeMouse(false);
     if (input.mice.count > 0) {
       const MouseRecord& mouse = input.mice[input.selectedMouse];

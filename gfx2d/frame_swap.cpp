@@ -1,6 +1,7 @@
 #include "gfx2d/frame_swap.h"
 
 #include "app/message_pump.h"
+#include "app/timer.h"
 #include "gfx2d/frame_clear.h"
 #include "gfx2d/frame_pacing.h"
 #include "gfx2d/gl_extensions.h"
@@ -16,6 +17,6 @@ int32_t SwapBuffersAndWait(OpenGLDodevudi& engine, void (*hook)()) {
   }
   PlatformWindowSwap(engine.window);
   ClearScreen(engine);
-  static const FrameWaitCalls kCalls = {PumpMessages, PlatformMilliseconds, PlatformSleep};
+  static const FrameWaitCalls kCalls = {PumpMessages, TimerGetMillis, PlatformSleep};
   return FrameWait(engine, hook, kCalls);
 }

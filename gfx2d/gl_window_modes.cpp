@@ -10,12 +10,12 @@
 
 #include "app/app_globals.h"
 #include "app/message_pump.h"
+#include "app/timer.h"
 #include "files/error_log.h"
 #include "gfx2d/frame_swap.h"
 #include "gfx2d/gl_extensions.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/render_state.h"
-#include "platform/clock.h"
 #include "platform/display.h"
 #include "platform/gl_window.h"
 #include "platform/message_box.h"
@@ -101,7 +101,7 @@ bool GlHasExtension(const char* list, const char* name) {
 
 int32_t GlStartup(OpenGLDodevudi& engine, void* instance, int32_t width, int32_t height,
                   int32_t depth, int32_t rate, int32_t samples) {
-  if (engine.window != nullptr) PlatformSetSwapInterval(0);
+  if (g_glext.swapControl && engine.context != nullptr) PlatformSetSwapInterval(0);  // a second start-up
   engine.framePeriod = rate > 0 ? 1000.0 / rate : 2.0;
   if (!PlatformVideoStart()) return 0;
   engine.instance = instance;
@@ -129,7 +129,7 @@ int32_t GlStartup(OpenGLDodevudi& engine, void* instance, int32_t width, int32_t
 
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   ErrorLogAppend("get accurate timer - 1st call\n");
-  engine.nextFrameTime = PlatformMilliseconds();
+  engine.nextFrameTime = TimerGetMillis();
   ErrorLogAppend("flip - 1st call\n");
   SwapBuffersAndWait(engine, nullptr);
 

@@ -8,6 +8,14 @@
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
 
+namespace {
+
+// The transforms take any integers (the program gives them): computed in
+// 64 bits and wrapped to 32 as the machine's integer arithmetic wraps.
+int32_t Wrap(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value))); }
+
+}  // namespace
+
 void TexturingOff(OpenGLDodevudi& engine) {
   if (g_glext.glActiveTextureARB != nullptr) {
     g_glext.glActiveTextureARB(GL_TEXTURE1_ARB);
@@ -114,7 +122,7 @@ void SetViewportProjection(OpenGLDodevudi& engine, int32_t x, int32_t y, int32_t
     if (screen.sprite >= 0 && screen.sprite < kSpriteCount && engine.sprites != nullptr) {
       target = engine.sprites[screen.sprite].imageHeight;
     }
-    glViewport(x, target - height - y, width, height);
+    glViewport(x, Wrap(int64_t{target} - height - y), width, height);
     glLoadIdentity();
     glOrtho(0, width, height, 0, -1, 1);
   } else {
@@ -124,14 +132,14 @@ void SetViewportProjection(OpenGLDodevudi& engine, int32_t x, int32_t y, int32_t
     int32_t wh = 0;
     OrientRect(engine, x, y, width, height, &wx, &wy, &ww, &wh);
     if (ww < 0) {
-      wx = wx + ww + 1;
-      ww = -ww;
+      wx = Wrap(int64_t{wx} + ww + 1);
+      ww = Wrap(-int64_t{ww});
     }
     if (wh < 0) {
-      wy = wy + wh + 1;
-      wh = -wh;
+      wy = Wrap(int64_t{wy} + wh + 1);
+      wh = Wrap(-int64_t{wh});
     }
-    glViewport(wx, engine.screenHeight - wh - wy, ww, wh);
+    glViewport(wx, Wrap(int64_t{engine.screenHeight} - wh - wy), ww, wh);
     // The orientation's turn about the z axis, column-major.
     float turn[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     switch (engine.orientation) {
@@ -205,33 +213,35 @@ void ResetRenderState2D() {
 
 void ScreenPointFromWindow(const OpenGLDodevudi& engine, int32_t x, int32_t y, int32_t* outX,
                            int32_t* outY) {
-  const int32_t w = engine.screenWidth;
-  const int32_t h = engine.screenHeight;
+  const int64_t w = engine.screenWidth;
+  const int64_t h = engine.screenHeight;
   switch (engine.orientation) {
-    case 1: *outX = y; *outY = w - 1 - x; break;
-    case 2: *outX = w - 1 - x; *outY = h - 1 - y; break;
-    case 3: *outX = h - 1 - y; *outY = x; break;
+    case 1: *outX = y; *outY = Wrap(w - 1 - x); break;
+    case 2: *outX = Wrap(w - 1 - x); *outY = Wrap(h - 1 - y); break;
+    case 3: *outX = Wrap(h - 1 - y); *outY = x; break;
     default: *outX = x; *outY = y; break;
   }
 }
 
 void OrientPoint(const OpenGLDodevudi& engine, int32_t x, int32_t y, int32_t* outX, int32_t* outY) {
-  const int32_t w = engine.screenWidth;
-  const int32_t h = engine.screenHeight;
+  const int64_t w = engine.screenWidth;
+  const int64_t h = engine.screenHeight;
   switch (engine.orientation) {
-    case 1: *outX = w - 1 - y; *outY = x; break;
-    case 2: *outX = w - 1 - x; *outY = h - 1 - y; break;
-    case 3: *outX = y; *outY = h - 1 - x; break;
+    case 1: *outX = Wrap(w - 1 - y); *outY = x; break;
+    case 2: *outX = Wrap(w - 1 - x); *outY = Wrap(h - 1 - y); break;
+    case 3: *outX = y; *outY = Wrap(h - 1 - x); break;
     default: *outX = x; *outY = y; break;
   }
 }
 
 void OrientDelta(const OpenGLDodevudi& engine, int32_t dx, int32_t dy, int32_t* outDx,
                  int32_t* outDy) {
+  const int64_t x = dx;
+  const int64_t y = dy;
   switch (engine.orientation) {
-    case 1: *outDx = -dy; *outDy = dx; break;
-    case 2: *outDx = -dx; *outDy = -dy; break;
-    case 3: *outDx = dy; *outDy = -dx; break;
+    case 1: *outDx = Wrap(-y); *outDy = dx; break;
+    case 2: *outDx = Wrap(-x); *outDy = Wrap(-y); break;
+    case 3: *outDx = dy; *outDy = Wrap(-x); break;
     default: *outDx = dx; *outDy = dy; break;
   }
 }

@@ -198,9 +198,11 @@ bool PlatformEventPending() {
 }
 
 bool PlatformPollEvent(PlatformEvent* event) {
-  if (Pending().empty() && SDL_WasInit(SDL_INIT_VIDEO) != 0) {
+  // An SDL event can give no message (typed text that is all dropped), so
+  // take SDL events until one gives a message or none is left.
+  if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
     SDL_Event e;
-    if (SDL_PollEvent(&e) != 0) Translate(e);
+    while (Pending().empty() && SDL_PollEvent(&e) != 0) Translate(e);
   }
   if (Pending().empty()) return false;
   *event = Pending().front();

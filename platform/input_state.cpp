@@ -44,8 +44,6 @@ void PlatformInputFeed(const PlatformEvent& event) {
           s.buttons &= ~bit;
         }
       }
-      s.x = event.x;
-      s.y = event.y;
       break;
     case PlatformEventType::kMouseMotion:
       s.x = event.x;

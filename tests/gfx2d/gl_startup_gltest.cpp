@@ -2,6 +2,8 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
@@ -36,8 +38,16 @@ bool InOrder(const std::string& text, const std::vector<std::string>& lines) {
 }
 
 TEST_F(GlStartupTest, OpensAHiddenWindowWithItsContextAndLogsEachStep) {
+  // The software-driver notice reads "opengldriver.txt" from the current
+  // folder.
+  WriteFileBytes(dir_.File("opengldriver.txt"), "custom notice");
+  char old[4096];
+  ASSERT_NE(getcwd(old, sizeof(old)), nullptr);
+  ASSERT_EQ(chdir(dir_.path().c_str()), 0);
   OpenGLDodevudi engine;
-  ASSERT_EQ(GlStartup(engine, nullptr, 320, 240, 0, 60, 0), 1) << PlatformLastError();
+  const int32_t started = GlStartup(engine, nullptr, 320, 240, 0, 60, 0);
+  ASSERT_EQ(chdir(old), 0);
+  ASSERT_EQ(started, 1) << PlatformLastError();
   ASSERT_NE(engine.window, nullptr);
   EXPECT_NE(engine.context, nullptr);
   EXPECT_FALSE(PlatformWindowShown(engine.window));
@@ -63,6 +73,7 @@ TEST_F(GlStartupTest, OpensAHiddenWindowWithItsContextAndLogsEachStep) {
   const size_t notice = log.find("*** OpenGL Software Emulation - update driver!\n");
   if (notice != std::string::npos) {
     EXPECT_LT(notice, log.find("get accurate timer"));
+    EXPECT_NE(log.find("No OpenGL Hardware Drivers: custom notice\n"), std::string::npos) << log;
     EXPECT_EQ(log.find("*** OpenGL", notice + 1), std::string::npos);
   }
 

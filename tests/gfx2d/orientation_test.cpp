@@ -1,6 +1,8 @@
 // Window pixels, screen points and movements under the four orientations.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/render_state.h"
 
@@ -43,6 +45,26 @@ TEST(OrientationTest, TransformsAndTheirInverse) {
   ScreenPointFromWindow(engine, 0, 0, &x, &y);
   EXPECT_EQ(x, 0);
   EXPECT_EQ(y, 639);
+}
+
+TEST(OrientationTest, ExtremeProgramValuesWrapInsteadOfOverflowing) {
+  OpenGLDodevudi engine;
+  engine.screenWidth = 640;
+  engine.screenHeight = 480;
+  for (int orientation = 0; orientation < 4; ++orientation) {
+    engine.orientation = orientation;
+    int32_t x = 0;
+    int32_t y = 0;
+    OrientPoint(engine, INT32_MIN, INT32_MAX, &x, &y);
+    ScreenPointFromWindow(engine, INT32_MIN, INT32_MIN, &x, &y);
+    OrientDelta(engine, INT32_MIN, INT32_MIN, &x, &y);
+  }
+  engine.orientation = 2;
+  int32_t x = 0;
+  int32_t y = 0;
+  OrientDelta(engine, INT32_MIN, 5, &x, &y);
+  EXPECT_EQ(x, INT32_MIN);
+  EXPECT_EQ(y, -5);
 }
 
 TEST(EngineObjectTest, FreshObjectHasItsDefaults) {
