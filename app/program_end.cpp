@@ -1,20 +1,123 @@
 #include "app/program_end.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+
+#include "app/app_globals.h"
+#include "app/error_state.h"
+#include "app/runtime_main.h"
+#include "app/sub_table.h"
+#include "devices/input_device.h"
+#include "devices/sound_device.h"
+#include "files/error_log.h"
+#include "files/file_channels.h"
+#include "files/media_resolver.h"
+#include "gfx2d/opengl_dodevudi.h"
+#include "gfx3d/dodevudi3d.h"
+#include "net/net_session.h"
+#include "net/socket_layer.h"
+#include "platform/gl_window.h"
+#include "platform/system_paths.h"
 
 namespace {
 
 bool g_programEnding = false;
+bool g_quitHookCalled = false;
+int g_exitStatus = 0;
+
+void LogNumber(int32_t value) {
+  const std::string line = std::to_string(value) + "\n";
+  ErrorLogAppend(line.c_str());
+}
+
 
 }  // namespace
 
 bool ProgramEnding() { return g_programEnding; }
 
+bool ProgramBeginEnding() {
+  if (g_programEnding) return false;
+  g_programEnding = true;
+  return true;
+}
+
+void ProgramSetExitStatus(int status) { g_exitStatus = status; }
+
 void ProgramEnd() {
   if (g_programEnding) return;
   g_programEnding = true;
+  if (g_app.debugMode != 0) {
+    ErrorLogAppend("-End On Line\n");
+    LogNumber(g_errorState.code);
+    LogNumber(g_errorState.errorLine - 1);
+    LogNumber(g_errorState.debugLine);
+    LogNumber(g_errorState.debugModule);
+  }
+  AppShutdown();
   std::puts("exit");
   std::fflush(stdout);
-  std::exit(0);
+  std::exit(g_exitStatus);
+}
+
+void AppShutdown() {
+  if (!g_quitHookCalled) {
+    g_quitHookCalled = true;
+    SubCallByName("VNL_ON_QUIT");
+  }
+  if (g_app.engine2d == nullptr) return;
+  ErrorLogAppend("Shut down VNL\n");
+
+  // The music player stops here once it exists (the music code).
+  const std::string directory = ProgramDirectory();
+  if (!directory.empty()) (void)!chdir(directory.c_str());
+  FileCloseAll();
+
+  if (g_app.session != nullptr) NetSessionFree(g_app.session);
+  g_app.session = nullptr;
+  for (int i = 0; i < 16; ++i) NetShutdown();
+
+  if (g_app.input != nullptr) {
+    InputFree(*g_app.input);
+    delete g_app.input;
+    g_app.input = nullptr;
+  }
+  if (g_app.soundSlots != nullptr) {
+    for (int slot = kSoundSlotCount - 1; slot >= 0; --slot) SampleFree(g_app.soundSlots[slot]);
+    delete[] g_app.soundSlots;
+    g_app.soundSlots = nullptr;
+  }
+  if (g_app.soundDevice != nullptr) {
+    SoundDeviceRelease(*g_app.soundDevice);
+    delete g_app.soundDevice;
+    g_app.soundDevice = nullptr;
+  }
+
+  // The 2D engine destroys its window with it and clears the main window
+  // handle that names it, so the window is destroyed once.
+  delete g_app.engine2d;
+  g_app.engine2d = nullptr;
+
+  delete g_app.engine3d;
+  g_app.engine3d = nullptr;
+
+  for (MediaResolver** resolver : {&g_app.musicResolver, &g_app.mediaResolver}) {
+    if (*resolver == nullptr) continue;
+    MediaResolverRelease(**resolver);
+    delete *resolver;
+    *resolver = nullptr;
+  }
+
+  if (g_app.mainWindow != nullptr) PlatformWindowDestroy(g_app.mainWindow);
+  g_app.mainWindow = nullptr;
+
+  ErrorLogAppend("vnl is shut down\n");
+}
+
+void RuntimeEnd() {
+  SubRunLoop("");
+  RuntimeSetError(0);
+  ProgramEnd();
 }

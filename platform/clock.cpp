@@ -18,6 +18,13 @@ double PlatformMilliseconds() {
   return MonotonicMilliseconds() - origin;
 }
 
+double PlatformCounterFrequency() {
+  timespec resolution{};
+  if (clock_getres(CLOCK_MONOTONIC, &resolution) != 0) return 0.0;
+  const double seconds = static_cast<double>(resolution.tv_sec) + static_cast<double>(resolution.tv_nsec) / 1.0e9;
+  return seconds > 0.0 ? 1.0 / seconds : 0.0;
+}
+
 void PlatformSleep(double milliseconds) {
   if (!(milliseconds > 0.0)) return;
   const double whole_seconds = static_cast<double>(static_cast<long long>(milliseconds / 1000.0));

@@ -4,6 +4,8 @@
 
 #include <deque>
 
+#include "platform/input_state.h"
+
 namespace {
 
 struct ScancodeNumber {
@@ -57,7 +59,11 @@ std::deque<PlatformEvent>& Pending() {
   return pending;
 }
 
-void Queue(const PlatformEvent& event) { Pending().push_back(event); }
+// Every translated event also updates the input state, whoever pumps.
+void Queue(const PlatformEvent& event) {
+  PlatformInputFeed(event);
+  Pending().push_back(event);
+}
 
 // Decodes UTF-8 text into 8-bit characters; code points above 255 and
 // malformed bytes are dropped.
@@ -192,12 +198,25 @@ bool PlatformEventPending() {
 }
 
 bool PlatformPollEvent(PlatformEvent* event) {
-  if (Pending().empty() && SDL_WasInit(SDL_INIT_VIDEO) != 0) {
+  // An SDL event can give no message (typed text that is all dropped), so
+  // take SDL events until one gives a message or none is left.
+  if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
     SDL_Event e;
-    if (SDL_PollEvent(&e) != 0) Translate(e);
+    while (Pending().empty() && SDL_PollEvent(&e) != 0) Translate(e);
   }
   if (Pending().empty()) return false;
   *event = Pending().front();
   Pending().pop_front();
   return true;
+}
+
+int PlatformKeyCharacter(int key_number, bool shifted) {
+  for (const ScancodeNumber& entry : kScancodeNumbers) {
+    if (entry.number != key_number) continue;
+    const SDL_Keycode code = SDL_GetKeyFromScancode(entry.scancode);
+    if (code <= 0 || code > 255) return 0;
+    if (shifted && code >= 'a' && code <= 'z') return code - 'a' + 'A';
+    return code;
+  }
+  return 0;
 }

@@ -43,3 +43,7 @@ bool PlatformEventPending();
 // The scan-code number of a key named by its SDL scan code; 0 when the key
 // has none.
 int PlatformKeyNumberFromScancode(int sdl_scancode);
+
+// The character a key gives under the current keyboard layout (letters in
+// upper case when shifted); 0 when it gives none.
+int PlatformKeyCharacter(int key_number, bool shifted);

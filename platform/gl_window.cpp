@@ -2,10 +2,8 @@
 
 #include <SDL.h>
 
-struct PlatformWindow {
-  SDL_Window* window = nullptr;
-  SDL_GLContext context = nullptr;
-};
+#include "platform/sdl_window.h"
+
 
 bool PlatformVideoStart() {
   if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return true;
@@ -60,3 +58,71 @@ void PlatformWindowSwap(PlatformWindow* window) {
 void* PlatformGlProcAddress(const char* name) { return SDL_GL_GetProcAddress(name); }
 
 std::string PlatformLastError() { return SDL_GetError(); }
+
+void PlatformWindowSetBordered(PlatformWindow* window, bool bordered) {
+  if (window != nullptr) SDL_SetWindowBordered(window->window, bordered ? SDL_TRUE : SDL_FALSE);
+}
+
+void PlatformWindowShow(PlatformWindow* window, bool shown) {
+  if (window == nullptr) return;
+  if (shown) {
+    SDL_ShowWindow(window->window);
+  } else {
+    SDL_HideWindow(window->window);
+  }
+}
+
+void PlatformWindowSetTitle(PlatformWindow* window, const char* title) {
+  if (window != nullptr) SDL_SetWindowTitle(window->window, title);
+}
+
+void PlatformWindowRaise(PlatformWindow* window) {
+  if (window != nullptr) SDL_RaiseWindow(window->window);
+}
+
+void PlatformWindowSetSize(PlatformWindow* window, int width, int height) {
+  if (window != nullptr && width > 0 && height > 0) SDL_SetWindowSize(window->window, width, height);
+}
+
+void PlatformWindowCentre(PlatformWindow* window) {
+  if (window == nullptr) return;
+  int display = SDL_GetWindowDisplayIndex(window->window);
+  if (display < 0) display = 0;
+  SDL_SetWindowPosition(window->window, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
+                        SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+}
+
+void PlatformWindowGetSize(PlatformWindow* window, int* width, int* height) {
+  *width = 0;
+  *height = 0;
+  if (window != nullptr) SDL_GetWindowSize(window->window, width, height);
+}
+
+bool PlatformWindowShown(PlatformWindow* window) {
+  return window != nullptr && (SDL_GetWindowFlags(window->window) & SDL_WINDOW_SHOWN) != 0;
+}
+
+bool PlatformWindowFullScreen(PlatformWindow* window) {
+  return window != nullptr && (SDL_GetWindowFlags(window->window) & SDL_WINDOW_FULLSCREEN) != 0;
+}
+
+void* PlatformWindowContext(PlatformWindow* window) {
+  return window != nullptr ? window->context : nullptr;
+}
+
+bool PlatformSetSwapInterval(int interval) { return SDL_GL_SetSwapInterval(interval) == 0; }
+
+bool PlatformGlSoftware() {
+  int accelerated = 1;
+  if (SDL_GL_GetAttribute(SDL_GL_ACCELERATED_VISUAL, &accelerated) == 0 && accelerated == 0) {
+    return true;
+  }
+  using GetStringFn = const unsigned char* (*)(unsigned int);
+  auto get_string = reinterpret_cast<GetStringFn>(SDL_GL_GetProcAddress("glGetString"));
+  if (get_string == nullptr) return false;
+  const char* renderer = reinterpret_cast<const char*>(get_string(0x1F01));  // GL_RENDERER
+  if (renderer == nullptr) return false;
+  const std::string text = renderer;
+  return text == "Mesa Windows GDI Driver" || text.find("llvmpipe") != std::string::npos ||
+         text.find("softpipe") != std::string::npos || text.find("Software Rasterizer") != std::string::npos;
+}

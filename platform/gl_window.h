@@ -28,6 +28,29 @@ void PlatformWindowDestroy(PlatformWindow* window);
 
 void PlatformWindowSwap(PlatformWindow* window);
 
+// Framed or frameless; shown or hidden; title; raised to the front.
+void PlatformWindowSetBordered(PlatformWindow* window, bool bordered);
+void PlatformWindowShow(PlatformWindow* window, bool shown);
+void PlatformWindowSetTitle(PlatformWindow* window, const char* title);
+void PlatformWindowRaise(PlatformWindow* window);
+// Client size, and centring on the window's display at that size.
+void PlatformWindowSetSize(PlatformWindow* window, int width, int height);
+void PlatformWindowCentre(PlatformWindow* window);
+void PlatformWindowGetSize(PlatformWindow* window, int* width, int* height);
+bool PlatformWindowShown(PlatformWindow* window);
+bool PlatformWindowFullScreen(PlatformWindow* window);
+
+// The context of the window (as an opaque handle).
+void* PlatformWindowContext(PlatformWindow* window);
+
+// Asks for a swap interval on the current context; false when refused
+// (harmless: pacing keeps to its own clock).
+bool PlatformSetSwapInterval(int interval);
+
+// Whether the current context is software rendering (llvmpipe, softpipe
+// and other unaccelerated drivers).
+bool PlatformGlSoftware();
+
 // The address of a GL entry point; only for functions of an extension that
 // the context's extension string names (any name gives an address here).
 void* PlatformGlProcAddress(const char* name);

@@ -1,0 +1,102 @@
+#include "app/declare_registry.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "app/debug_output.h"
+#include "files/error_log.h"
+#include "platform/dynamic_library.h"
+
+namespace {
+
+RtString LowerCased(const char* text) {
+  RtString lower = StringFromCStr(text);
+  for (uint32_t i = 0; i < lower.length; ++i) {
+    const char c = lower.text[i];
+    if (c >= 'A' && c <= 'Z') lower.text[i] = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
+// Sends the text with a line end to the debugger and the error log.
+void ReportDeclareFailure(const RtString& text) {
+  const RtString line = StringConcatCStr(text, "\n");
+  DebugOutput(line);
+  ErrorLogAppend(line.c_str());
+}
+
+// The module's file name for the system: '\' separators become '/'.
+RtString SystemModuleName(const char* module) {
+  RtString name = StringFromCStr(module);
+  for (uint32_t i = 0; i < name.length; ++i) {
+    if (name.text[i] == '\\') name.text[i] = '/';
+  }
+  return name;
+}
+
+int32_t FindModule(const DeclareRegistryState& registry, const RtString& name) {
+  for (int32_t i = 0; i < registry.modules.count; ++i) {
+    const RtString& known = registry.modules[i].name;
+    if (known.length == name.length && std::memcmp(known.text, name.text, name.length) == 0) return i;
+  }
+  return -1;
+}
+
+}  // namespace
+
+DeclareRegistryState& DeclareRegistry() {
+  static DeclareRegistryState registry;
+  static const bool registered = (std::atexit(DeclareRegistryFree), true);
+  (void)registered;
+  return registry;
+}
+
+void DeclareRegister(const char* module, const char* entry, void** pointer) {
+  if (pointer != nullptr) *pointer = nullptr;
+  DeclareRegistry().pending.Push(DeclareRecord{module, entry, pointer});
+}
+
+void DeclareLoadAll() {
+  DeclareRegistryState& registry = DeclareRegistry();
+  if (registry.pending.count == 0) return;
+  ErrorLogAppend("Delay load DLLs\n");
+  for (int32_t i = 0; i < registry.pending.count; ++i) {
+    const DeclareRecord record = registry.pending[i];
+    DeclareResolve(record.module, record.entry, record.pointer);
+  }
+}
+
+void DeclareResolve(const char* module, const char* entry, void** pointer) {
+  DeclareRegistryState& registry = DeclareRegistry();
+  const RtString lower = LowerCased(module);
+  void* handle = nullptr;
+  const int32_t known = FindModule(registry, lower);
+  if (known >= 0) {
+    handle = registry.modules[known].handle;
+  } else {
+    handle = PlatformLibraryOpen(SystemModuleName(module).c_str());
+    // A module that cannot be kept beside its name is unloaded again, so
+    // that the registry never holds a handle it would not release.
+    DeclareModule loaded;
+    loaded.name = lower;
+    loaded.handle = handle;
+    if (handle != nullptr && !registry.modules.Push(loaded)) {
+      PlatformLibraryClose(handle);
+      handle = nullptr;
+    }
+    if (handle == nullptr) {
+      ReportDeclareFailure(CStrConcatString("DECLARE module not found: ", lower));
+      return;
+    }
+  }
+  void* address = PlatformLibrarySymbol(handle, entry != nullptr ? entry : "");
+  if (pointer != nullptr) *pointer = address;
+  if (address == nullptr) ReportDeclareFailure(CStrConcatCStr("DECLARE entry not found: ", entry));
+}
+
+void DeclareRegistryFree() {
+  DeclareRegistryState& registry = DeclareRegistry();
+  registry.pending.Release();
+  for (int32_t i = 0; i < registry.modules.count; ++i) PlatformLibraryClose(registry.modules[i].handle);
+  registry.modules.Release();
+}

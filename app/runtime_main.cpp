@@ -1,0 +1,193 @@
+#include "app/runtime_main.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <new>
+#include <string>
+
+#include "app/app_globals.h"
+#include "app/declare_registry.h"
+#include "app/error_state.h"
+#include "app/program_end.h"
+#include "app/std_streams.h"
+#include "app/sub_table.h"
+#include "app/timer.h"
+#include "app/window_title.h"
+#include "core/float_to_int.h"
+#include "core/isaac.h"
+#include "devices/input_device.h"
+#include "devices/mouse.h"
+#include "devices/sound_device.h"
+#include "files/error_log.h"
+#include "files/file_paths.h"
+#include "files/media_resolver.h"
+#include "game/game_main.h"
+#include "game/project_settings.h"
+#include "gfx2d/frame_clear.h"
+#include "gfx2d/frame_swap.h"
+#include "gfx2d/gl_window_modes.h"
+#include "gfx2d/opengl_dodevudi.h"
+#include "gfx2d/render_state.h"
+#include "gfx3d/dodevudi3d.h"
+#include "net/net_session.h"
+#include "platform/clock.h"
+#include "platform/command_line.h"
+#include "platform/gl_window.h"
+#include "platform/system_paths.h"
+
+namespace {
+
+
+// A seed that differs from run to run: the wall clock's nanoseconds, the
+// process id and the runtime clock mixed together. The runtime clock alone
+// reads nearly the same at this point of every start.
+uint32_t StartSeed() {
+  timespec now;
+  clock_gettime(CLOCK_REALTIME, &now);
+  uint64_t mix = static_cast<uint64_t>(now.tv_sec) * 1000000007ull + static_cast<uint64_t>(now.tv_nsec);
+  mix ^= static_cast<uint64_t>(getpid()) << 32;
+  mix ^= static_cast<uint64_t>(TruncToInt32(TimerGetGameMillis()));
+  mix ^= mix >> 33;
+  mix *= 0xff51afd7ed558ccdull;
+  mix ^= mix >> 33;
+  return static_cast<uint32_t>(mix);
+}
+
+
+void SetFrameTimes(double now) {
+  g_app.frameTime = now;
+  g_app.previousFrameTime = now;
+  g_app.startTime = now;
+}
+
+}  // namespace
+
+int32_t AppInit(int32_t showCommand, const RtString& title) {
+  // The old log goes: a file, or an empty folder of that name.
+  RemovePath(ErrorLogPath());
+  ErrorLogAppend("Start new log...\n");
+  g_app.autoPause = 1;
+  ErrorLogAppend("timer\n");
+  TimerInit();
+
+  ErrorLogAppend("diva\n");
+  g_app.engine2d = new OpenGLDodevudi;
+  ErrorLogAppend("diva init\n");
+  if (GlStartup(*g_app.engine2d, nullptr, g_app.width, g_app.height, 0, g_app.frameRate, g_app.multisample) == 0) {
+    return 0;
+  }
+
+  g_app.mainWindow = g_app.engine2d->window;
+  WindowTitleShow(title);
+  ErrorLogAppend("Cptn\n");
+  WindowTitle() = title;
+
+  IsaacSeed(StartSeed());
+  ErrorLogAppend("Network\n");
+  g_app.session = NetSessionCreate();
+
+  g_app.engine3d = new Dodevudi3D(g_app.engine2d);
+  ErrorLogAppend("Input\n");
+  g_app.input = new InputDevice;
+  InputCreate(*g_app.input);
+
+  ErrorLogAppend("Window mode\n");
+  if (g_app.fullScreen != 0) {
+    SetFullScreenMode(*g_app.engine2d);
+  } else {
+    SetWindowedMode(*g_app.engine2d);
+  }
+  // A full-screen switch may have made a new window.
+  g_app.mainWindow = g_app.engine2d->window;
+
+  ErrorLogAppend("Create DXin\n");
+  InputInit(*g_app.input, g_app.mainWindow, nullptr, g_app.exclusiveMouse != 0);
+
+  ErrorLogAppend("reptr\n");
+  g_app.currentFont = 0;
+  g_app.input->window = g_app.engine2d->window;
+
+  ErrorLogAppend("getexe\n");
+  const std::string directory = ProgramDirectory();
+  ErrorLogAppend("cd\n");
+  if (!directory.empty()) (void)!chdir(directory.c_str());
+  const std::string line = "exepath=curdir= " + directory + "\n";
+  ErrorLogAppend(line.c_str());
+
+  g_app.musicResolver = new MediaResolver;
+  g_app.mediaResolver = new MediaResolver;
+  ErrorLogAppend("kisteling...\n");
+  const std::string program = PlatformExecutablePath();
+  MediaSetPack(program.c_str(), program.c_str());
+
+  ErrorLogAppend("init gettimer\n");
+  SetFrameTimes(TimerGetMillis());
+
+  ErrorLogAppend("clear screen\n");
+  GfxClearScreen(0);
+  ErrorLogAppend("flip\n");
+  SwapBuffersAndWait(*g_app.engine2d, nullptr);
+  ErrorLogAppend("mk2D\n");
+  Reset2DState(*g_app.engine2d);
+  // The built-in font 0 (FontBuildDefault) and the search for "smalfont"
+  // (FontLoad, FontSelect) come with the font code of the 2D drawing layer.
+  ErrorLogAppend("finding font...\n");
+
+  g_app.paused = 0;
+  SetFrameTimes(TimerGetMillis());
+  if (showCommand == 0) LeaveFullScreen(*g_app.engine2d);
+
+  PointerModeApply(g_app.exclusiveMouse == 0);
+  DeclareLoadAll();
+
+  g_app.soundDevice = new SoundDevice;
+  SoundDeviceCreate(*g_app.soundDevice);
+  g_app.soundSlots = new SoundSample[kSoundSlotCount];
+  for (int slot = 0; slot < kSoundSlotCount; ++slot) SampleInit(g_app.soundSlots[slot]);
+  SoundDeviceInit(*g_app.soundDevice, g_app.mainWindow);
+  SoundDeviceSetWindow(*g_app.soundDevice, g_app.engine2d->window);
+  ErrorLogAppend("Init Finalized\n");
+  return 1;
+}
+
+std::string ProgramDirectory() {
+  std::string path = PlatformExecutablePath();
+  const size_t slash = path.rfind('/');
+  if (slash != std::string::npos) path.resize(slash == 0 ? 1 : slash);
+  return path;
+}
+
+void PointerModeApply(bool shown) {
+  if (g_app.input != nullptr) SystemPointerShow(*g_app.input, shown);
+}
+
+int32_t RuntimeInit() {
+  ProjectSettings();
+  AppInit(1, AppTitleString());
+  g_errorState = {0, 0, 0, 0};
+  return 1;
+}
+
+void RuntimeMain(int32_t showCommand) {
+  StringAssignCStr(CommandLineString(), PlatformCommandLine().c_str());
+  ProjectSettings();
+  const int32_t started = AppInit(showCommand, AppTitleString());
+  g_errorState.errorLine = 0;
+  g_errorState.code = 0;
+  g_errorState.debugLine = 0;
+  if (started == 0) {
+    // Nothing the game calls exists without the window: end here, and say
+    // so, instead of running the game over missing engine objects.
+    ErrorLogAppend("window or OpenGL context could not be created\n");
+    std::fprintf(stderr, "zivure: cannot open the window with an OpenGL context: %s\n",
+                 PlatformLastError().c_str());
+    ProgramSetExitStatus(1);
+    ProgramEnd();
+  }
+  GameMain();
+  if (SubFindByName("VNL_ON_LOOP") != nullptr) SubRunLoop("VNL_ON_LOOP");
+  ProgramEnd();
+  // ProgramEnd returns only while the program is already ending.
+  std::_Exit(0);
+}

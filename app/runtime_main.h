@@ -1,0 +1,32 @@
+// The process entry of the runtime and the start-up of every engine object.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/rt_string.h"
+
+// The show command when the process is given none: show the window.
+inline constexpr int32_t kShowDefault = 10;
+
+// Runs the program: keeps the command line, takes the game's project
+// settings, starts the runtime, runs GameMain and the "VNL_ON_LOOP" SUB,
+// and ends through ProgramEnd. Does not return. When the window cannot be
+// opened it writes a message to standard error and ends with status 1
+// without running the game.
+[[noreturn]] void RuntimeMain(int32_t showCommand);
+
+// Starts the runtime for a host that runs no GameMain: project settings,
+// AppInit with the window shown, error state cleared. Returns 1.
+int32_t RuntimeInit();
+
+// Creates every engine object and opens the window, writing one line to
+// the error log before each step. Returns 1 when the window and its context
+// are up, 0 when they could not be created (nothing after them is created).
+int32_t AppInit(int32_t showCommand, const RtString& title);
+
+// Applies the pointer mode to the input device: shown (true) or hidden.
+void PointerModeApply(bool shown);
+
+// The folder of the program file, without a trailing '/'.
+std::string ProgramDirectory();

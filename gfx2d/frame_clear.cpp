@@ -1,0 +1,92 @@
+#include "gfx2d/frame_clear.h"
+
+#include <GL/gl.h>
+
+#include "app/app_globals.h"
+#include "gfx2d/gl_extensions.h"
+#include "gfx2d/gl_state_cache.h"
+#include "gfx2d/opengl_dodevudi.h"
+#include "gfx2d/render_state.h"
+
+void ClearScreen(OpenGLDodevudi& engine) {
+  if (engine.backgrounds[0].columns > 0) {
+    if (engine.depthClearPending != 0) {
+      engine.depthClearPending = 0;
+      glClear(GL_DEPTH_BUFFER_BIT);
+    }
+    DrawBackground(engine, 0);
+    return;
+  }
+  GLbitfield mask = engine.clearColourOn != 0 ? GL_COLOR_BUFFER_BIT : 0;
+  if (engine.depthClearPending != 0) {
+    mask |= GL_DEPTH_BUFFER_BIT;
+    engine.depthClearPending = 0;
+  }
+  if (mask != 0) glClear(mask);
+}
+
+void DrawBackground(OpenGLDodevudi& engine, int32_t slot) {
+  if (slot < 0 || slot >= kBackgroundCount) return;
+  const BackgroundSlot& background = engine.backgrounds[slot];
+  if (background.columns <= 0) return;
+
+  // Flat drawing: no blending, no alpha test, white, one texture unit.
+  GlStateDisable(GL_BLEND);
+  engine.currentAlpha = 1.0f;
+  engine.alphaTestThreshold = 1.0f;
+  GlStateDisable(GL_ALPHA_TEST);
+  GlColorCached(1.0f, 1.0f, 1.0f, 1.0f);
+  if (g_glext.glActiveTextureARB != nullptr) {
+    g_glext.glActiveTextureARB(GL_TEXTURE1_ARB);
+    glDisable(GL_TEXTURE_2D);
+    g_glext.glActiveTextureARB(GL_TEXTURE0_ARB);
+  }
+  glEnable(GL_TEXTURE_2D);
+
+  // Tiles lie on the grid of their texture sizes, column by column.
+  float x = 0.0f;
+  const int columns = background.columns < 8 ? background.columns : 8;
+  const int rows = background.rows < 8 ? background.rows : 8;
+  for (int c = 0; c < columns; ++c) {
+    float y = 0.0f;
+    float columnWidth = 0.0f;
+    for (int r = 0; r < rows; ++r) {
+      const int i = c * 8 + r;
+      const float tw = background.tileTextureWidth[i];
+      const float th = background.tileTextureHeight[i];
+      const float iw = background.tileImageWidth[i];
+      const float ih = background.tileImageHeight[i];
+      if (tw > 0.0f && th > 0.0f) {
+        glBindTexture(GL_TEXTURE_2D, background.tileTexture[i]);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0.0f, 0.0f);
+        glVertex2f(x, y + ih);
+        glTexCoord2f(iw / tw, 0.0f);
+        glVertex2f(x + iw, y + ih);
+        glTexCoord2f(iw / tw, ih / th);
+        glVertex2f(x + iw, y);
+        glTexCoord2f(0.0f, ih / th);
+        glVertex2f(x, y);
+        glEnd();
+      }
+      y += th;
+      columnWidth = tw;
+    }
+    x += columnWidth;
+  }
+
+  TexturingOff(engine);
+  ApplySmoothingToTexture(engine);
+  GlStateDisable(GL_BLEND);
+  GlColorCached(1.0f, 1.0f, 1.0f, 1.0f);
+  engine.currentAlpha = 1.0f;
+}
+
+void GfxClearScreen(int32_t colour) {
+  OpenGLDodevudi* engine = g_app.engine2d;
+  if (engine == nullptr) return;
+  BackgroundSlotFree(*engine, 0);
+  SetClearColour(*engine, colour);
+}

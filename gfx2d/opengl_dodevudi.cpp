@@ -1,0 +1,107 @@
+#include "gfx2d/opengl_dodevudi.h"
+
+#include <GL/gl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "gfx2d/gl_extensions.h"
+#include "gfx2d/gl_window_modes.h"
+#include "platform/system_paths.h"
+
+namespace {
+
+// The per-process number in the texture backup file's name.
+bool g_backupNumberSet = false;
+uint32_t g_backupNumber = 0;
+
+void RemoveBackupFile(const OpenGLDodevudi& engine) {
+  const std::string name = TempTextureFileName(engine);
+  struct stat info;
+  if (lstat(name.c_str(), &info) != 0) return;
+  if (S_ISDIR(info.st_mode)) {
+    rmdir(name.c_str());
+  } else {
+    unlink(name.c_str());
+  }
+}
+
+// Ends drawing into an offscreen screen and deletes every screen's
+// framebuffer objects (only while a context exists to own them).
+void DestroyOffscreenScreens(OpenGLDodevudi& engine) {
+  if (engine.context != nullptr && engine.currentScreen >= 0 && g_glext.glBindFramebufferEXT != nullptr) {
+    g_glext.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+  }
+  engine.currentScreen = -1;
+  for (FboRecord& screen : engine.screens) {
+    if (engine.context != nullptr) {
+      if (screen.framebuffer != 0 && g_glext.glDeleteFramebuffersEXT != nullptr) {
+        const GLuint name = static_cast<GLuint>(screen.framebuffer);
+        g_glext.glDeleteFramebuffersEXT(1, &name);
+      }
+      if (screen.depthRenderbuffer != 0 && g_glext.glDeleteRenderbuffersEXT != nullptr) {
+        const GLuint name = static_cast<GLuint>(screen.depthRenderbuffer);
+        g_glext.glDeleteRenderbuffersEXT(1, &name);
+      }
+    }
+    screen = FboRecord{0, 0, -1, 0, 0, -1};
+  }
+}
+
+}  // namespace
+
+OpenGLDodevudi::OpenGLDodevudi() {
+  vertices.step = 128;
+  vertices.first = 512;
+  std::memset(glyphs, 0, sizeof(glyphs));
+  sprites = new SpriteRecord[kSpriteCount]();
+  alphaMasks = new uint8_t*[kSpriteCount]();
+  for (FboRecord& screen : screens) screen = FboRecord{0, 0, -1, 0, 0, -1};
+  std::memset(backgrounds, 0, sizeof(backgrounds));
+  if (!g_backupNumberSet) {
+    g_backupNumber = static_cast<uint32_t>(std::rand()) +
+                     static_cast<uint32_t>(reinterpret_cast<uintptr_t>(this));
+    g_backupNumberSet = true;
+  }
+  RemoveBackupFile(*this);
+}
+
+OpenGLDodevudi::~OpenGLDodevudi() {
+  RemoveBackupFile(*this);
+  DestroyOffscreenScreens(*this);
+  GlShutdown(*this);
+  context = nullptr;
+  if (alphaMasks != nullptr) {
+    for (int i = 0; i < kSpriteCount; ++i) delete[] alphaMasks[i];
+    delete[] alphaMasks;
+    alphaMasks = nullptr;
+  }
+  delete[] sprites;
+  sprites = nullptr;
+  vertices.Release();
+}
+
+std::string TempTextureFileName(const OpenGLDodevudi&) {
+  std::string folder = PlatformTempFolder();
+  if (folder.empty()) folder = "/tmp/";
+  char number[16];
+  std::snprintf(number, sizeof(number), "%x", g_backupNumber);
+  return folder + "vnltxs" + number + ".bin";
+}
+
+void BackgroundSlotFree(OpenGLDodevudi& engine, int32_t slot) {
+  if (slot < 0 || slot >= kBackgroundCount) return;
+  BackgroundSlot& background = engine.backgrounds[slot];
+  if (background.columns > 0 && engine.context != nullptr) {
+    for (int i = 0; i < background.columns && i < 8; ++i) {
+      for (int j = 0; j < background.rows && j < 8; ++j) {
+        const GLuint texture = background.tileTexture[i * 8 + j];
+        if (texture != 0) glDeleteTextures(1, &texture);
+      }
+    }
+  }
+  std::memset(&background, 0, sizeof(background));
+}

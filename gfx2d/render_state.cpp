@@ -1,0 +1,253 @@
+#include "gfx2d/render_state.h"
+
+#include <GL/gl.h>
+
+#include "app/app_globals.h"
+#include "gfx2d/frame_clear.h"
+#include "gfx2d/gl_extensions.h"
+#include "gfx2d/gl_state_cache.h"
+#include "gfx2d/opengl_dodevudi.h"
+
+namespace {
+
+// The transforms take any integers (the program gives them): computed in
+// 64 bits and wrapped to 32 as the machine's integer arithmetic wraps.
+int32_t Wrap(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value))); }
+
+}  // namespace
+
+void TexturingOff(OpenGLDodevudi& engine) {
+  if (g_glext.glActiveTextureARB != nullptr) {
+    g_glext.glActiveTextureARB(GL_TEXTURE1_ARB);
+    glDisable(GL_TEXTURE_2D);
+    g_glext.glActiveTextureARB(GL_TEXTURE0_ARB);
+  }
+  glDisable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  engine.boundSprite = -1;
+  engine.boundSecondSprite = -1;
+  engine.boundMipmapped = 0;
+}
+
+void GfxSetBlendMode(double v) {
+  const float value = static_cast<float>(v);
+  float alpha = 1.0f;
+  if (value == 0.0f) {
+    GlStateDisable(GL_BLEND);
+  } else if (value > 0.0f) {
+    GlStateEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    alpha = value;
+  } else {
+    GlStateEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    alpha = -value;
+  }
+  if (!(alpha <= 1.0f)) alpha = 1.0f;  // also a NaN
+  if (g_app.engine2d != nullptr) g_app.engine2d->currentAlpha = alpha;
+  GlBlendColorCached(1.0f, 1.0f, 1.0f, alpha);
+}
+
+void SetClearColour(OpenGLDodevudi& engine, int32_t colour) {
+  if (colour == -1) {
+    engine.clearColourOn = 0;
+    return;
+  }
+  engine.clearColourOn = 1;
+  const uint32_t c = static_cast<uint32_t>(colour);
+  glClearColor(static_cast<float>(c & 0xFF) / 255.0f, static_cast<float>((c >> 8) & 0xFF) / 255.0f,
+               static_cast<float>((c >> 16) & 0xFF) / 255.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void SetAlphaTest(OpenGLDodevudi& engine, float threshold) {
+  if (threshold < 1.0f) {
+    GlStateEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, threshold);
+    engine.alphaTestThreshold = threshold;
+  } else {
+    GlStateDisable(GL_ALPHA_TEST);
+    engine.alphaTestThreshold = 1.0f;
+  }
+}
+
+void SetSmoothing(OpenGLDodevudi& engine, uint8_t flag) { engine.smoothing = flag; }
+
+void ApplySmoothingToTexture(const OpenGLDodevudi& engine) {
+  const GLint filter = engine.smoothing != 0 ? GL_LINEAR : GL_NEAREST;
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+}
+
+void SetScreenSize(OpenGLDodevudi& engine, int32_t width, int32_t height) {
+  engine.screenWidth = width;
+  engine.screenHeight = height;
+  SetViewportProjection(engine, 0, 0, 0, 0);
+}
+
+void MultOrtho(float left, float right, float bottom, float top, float near, float far) {
+  float m[16] = {};
+  m[0] = 2.0f / (right - left);
+  m[5] = 2.0f / (top - bottom);
+  m[10] = -2.0f / (far - near);
+  m[12] = -(right + left) / (right - left);
+  m[13] = -(top + bottom) / (top - bottom);
+  m[14] = -(far + near) / (far - near);
+  m[15] = 1.0f;
+  glMultMatrixf(m);
+}
+
+void SetViewportProjection(OpenGLDodevudi& engine, int32_t x, int32_t y, int32_t width,
+                           int32_t height) {
+  const bool offscreen = engine.currentScreen >= 0 && engine.currentScreen < kOffscreenCount;
+  if (width < 1 || height < 1) {
+    x = 0;
+    y = 0;
+    if (offscreen) {
+      width = engine.screens[engine.currentScreen].width;
+      height = engine.screens[engine.currentScreen].height;
+    } else if (engine.orientation == 1 || engine.orientation == 3) {
+      width = engine.screenHeight;
+      height = engine.screenWidth;
+    } else {
+      width = engine.screenWidth;
+      height = engine.screenHeight;
+    }
+  }
+
+  glMatrixMode(GL_PROJECTION);
+  if (offscreen) {
+    const FboRecord& screen = engine.screens[engine.currentScreen];
+    int32_t target = 0;
+    if (screen.sprite >= 0 && screen.sprite < kSpriteCount && engine.sprites != nullptr) {
+      target = engine.sprites[screen.sprite].imageHeight;
+    }
+    glViewport(x, Wrap(int64_t{target} - height - y), width, height);
+    glLoadIdentity();
+    glOrtho(0, width, height, 0, -1, 1);
+  } else {
+    int32_t wx = 0;
+    int32_t wy = 0;
+    int32_t ww = 0;
+    int32_t wh = 0;
+    OrientRect(engine, x, y, width, height, &wx, &wy, &ww, &wh);
+    if (ww < 0) {
+      wx = Wrap(int64_t{wx} + ww + 1);
+      ww = Wrap(-int64_t{ww});
+    }
+    if (wh < 0) {
+      wy = Wrap(int64_t{wy} + wh + 1);
+      wh = Wrap(-int64_t{wh});
+    }
+    glViewport(wx, Wrap(int64_t{engine.screenHeight} - wh - wy), ww, wh);
+    // The orientation's turn about the z axis, column-major.
+    float turn[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    switch (engine.orientation) {
+      case 1:  // (x, y) -> (y, -x)
+        turn[0] = 0; turn[1] = -1; turn[4] = 1; turn[5] = 0;
+        break;
+      case 2:  // (x, y) -> (-x, -y)
+        turn[0] = -1; turn[5] = -1;
+        break;
+      case 3:  // (x, y) -> (-y, x)
+        turn[0] = 0; turn[1] = 1; turn[4] = -1; turn[5] = 0;
+        break;
+      default: break;
+    }
+    glLoadMatrixf(turn);
+    MultOrtho(0.0f, static_cast<float>(width), static_cast<float>(height), 0.0f, -1.0f, 1.0f);
+  }
+  engine.viewport[0] = x;
+  engine.viewport[1] = y;
+  engine.viewport[2] = width;
+  engine.viewport[3] = height;
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
+ViewportRect GetViewport(const OpenGLDodevudi& engine) {
+  return ViewportRect{engine.viewport[0], engine.viewport[1], engine.viewport[2], engine.viewport[3]};
+}
+
+void Reset2DState(OpenGLDodevudi& engine) {
+  SetViewportProjection(engine, 0, 0, 0, 0);
+  GlStateInvalidate();
+  GlStateDisable(GL_DEPTH_TEST);
+  GlStateDisable(GL_CULL_FACE);
+  glFrontFace(GL_CCW);
+  GlColorCached(1.0f, 1.0f, 1.0f, 1.0f);
+  GlStateDisable(GL_FOG);
+  GlStateDisable(GL_LINE_SMOOTH);
+  GlStateDisable(GL_POINT_SMOOTH);
+  GlStateDisable(GL_STENCIL_TEST);
+  GlStateDisable(GL_NORMALIZE);
+  GlStateDisable(GL_LIGHTING);
+  glShadeModel(GL_FLAT);
+  GlStateDisable(GL_COLOR_MATERIAL);
+  GlStateDisable(GL_DITHER);
+  GlStateDisable(GL_POLYGON_SMOOTH);
+  GlStateDisable(GL_POLYGON_OFFSET_POINT);
+  GlStateDisable(GL_AUTO_NORMAL);
+  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);
+  glHint(GL_POLYGON_SMOOTH_HINT, GL_FASTEST);
+  engine.smoothing = 1;
+  TexturingOff(engine);
+  SetAlphaTest(engine, 1.0f);
+  GlStateEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  engine.currentAlpha = 1.0f;
+  GlColorCached(1.0f, 1.0f, 1.0f, 1.0f);
+}
+
+void ResetRenderState2D() {
+  OpenGLDodevudi* engine = g_app.engine2d;
+  if (engine == nullptr) return;
+  ClearScreen(*engine);
+  SetAlphaTest(*engine, 1.0f);
+  if (GlStateCached(GL_BLEND) != 1) GlStateEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  engine->currentAlpha = 1.0f;
+  GlColorCached(1.0f, 1.0f, 1.0f, 1.0f);
+  Reset2DState(*engine);
+}
+
+void ScreenPointFromWindow(const OpenGLDodevudi& engine, int32_t x, int32_t y, int32_t* outX,
+                           int32_t* outY) {
+  const int64_t w = engine.screenWidth;
+  const int64_t h = engine.screenHeight;
+  switch (engine.orientation) {
+    case 1: *outX = y; *outY = Wrap(w - 1 - x); break;
+    case 2: *outX = Wrap(w - 1 - x); *outY = Wrap(h - 1 - y); break;
+    case 3: *outX = Wrap(h - 1 - y); *outY = x; break;
+    default: *outX = x; *outY = y; break;
+  }
+}
+
+void OrientPoint(const OpenGLDodevudi& engine, int32_t x, int32_t y, int32_t* outX, int32_t* outY) {
+  const int64_t w = engine.screenWidth;
+  const int64_t h = engine.screenHeight;
+  switch (engine.orientation) {
+    case 1: *outX = Wrap(w - 1 - y); *outY = x; break;
+    case 2: *outX = Wrap(w - 1 - x); *outY = Wrap(h - 1 - y); break;
+    case 3: *outX = y; *outY = Wrap(h - 1 - x); break;
+    default: *outX = x; *outY = y; break;
+  }
+}
+
+void OrientDelta(const OpenGLDodevudi& engine, int32_t dx, int32_t dy, int32_t* outDx,
+                 int32_t* outDy) {
+  const int64_t x = dx;
+  const int64_t y = dy;
+  switch (engine.orientation) {
+    case 1: *outDx = Wrap(-y); *outDy = dx; break;
+    case 2: *outDx = Wrap(-x); *outDy = Wrap(-y); break;
+    case 3: *outDx = dy; *outDy = Wrap(-x); break;
+    default: *outDx = dx; *outDy = dy; break;
+  }
+}
+
+void OrientRect(const OpenGLDodevudi& engine, int32_t x, int32_t y, int32_t w, int32_t h,
+                int32_t* outX, int32_t* outY, int32_t* outW, int32_t* outH) {
+  OrientPoint(engine, x, y, outX, outY);
+  OrientDelta(engine, w, h, outW, outH);
+}

@@ -1,0 +1,71 @@
+// The one 3D engine object: the 4096 object slots, the 255 shader slots and
+// the 3D state, beside the 2D engine object it draws through.
+//
+// Start-up builds it right after the 2D engine object; teardown destroys it
+// right after the 2D engine object. The mesh records, the transform stack,
+// lights, shadows and shaders fill in the fields named below through their
+// own code.
+#pragma once
+
+#include <cstdint>
+
+#include "core/grow_array.h"
+
+class OpenGLDodevudi;
+
+inline constexpr int kObject3DCount = 4096;
+inline constexpr int kShaderSlotCount = 255;
+
+// One 3D object slot.
+struct Object3D {
+  uint8_t inUse = 0;         // 1 when the slot holds a mesh that can be drawn
+  uint8_t severalMeshes = 0; // 1 when the object has more than one mesh
+  GrowArray<uint32_t> textures;  // GL texture names the object owns
+};
+
+struct ShaderSlot {
+  uint32_t program = 0;
+  uint32_t vertexShader = 0;
+  uint32_t fragmentShader = 0;
+};
+
+class Dodevudi3D {
+ public:
+  // Builds the 4096 empty object slots and hands the 2D engine (when there
+  // is one) this object as its 3D engine.
+  explicit Dodevudi3D(OpenGLDodevudi* owner);
+  virtual ~Dodevudi3D();
+  Dodevudi3D(const Dodevudi3D&) = delete;
+  Dodevudi3D& operator=(const Dodevudi3D&) = delete;
+
+  GrowArray<Object3D> objects;      // slots 0 to 4095
+  int32_t frameBeingBuilt = 0;
+  float frustum[6][4] = {};
+  ShaderSlot shaders[kShaderSlotCount] = {};
+  int32_t currentShader = -1;
+  uint8_t shadowPass = 0;           // 1 while the stencil shadow pass is on
+  int8_t cullingMode = 0;
+  int32_t currentLevel = 0;         // of the transform stack
+  float projection[16] = {};
+  float camera[16] = {};
+  float textureOffsetU = 0.0f;
+  float textureOffsetV = 0.0f;
+  uint8_t lightsMask = 0;
+  uint8_t normalsAlways = 0;
+  OpenGLDodevudi* owner;
+  uint8_t shadowsOn = 0;
+  uint8_t shadowMode = 0;
+  float shadowLight[3] = {};
+  uint32_t shadowColour = 0;
+  float cameraUp[3] = {};
+  float cameraEye[3] = {};
+  float cameraCentre[3] = {};
+  float viewTangent = 0.0f;
+  float nearPlane = 0.0f;
+  float farPlane = 0.0f;
+  int32_t normalMode = 2;
+};
+
+// Leaves the stencil shadow pass when a frame left it open; nothing when it
+// is closed. The frame end calls it every frame with mode 0.
+void Gl3DShadowPass(Dodevudi3D* engine, int32_t mode);

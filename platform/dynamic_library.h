@@ -1,0 +1,15 @@
+// Loading shared libraries and finding their exported functions.
+#pragma once
+
+// Loads the library (a path, or a name looked up in the system's library
+// folders), resolving all its symbols at once; null when it cannot be
+// loaded. Loading an already loaded library gives the same handle again and
+// counts one more load.
+void* PlatformLibraryOpen(const char* name);
+
+// The address of the exported name in the library (case matters); null when
+// the library exports no such name.
+void* PlatformLibrarySymbol(void* library, const char* name);
+
+// Releases one load of the library; the last release unloads it.
+void PlatformLibraryClose(void* library);

@@ -1,0 +1,9 @@
+// Whether an OpenGL function or extension can be used in the current
+// context.
+#pragma once
+
+// True only while an OpenGL context is current, and then for a name that
+// the context's extension string lists, or for a "gl" function that the
+// OpenGL library itself provides. Unknown names answer false (unlike the
+// GL loader, which hands out an address for any name).
+bool PlatformGlFunctionAvailable(const char* name);

@@ -1,0 +1,119 @@
+#include "net/net_session.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <vector>
+
+#include "net/socket_layer.h"
+
+namespace {
+
+// Gives a socket pair's first end a slot, as a connected session socket.
+int32_t SlotForSocket(int fd) {
+  NetStartup();
+  for (int32_t slot = 0; slot < kSocketSlotCount; ++slot) {
+    SocketSlot* record = SockSlot(slot);
+    if (record->fd == -1) {
+      record->fd = fd;
+      record->isUdp = 0;
+      return slot;
+    }
+  }
+  return -1;
+}
+
+std::vector<uint8_t> ReadAll(int fd) {
+  std::vector<uint8_t> bytes;
+  uint8_t buffer[256];
+  ssize_t n;
+  while ((n = read(fd, buffer, sizeof buffer)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+  return bytes;
+}
+
+TEST(NetSessionTest, CreatedAsAfterAReset) {
+  NetSession* session = NetSessionCreate();
+  ASSERT_NE(session, nullptr);
+  EXPECT_EQ(session->nextPlayerId, 101);
+  EXPECT_EQ(session->ownQueryId, 0);
+  EXPECT_EQ(session->listenSocket, -1);
+  EXPECT_EQ(session->sessionSocket, -1);
+  EXPECT_EQ(session->stopRequest, 1);
+  EXPECT_EQ(session->threadRunning, 0);
+  EXPECT_EQ(session->accepting, 1);
+  EXPECT_NE(session->lock, nullptr);
+  EXPECT_EQ(session->localPlayers.count, 0);
+  NetSessionFree(session);
+}
+
+TEST(NetSessionTest, FreeSendsOneLeaveForEachValidLocalIdAndClosesTheSocket) {
+  int fds[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+  NetSession* session = NetSessionCreate();
+  session->sessionSocket = SlotForSocket(fds[0]);
+  for (uint16_t id : {uint16_t{3}, uint16_t{65280}, uint16_t{0}, uint16_t{0x1234}}) {
+    auto* player = new NetPlayerRecord;
+    player->id = id;
+    player->inbox.Append(new NetMessageNode);
+    session->localPlayers.Append(player);
+  }
+  NetSessionFree(session);
+  // Two leave frames, then the end of the connection.
+  EXPECT_EQ(ReadAll(fds[1]), (std::vector<uint8_t>{4, 0, 0, 0, 0, 3, 0, 4, 0, 0, 0, 0, 0x34, 0x12}));
+  close(fds[1]);
+}
+
+struct FakeThreadState {
+  NetSession* session;
+  std::atomic<bool> left{false};
+};
+
+// Behaves as the session thread does on a stop request: clears its running
+// flag under the lock, then still has work to do before it has left.
+int32_t FakeSessionThread(void* arg) {
+  auto* state = static_cast<FakeThreadState*>(arg);
+  for (;;) {
+    MutexLock(&state->session->lock);
+    const bool stop = state->session->stopRequest != 0;
+    if (stop) state->session->threadRunning = 0;
+    MutexUnlock(&state->session->lock);
+    if (stop) break;
+    usleep(1000);
+  }
+  usleep(100000);
+  state->left = true;
+  return 0;
+}
+
+TEST(NetSessionTest, ResetJoinsTheThreadBeforeClosingTheSockets) {
+  NetSession* session = NetSessionCreate();
+  FakeThreadState state{session};
+  session->stopRequest = 0;
+  session->threadRunning = 1;
+  session->thread = ThreadCreate(FakeSessionThread, &state, 1);
+  ASSERT_GT(session->thread, 0);
+  NetSessionReset(session);
+  EXPECT_TRUE(state.left);
+  EXPECT_EQ(session->thread, 0);
+  EXPECT_EQ(session->stopRequest, 1);
+  EXPECT_EQ(session->threadRunning, 0);
+  NetSessionFree(session);
+}
+
+TEST(SocketLayerTest, LastShutdownClosesEveryOpenSlot) {
+  int fds[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+  const int32_t slot = SlotForSocket(fds[0]);  // one start-up
+  NetStartup();                                // a second one
+  NetShutdown();
+  EXPECT_EQ(SockSlot(slot)->fd, fds[0]);
+  NetShutdown();
+  EXPECT_EQ(SockSlot(slot)->fd, -1);
+  EXPECT_EQ(ReadAll(fds[1]).size(), 0u);  // closed: the reader sees the end
+  close(fds[1]);
+  EXPECT_EQ(SockSend(slot, "x", 1, nullptr), -1);
+}
+
+}  // namespace
