@@ -85,9 +85,10 @@ void AppShutdown() {
     g_app.input = nullptr;
   }
   if (g_app.soundSlots != nullptr) {
-    for (int slot = kSoundSlotCount - 1; slot >= 0; --slot) SampleFree(g_app.soundSlots[slot]);
-    delete[] g_app.soundSlots;
-    g_app.soundSlots = nullptr;
+    // The mixer stops reading the slots before they are freed.
+    SoundSample* slots = SoundSlotsDetach(g_app.soundDevice);
+    for (int slot = kSoundSlotCount - 1; slot >= 0; --slot) SampleFree(slots[slot]);
+    delete[] slots;
   }
   if (g_app.soundDevice != nullptr) {
     SoundDeviceRelease(*g_app.soundDevice);

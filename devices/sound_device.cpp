@@ -8,7 +8,8 @@
 namespace {
 
 void MixerCallback(void* /*user*/, int16_t* samples, int frameCount) {
-  // The slot array lives from before the output opens until after it closes.
+  // Runs with the output locked; SoundSlotsDetach clears the pointer under
+  // the same lock before the slots are freed.
   if (g_app.soundSlots != nullptr) SoundMix(g_app.soundSlots, kSoundSlotCount, samples, frameCount);
 }
 
@@ -33,6 +34,15 @@ void SoundDeviceSetWindow(SoundDevice& /*device*/, PlatformWindow* /*window*/) {
 void SoundDeviceRelease(SoundDevice& device) {
   if (device.output != nullptr) PlatformAudioClose(device.output);
   device.output = nullptr;
+}
+
+SoundSample* SoundSlotsDetach(SoundDevice* device) {
+  PlatformAudio* output = device != nullptr ? device->output : nullptr;
+  PlatformAudioLock(output);
+  SoundSample* slots = g_app.soundSlots;
+  g_app.soundSlots = nullptr;
+  PlatformAudioUnlock(output);
+  return slots;
 }
 
 void SampleInit(SoundSample& sample) {

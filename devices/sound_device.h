@@ -53,6 +53,10 @@ int32_t SoundDeviceInit(SoundDevice& device, PlatformWindow* window);
 void SoundDeviceSetWindow(SoundDevice& device, PlatformWindow* window);
 void SoundDeviceRelease(SoundDevice& device);
 
+// Takes g_app's sound slots away from the mixer, while the output is locked
+// so that a mix in progress finishes first; returns them for freeing.
+SoundSample* SoundSlotsDetach(SoundDevice* device);
+
 void SampleInit(SoundSample& sample);
 // Stops and frees every voice of the slot; the slot is then free.
 void SampleRelease(SoundSample& sample);

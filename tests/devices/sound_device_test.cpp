@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_globals.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -41,6 +42,35 @@ TEST(SoundDeviceTest, SlotsStartFreeAndReleaseTheirVoices) {
   EXPECT_EQ(sample.voiceCount, 0);
   EXPECT_EQ(sample.voices[0], nullptr);
   EXPECT_EQ(data.use_count(), 1);
+}
+
+TEST(SoundDeviceTest, SlotsFreedWhileTheMixerRunsAreDetachedFirst) {
+  // The mixer runs on the audio thread the whole time; freeing the slots
+  // must never race with a mix (the sanitizer build catches a use after free).
+  SoundDevice device;
+  SoundDeviceCreate(device);
+  ASSERT_EQ(SoundDeviceInit(device, nullptr), 1);
+  auto data = std::make_shared<SoundData>();
+  data->frames.assign(2 * 4096, 100);
+  for (int round = 0; round < 20; ++round) {
+    auto* slots = new SoundSample[kSoundSlotCount];
+    for (int s = 0; s < kSoundSlotCount; ++s) SampleInit(slots[s]);
+    for (int s = 0; s < 64; ++s) {
+      slots[s].voiceCount = 1;
+      slots[s].voices[0] = new SoundBuffer;
+      slots[s].voices[0]->data = data;
+      slots[s].voices[0]->playing = true;
+      slots[s].voices[0]->looping = true;
+    }
+    g_app.soundSlots = slots;
+    PlatformSleep(2);
+    SoundSample* detached = SoundSlotsDetach(&device);
+    EXPECT_EQ(detached, slots);
+    EXPECT_EQ(g_app.soundSlots, nullptr);
+    for (int s = kSoundSlotCount - 1; s >= 0; --s) SampleFree(detached[s]);
+    delete[] detached;
+  }
+  SoundDeviceRelease(device);
 }
 
 }  // namespace
