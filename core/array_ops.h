@@ -68,10 +68,10 @@ void ArrayHandOver(T& to, T& from) {
   }
 }
 
-// New sizes keeping the first `kept` elements in place, for plain elements:
-// the block is grown with realloc to the growth rule's capacity for the new
-// count and everything from `kept` on is zeroed, which is what a fresh
-// block with the kept elements copied in holds.
+// New sizes keeping the first `kept` elements in place, for elements that
+// move with realloc: the block is grown (or shrunk) with realloc to the
+// growth rule's capacity for the new count and everything from `kept` on is
+// fresh, which is what a fresh block with the kept elements moved in holds.
 template <typename T>
 bool ArrayKeepFirst(RtArray<T>& a, int32_t d1, int32_t d2, int32_t d3, int32_t d4, ArrayGrowth growth,
                     int32_t kept) {
@@ -81,13 +81,15 @@ bool ArrayKeepFirst(RtArray<T>& a, int32_t d1, int32_t d2, int32_t d3, int32_t d
     RuntimeFatal(kErrorOutOfMemory);
     return false;
   }
+  ArrayBlockDestroy(a.data, kept, a.capacity);
   const size_t bytes = static_cast<size_t>(capacity > 0 ? capacity : 1) * sizeof(T);
-  T* block = static_cast<T*>(std::realloc(a.data, bytes));
+  T* block = static_cast<T*>(std::realloc(static_cast<void*>(a.data), bytes));
   if (block == nullptr) {
+    ArrayBlockConstruct(a.data, kept, a.capacity);  // the old block stays whole
     RuntimeFatal(kErrorOutOfMemory);
     return false;
   }
-  if (capacity > kept) std::memset(static_cast<void*>(block + kept), 0, (capacity - kept) * sizeof(T));
+  ArrayBlockConstruct(block, kept, capacity);
   a.data = block;
   a.capacity = static_cast<int32_t>(capacity);
   ArraySetShape(a, d1, d2, d3, d4, static_cast<int32_t>(count));
@@ -109,7 +111,7 @@ bool ArrayKeepOverlap(RtArray<T>& a, int32_t d1, int32_t d2, int32_t d3, int32_t
   }
   const int32_t o1 = std::min(a.d1, d1);
   const int32_t o2 = std::min(a.d2, d2);
-  if constexpr (kArrayPlainElement<T>) {
+  if constexpr (kArrayReallocElement<T>) {
     if (o2 == 0 && a.data != nullptr) return ArrayKeepFirst(a, d1, d2, d3, d4, growth, o1);
   }
   RtArray<T> fresh;

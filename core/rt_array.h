@@ -30,6 +30,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <type_traits>
 
@@ -38,26 +39,54 @@
 
 // Element blocks. Plain elements (numbers, bytes, records of doubles: all
 // zero bits are the zero value) live in malloc blocks, made with calloc and
-// grown with realloc, which moves large blocks without copying. Other
-// elements (texts) live in new[] blocks.
+// grown with realloc, which moves large blocks without copying. Texts hold
+// no pointer into themselves, so their blocks move with realloc too; they
+// are constructed and destroyed one by one. Any other element type lives in
+// new[] blocks.
 template <typename T>
 inline constexpr bool kArrayPlainElement =
     std::is_trivially_copyable_v<T> && std::is_trivially_default_constructible_v<T>;
+
+template <typename T>
+inline constexpr bool kArrayReallocElement = kArrayPlainElement<T> || std::is_same_v<T, RtString>;
+
+// Constructs fresh elements in [from, to) of a realloc block.
+template <typename T>
+void ArrayBlockConstruct(T* block, int64_t from, int64_t to) {
+  if constexpr (kArrayPlainElement<T>) {
+    if (to > from) std::memset(static_cast<void*>(block + from), 0, static_cast<size_t>(to - from) * sizeof(T));
+  } else {
+    for (int64_t n = from; n < to; ++n) new (block + n) T();
+  }
+}
+
+// Destroys the elements in [from, to) of a realloc block.
+template <typename T>
+void ArrayBlockDestroy(T* block, int64_t from, int64_t to) {
+  if constexpr (!kArrayPlainElement<T>) {
+    for (int64_t n = from; n < to; ++n) block[n].~T();
+  }
+}
 
 // A block of n fresh elements (n may be 0), or null when it cannot be had.
 template <typename T>
 T* ArrayBlockNew(int64_t n) {
   if constexpr (kArrayPlainElement<T>) {
     return static_cast<T*>(std::calloc(static_cast<size_t>(n > 0 ? n : 1), sizeof(T)));
+  } else if constexpr (kArrayReallocElement<T>) {
+    T* block = static_cast<T*>(std::malloc(static_cast<size_t>(n > 0 ? n : 1) * sizeof(T)));
+    if (block != nullptr) ArrayBlockConstruct(block, 0, n);
+    return block;
   } else {
     return new (std::nothrow) T[static_cast<size_t>(n)]();
   }
 }
 
-// Releases a block; every element is destroyed, last to first.
+// Releases a block of `capacity` elements; every element is destroyed.
 template <typename T>
-void ArrayBlockFree(T* block) {
-  if constexpr (kArrayPlainElement<T>) {
+void ArrayBlockFree(T* block, int32_t capacity) {
+  if constexpr (kArrayReallocElement<T>) {
+    if (block != nullptr) ArrayBlockDestroy(block, 0, capacity);
     std::free(block);
   } else {
     delete[] block;
@@ -81,7 +110,7 @@ struct RtArray {
   RtArray() = default;
   RtArray(const RtArray&) = delete;
   RtArray& operator=(const RtArray&) = delete;
-  ~RtArray() { ArrayBlockFree(data); }
+  ~RtArray() { ArrayBlockFree(data, capacity); }
 };
 
 // How a dimensioning sizes a new block for `count` elements.
@@ -181,7 +210,7 @@ bool ArrayDimWith(RtArray<T>& a, int32_t d1, int32_t d2, int32_t d3, int32_t d4,
         return false;
       }
     }
-    ArrayBlockFree(a.data);
+    ArrayBlockFree(a.data, a.capacity);
     a.data = block;
     a.capacity = static_cast<int32_t>(capacity);
   } else {
