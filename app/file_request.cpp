@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/app_globals.h"
+#include "app/screen_mode.h"
 #include "gfx2d/gl_window_modes.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "platform/file_dialog.h"
@@ -58,7 +59,14 @@ RtString FileRequest(int32_t open, RtString filter) {
   std::string chosen;
   const bool picked = PlatformFileDialog(open != 0, filters, directory, &chosen);
   if (!directory.empty()) (void)!chdir(directory.c_str());
-  if (engine != nullptr) SetWindowedMode(*engine);
+  if (engine != nullptr) {
+    // Back to full screen the way SetScreen goes there, with its frames.
+    if (g_app.fullScreen != 0) {
+      SetScreen(g_app.width, g_app.height, 1);
+    } else {
+      SetWindowedMode(*engine);
+    }
+  }
 
   if (!picked || chosen.empty()) return StringFromCStr("NO_FILE");
   for (char& c : chosen) {

@@ -88,7 +88,6 @@ int32_t AppInit(int32_t showCommand, const RtString& title) {
   g_app.session = NetSessionCreate();
 
   g_app.engine3d = new Dodevudi3D(g_app.engine2d);
-  g_app.engine2d->engine3d = g_app.engine3d;
   ErrorLogAppend("Input\n");
   g_app.input = new InputDevice;
   InputCreate(*g_app.input);

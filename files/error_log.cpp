@@ -19,7 +19,7 @@ void ErrorLogAppend(const char* text) {
   int fd = -1;
   for (int attempt = 0; attempt < 5 && fd < 0; ++attempt) {
     if (IsMemoryFileName(path.c_str())) continue;
-    fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);
+    fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
   }
   if (fd < 0) return;
 

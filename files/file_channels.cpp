@@ -66,8 +66,9 @@ bool OpenForWriting(uint32_t channel, const char* name, bool append) {
   int fd = -1;
   if (append) {
     // Positioned at the end once, as a seek may later move the writes.
-    fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd != -1 && lseek(fd, 0, SEEK_END) < 0) PlatformCloseFd(fd);
+    // O_NONBLOCK: a FIFO without a reader fails instead of hanging.
+    fd = open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd != -1 && (fcntl(fd, F_SETFL, 0) < 0 || lseek(fd, 0, SEEK_END) < 0)) PlatformCloseFd(fd);
   } else {
     fd = CreateFresh(path, 0666);
   }

@@ -90,7 +90,9 @@ bool StreamOpen(FileStream& s, const char* name) {
   }
   std::string path;
   if (!SystemPath(name, &path)) return false;
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: opening a FIFO must not wait for a writer; only regular
+  // files are read.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st {};
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -109,7 +111,7 @@ bool StreamRead(FileStream& s, void* buffer, int32_t n) {
     s.position += n;
     return PlatformReadAt(s.fd, buffer, static_cast<size_t>(n), start) == n;
   }
-  if (s.memory == nullptr) return false;
+  if (s.memory == nullptr || !MemoryFileCovers(s.memory, s.size)) return false;
   int64_t count = n;
   if (s.position + count > s.size) count = s.size - s.position;
   if (count < 0 || s.position < 0) return false;
@@ -184,6 +186,7 @@ bool StreamReadLine(FileStream& s, char* buffer, int32_t max) {
     return true;
   }
   if (s.memory == nullptr || s.position < 0 || s.position >= s.size) return false;
+  if (!MemoryFileCovers(s.memory, s.size)) return false;
   int64_t available = s.size - s.position;
   if (available > static_cast<int64_t>(window_size)) available = static_cast<int64_t>(window_size);
   s.position += TakeLine(s.memory + s.position, available, buffer, max);

@@ -3,7 +3,8 @@
 //
 // At most one of fd and memory is set; a stream with neither is closed. A
 // value-initialised record (FileStream s{}) is closed. The stream never owns
-// a memory block: the block belongs to whoever published it.
+// a memory block: the block belongs to whoever published it, and once it is
+// withdrawn the stream reads nothing from it.
 //
 // None of the operations sets the runtime's last error.
 #pragma once

@@ -199,7 +199,10 @@ uint8_t* MediaResolverTakeBlock(MediaResolver& r) {
   return block;
 }
 
-int32_t MediaResolve(MediaResolver& r, const char* wanted, std::string* out, bool memoryOutput) {
+int32_t MediaResolve(MediaResolver& r, const char* wantedName, std::string* out, bool memoryOutput) {
+  // A copy, since the caller may pass the text of *out itself.
+  const std::string wantedCopy = wantedName != nullptr ? wantedName : "";
+  const char* wanted = wantedName != nullptr ? wantedCopy.c_str() : nullptr;
   if (IsMemoryFileName(wanted)) {
     // A block someone is reading already: never released here.
     *out = wanted;

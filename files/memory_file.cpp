@@ -64,3 +64,10 @@ bool MemoryFileLookup(const char* name, const uint8_t** base, int64_t* size) {
   }
   return false;
 }
+
+bool MemoryFileCovers(const uint8_t* base, int64_t n) {
+  for (const PublishedBlock& block : Published()) {
+    if (block.base == base && n >= 0 && static_cast<uint64_t>(n) <= block.size) return true;
+  }
+  return false;
+}

@@ -25,3 +25,8 @@ void MemoryFileWithdraw(const void* base);
 // else: no memory-file name, a malformed one, an address not published, a
 // negative count or one beyond the published size.
 bool MemoryFileLookup(const char* name, const uint8_t** base, int64_t* size);
+
+// True while the first n bytes at base lie in a published block. Readers of
+// a memory view test it, so a view whose block was withdrawn (and freed)
+// reads nothing instead of freed memory.
+bool MemoryFileCovers(const uint8_t* base, int64_t n);

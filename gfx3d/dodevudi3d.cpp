@@ -2,10 +2,13 @@
 
 #include <GL/gl.h>
 
+#include "gfx2d/opengl_dodevudi.h"
+
 Dodevudi3D::Dodevudi3D(OpenGLDodevudi* owner_engine) : owner(owner_engine) {
   objects.step = 128;
   objects.first = 512;
   if (objects.Reserve(kObject3DCount)) objects.count = kObject3DCount;
+  if (owner != nullptr) owner->engine3d = this;
 }
 
 Dodevudi3D::~Dodevudi3D() {

@@ -31,6 +31,8 @@ struct ShaderSlot {
 
 class Dodevudi3D {
  public:
+  // Builds the 4096 empty object slots and hands the 2D engine (when there
+  // is one) this object as its 3D engine.
   explicit Dodevudi3D(OpenGLDodevudi* owner);
   virtual ~Dodevudi3D();
   Dodevudi3D(const Dodevudi3D&) = delete;

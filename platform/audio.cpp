@@ -34,7 +34,9 @@ PlatformAudio* PlatformAudioOpen(PlatformAudioMixer mixer, void* user) {
   wanted.freq = kAudioRate;
   wanted.format = AUDIO_S16SYS;
   wanted.channels = kAudioChannels;
-  wanted.samples = 1024;
+  // 512 frames: about 23 ms a buffer. Closing the device waits for two
+  // buffers to drain, so a small buffer keeps the program's end quick.
+  wanted.samples = 512;
   wanted.callback = Callback;
   wanted.userdata = audio;
   SDL_AudioSpec obtained = {};

@@ -1,13 +1,13 @@
 #include "app/file_request.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "tests/support/fake_dialog.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -17,18 +17,6 @@ namespace {
 // $FAKE_DIALOG_STATUS.
 class FileRequestTest : public testing::Test {
  protected:
-  void SetUp() override {
-    mkdir(bin_.File("bin").c_str(), 0700);
-    const std::string script = bin_.File("bin/zenity");
-    WriteFileBytes(script,
-                   "#!/bin/sh\n"
-                   "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$FAKE_DIALOG_ARGS\"\n"
-                   "cd /\n"
-                   "printf '%s\\n' \"$FAKE_DIALOG_ANSWER\"\n"
-                   "exit \"$FAKE_DIALOG_STATUS\"\n");
-    chmod(script.c_str(), 0700);
-  }
-
   std::vector<std::string> Arguments() const {
     std::vector<std::string> lines;
     const std::string text = ReadFileBytes(bin_.File("args"));
@@ -45,7 +33,11 @@ class FileRequestTest : public testing::Test {
   }
 
   ScratchDir bin_;
-  ScopedEnv path_{"PATH", bin_.File("bin") + ":" + std::getenv("PATH")};
+  ScopedEnv path_{"PATH", InstallFakeDialog(bin_.path(),
+                                            "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$FAKE_DIALOG_ARGS\"\n"
+                                            "cd /\n"
+                                            "printf '%s\\n' \"$FAKE_DIALOG_ANSWER\"\n"
+                                            "exit \"$FAKE_DIALOG_STATUS\"\n")};
   ScopedEnv args_{"FAKE_DIALOG_ARGS", bin_.File("args")};
   ScopedEnv answer_{"FAKE_DIALOG_ANSWER", "D:\\data\\save.txt"};
   ScopedEnv status_{"FAKE_DIALOG_STATUS", "0"};

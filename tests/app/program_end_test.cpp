@@ -104,6 +104,27 @@ TEST(AllowEscapeTest, FlagTable) {
   AllowEscape(1);
 }
 
+void MessageHook() {}
+const SubTableEntry kHookTable[] = {{MessageHook, "VNL_WIN32_MSG"}, {nullptr, nullptr}};
+const SubTableEntry kNoHookTable[] = {{nullptr, nullptr}};
+
+TEST(FrameEndTest, MessageHookIsLookedUpOncePerProcess) {
+  g_app.messageHookState = -1;
+  g_app.messageHook = nullptr;
+  g_subTable = kNoHookTable;
+  EXPECT_EQ(Win32MsgHookGet(), nullptr);
+  EXPECT_EQ(g_app.messageHookState, 0);
+  g_subTable = kHookTable;
+  EXPECT_EQ(Win32MsgHookGet(), nullptr);  // not looked up again
+
+  g_app.messageHookState = -1;
+  EXPECT_EQ(Win32MsgHookGet(), &MessageHook);
+  EXPECT_EQ(g_app.messageHookState, 1);
+  g_subTable = g_gameSubTable;
+  g_app.messageHookState = -1;
+  g_app.messageHook = nullptr;
+}
+
 TEST(WindowProcTest, DeactivationPausesUnlessInDebugMode) {
   PlatformEvent deactivate;
   deactivate.type = PlatformEventType::kDeactivate;

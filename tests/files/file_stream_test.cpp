@@ -1,9 +1,12 @@
 #include "files/file_stream.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cinttypes>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -179,6 +182,17 @@ TEST(FileStreamTest, MemoryReadsDeliverWhatIsLeft) {
   EXPECT_EQ(s.size, 0);
 }
 
+TEST(FileStreamTest, AWithdrawnBlockReadsNothing) {
+  auto block = std::make_unique<PublishedBytes>("line\nmore");
+  FileStream s;
+  ASSERT_TRUE(StreamOpen(s, block->name().c_str()));
+  block.reset();  // withdrawn and freed
+  char buffer[16];
+  EXPECT_FALSE(StreamRead(s, buffer, 4));
+  EXPECT_FALSE(StreamReadLine(s, buffer, sizeof buffer));
+  EXPECT_EQ(s.position, 0);
+}
+
 TEST(FileStreamTest, FileReads) {
   ScratchDir dir;
   WriteFileBytes(dir.File("data.bin"), std::string("\x01\x02\x03\x04\x05\x06", 6));
@@ -197,10 +211,22 @@ TEST(FileStreamTest, FileReads) {
   EXPECT_EQ(s.fd, -1);
 }
 
+TEST(FileStreamTest, SizeIsTheWholeSize) {
+  ScratchDir dir;
+  WriteFileBytes(dir.File("sparse"), "");
+  ASSERT_EQ(truncate(dir.File("sparse").c_str(), 0xFFFFFFFFll), 0);
+  FileStream s;
+  ASSERT_TRUE(StreamOpen(s, dir.File("sparse").c_str()));
+  EXPECT_EQ(s.size, 0xFFFFFFFFll);  // not taken for a failed size query
+  StreamClose(s);
+}
+
 TEST(FileStreamTest, OpenFailures) {
   ScratchDir dir;
+  ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
   const std::string tooLong = dir.path() + "/" + std::string(1100, 'a');
   FileStream s;
+  EXPECT_FALSE(StreamOpen(s, dir.File("fifo").c_str()));  // neither waits nor reads
   for (const char* name : {static_cast<const char*>(nullptr), "", dir.path().c_str(), "/no/such/file",
                            tooLong.c_str()}) {
     EXPECT_FALSE(StreamOpen(s, name));

@@ -73,7 +73,8 @@ TEST_P(PackFixture, FindsUnpacksAndFreesEntries) {
   EXPECT_EQ(ReadStream(out), kFiles[0].second);
   const std::string first = out;
 
-  ASSERT_EQ(MediaResolve(resolver_, "tundel42.MP3", &out, true), 1);
+  out = "tundel42.MP3";
+  ASSERT_EQ(MediaResolve(resolver_, out.c_str(), &out, true), 1);  // the output as input
   EXPECT_EQ(ReadStream(out), kFiles[1].second);
   EXPECT_EQ(ReadStream(first), "<cannot open>");  // the first block is gone
 

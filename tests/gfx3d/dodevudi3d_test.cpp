@@ -2,11 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include "gfx2d/opengl_dodevudi.h"
+#include "tests/support/test_env.h"
+
 namespace {
 
 TEST(Dodevudi3DTest, ConstructionMakesTheSlots) {
-  auto* owner = reinterpret_cast<OpenGLDodevudi*>(0x1000);
+  ScratchDir dir;
+  ScopedEnv tmp("TMPDIR", dir.path());
+  auto* owner = new OpenGLDodevudi;
   Dodevudi3D* engine = new Dodevudi3D(owner);
+  EXPECT_EQ(owner->engine3d, engine);
   EXPECT_EQ(engine->objects.count, 4096);
   EXPECT_EQ(engine->objects.capacity, 4224);  // 128 * (4096 / 128 + 1)
   EXPECT_EQ(engine->objects[4095].textures.count, 0);
@@ -17,6 +23,7 @@ TEST(Dodevudi3DTest, ConstructionMakesTheSlots) {
   Gl3DShadowPass(engine, 0);
   EXPECT_EQ(engine->shadowPass, 0);
   delete engine;
+  delete owner;
 }
 
 }  // namespace
