@@ -59,10 +59,9 @@ const uint16_t* VirtualKeys() {
 // scan code maps to it.
 bool VirtualKeyDown(uint16_t key) {
   if (key == kNoKey) return false;
-  const uint32_t buttons = PlatformMouseButtons();
-  if (key == 1) return (buttons & 1) != 0;
-  if (key == 2) return (buttons & 2) != 0;
-  if (key == 4) return (buttons & 4) != 0;
+  if (key == 1) return PlatformMouseButtons(1) != 0;
+  if (key == 2) return PlatformMouseButtons(2) != 0;
+  if (key == 4) return PlatformMouseButtons(4) != 0;
   const uint16_t* table = VirtualKeys();
   for (int scan = 0; scan < 256; ++scan) {
     if (table[scan] == key && PlatformKeyDown(scan)) return true;

@@ -45,7 +45,7 @@ uint32_t MouseRead(InputDevice& input, int32_t& x, int32_t& y, int32_t& wheel) {
     nx = px;
     ny = py;
   }
-  const uint32_t buttons = PlatformMouseButtons() & 7u;
+  const uint32_t buttons = PlatformMouseButtons(7);
 
   // Kept inside the client area (its right and bottom edges included).
   int width = INT32_MAX;

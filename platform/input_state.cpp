@@ -9,8 +9,10 @@ namespace {
 
 struct InputState {
   bool keys[256] = {};
+  bool pressed[256] = {};   // went down since the last snapshot
   bool active = true;
   uint32_t buttons = 0;
+  uint32_t pressedButtons = 0;  // went down since the last read
   int x = 0;
   int y = 0;
   int dx = 0;
@@ -32,7 +34,11 @@ void PlatformInputFeed(const PlatformEvent& event) {
     case PlatformEventType::kDeactivate: s.active = false; break;
     case PlatformEventType::kKeyDown:
     case PlatformEventType::kKeyUp:
-      if (event.key > 0 && event.key < 256) s.keys[event.key] = event.type == PlatformEventType::kKeyDown;
+      if (event.key > 0 && event.key < 256) {
+        const bool down = event.type == PlatformEventType::kKeyDown;
+        s.keys[event.key] = down;
+        if (down) s.pressed[event.key] = true;
+      }
       break;
     case PlatformEventType::kMouseButtonDown:
     case PlatformEventType::kMouseButtonUp:
@@ -40,6 +46,7 @@ void PlatformInputFeed(const PlatformEvent& event) {
         const uint32_t bit = 1u << event.button;
         if (event.type == PlatformEventType::kMouseButtonDown) {
           s.buttons |= bit;
+          s.pressedButtons |= bit;
         } else {
           s.buttons &= ~bit;
         }
@@ -61,12 +68,21 @@ void PlatformInputReset() { State() = InputState(); }
 bool PlatformKeyDown(int key) { return key >= 0 && key < 256 && State().keys[key]; }
 
 void PlatformKeyboardSnapshot(uint8_t state[256]) {
-  for (int i = 0; i < 256; ++i) state[i] = State().keys[i] ? 0x80 : 0;
+  InputState& s = State();
+  for (int i = 0; i < 256; ++i) {
+    state[i] = s.keys[i] || s.pressed[i] ? 0x80 : 0;
+    s.pressed[i] = false;
+  }
 }
 
 bool PlatformWindowActive() { return State().active; }
 
-uint32_t PlatformMouseButtons() { return State().buttons; }
+uint32_t PlatformMouseButtons(uint32_t mask) {
+  InputState& s = State();
+  const uint32_t buttons = (s.buttons | s.pressedButtons) & mask;
+  s.pressedButtons &= ~mask;
+  return buttons;
+}
 
 void PlatformMousePosition(int* x, int* y) {
   *x = State().x;

@@ -18,15 +18,18 @@ void PlatformInputFeed(const PlatformEvent& event);
 // active again.
 void PlatformInputReset();
 
+// Whether the key is down now.
 bool PlatformKeyDown(int key);
-// 0x80 for every key that is down, 0 for the others.
+// 0x80 for every key that is down or went down since the last snapshot
+// (so a tap between two reads is not lost), 0 for the others.
 void PlatformKeyboardSnapshot(uint8_t state[256]);
 
 // Whether the window has the input focus (true until a focus loss).
 bool PlatformWindowActive();
 
-// Buttons down: bit 0 left, bit 1 right, bit 2 middle.
-uint32_t PlatformMouseButtons();
+// The buttons of mask (bit 0 left, bit 1 right, bit 2 middle) that are
+// down now or were pressed since they were last read.
+uint32_t PlatformMouseButtons(uint32_t mask = 7);
 // The last pointer position in window pixels.
 void PlatformMousePosition(int* x, int* y);
 // Sets the tracked position (after the pointer was moved by the program).

@@ -74,6 +74,15 @@ TEST_F(KeyboardTest, UpdateCopiesKeysOnlyWhileTheWindowIsActive) {
   EXPECT_FALSE(InputKeyIsDown(input_, 57));
 }
 
+TEST_F(KeyboardTest, ATapBetweenTwoReadsIsSeenByTheNextRead) {
+  Feed(PlatformEventType::kKeyDown, 1);
+  Feed(PlatformEventType::kKeyUp, 1);
+  KeyboardUpdate(input_);
+  EXPECT_TRUE(InputKeyIsDown(input_, 1));
+  KeyboardUpdate(input_);
+  EXPECT_FALSE(InputKeyIsDown(input_, 1));
+}
+
 TEST_F(KeyboardTest, WithoutDeviceKeysAreReadThroughTheVirtualKeyTable) {
   KeyCodeTable(input_, 0);
   Feed(PlatformEventType::kKeyDown, 28);  // Enter

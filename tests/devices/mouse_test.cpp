@@ -135,6 +135,16 @@ TEST_F(MouseTest, ButtonsFollowTheirEvents) {
   EXPECT_FALSE(MouseAnyButton(input_));
 }
 
+TEST_F(MouseTest, AClickBetweenTwoPollsIsSeenByTheNextPoll) {
+  Exclusive();
+  uint16_t out[6];
+  Button(1, true);
+  Button(1, false);
+  EXPECT_EQ(MousePoll(input_, out, true), 2u);
+  EXPECT_EQ(out[1], 1);
+  EXPECT_EQ(MousePoll(input_, out, true), 0u);
+}
+
 TEST_F(MouseTest, StateIsClampedToTheScreenUnderTheOrientation) {
   Exclusive();
   OpenGLDodevudi engine;
