@@ -26,6 +26,21 @@ std::string CommandOutput(const std::string& command) {
   return out;
 }
 
+// Kills the processes it holds when it goes, so that a failed assertion
+// leaves nothing running (a child left behind would keep the test runner
+// waiting on its output).
+struct ChildGuard {
+  pid_t pids[2] = {0, 0};
+  ~ChildGuard() {
+    for (pid_t pid : pids) {
+      if (pid > 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+      }
+    }
+  }
+};
+
 class ZivureX11Test : public testing::Test {
  protected:
   ScratchDir dir_;
@@ -47,6 +62,7 @@ class ZivureX11Test : public testing::Test {
 TEST_F(ZivureX11Test, RealFocusChangeAndEscape) {
   if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X server";
   const std::string program = VNL_TEST_BINARY_DIR "/../zivure";
+  ChildGuard guard;
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -59,10 +75,11 @@ TEST_F(ZivureX11Test, RealFocusChangeAndEscape) {
     execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
+  guard.pids[0] = child;
   ASSERT_TRUE(WaitForLog("Init Finalized\n"));
-  const std::string window = CommandOutput("xdotool search --sync --name '^Zivure$' | head -n 1");
+  const std::string window = CommandOutput("timeout 20 xdotool search --sync --name '^Zivure$' | head -n 1");
   ASSERT_FALSE(window.empty());
-  std::system(("xdotool windowfocus --sync " + window).c_str());
+  std::system(("timeout 20 xdotool windowfocus --sync " + window).c_str());
 
   // Another window takes the focus: the game pauses; the focus back resumes.
   const pid_t other = fork();
@@ -71,11 +88,12 @@ TEST_F(ZivureX11Test, RealFocusChangeAndEscape) {
     execlp("xclock", "xclock", "-name", "vnlclock", static_cast<char*>(nullptr));
     _exit(127);
   }
-  const std::string clock = CommandOutput("xdotool search --sync --classname vnlclock | head -n 1");
+  guard.pids[1] = other;
+  const std::string clock = CommandOutput("timeout 20 xdotool search --sync --classname vnlclock | head -n 1");
   ASSERT_FALSE(clock.empty());
-  std::system(("xdotool windowfocus --sync " + clock).c_str());
+  std::system(("timeout 20 xdotool windowfocus --sync " + clock).c_str());
   EXPECT_TRUE(WaitForLog("pause loop in showscreen/hibernate\n"));
-  std::system(("xdotool windowfocus --sync " + window).c_str());
+  std::system(("timeout 20 xdotool windowfocus --sync " + window).c_str());
   EXPECT_TRUE(WaitForLog("pause loop ended\n"));
 
   const std::string shot = dir_.File("screen.png");
@@ -84,20 +102,18 @@ TEST_F(ZivureX11Test, RealFocusChangeAndEscape) {
 
   // A real key press (XTEST) to the focused game window, held for a few
   // frames: the frame end reads the key state once a frame.
-  std::system(("xdotool windowfocus --sync " + window + " keydown Escape sleep 0.3 keyup Escape").c_str());
+  std::system(("timeout 20 xdotool windowfocus --sync " + window + " keydown Escape sleep 0.3 keyup Escape").c_str());
   int status = 0;
   pid_t ended = 0;
   for (int i = 0; i < 2000 && ended == 0; ++i) {
     ended = waitpid(child, &status, WNOHANG);
     if (ended == 0) usleep(5000);
   }
-  if (ended != child) {
-    kill(child, SIGKILL);
-    waitpid(child, &status, 0);
+  if (ended == child) {
+    guard.pids[0] = 0;
+  } else {
     ADD_FAILURE() << "the program did not end on Escape";
   }
-  kill(other, SIGTERM);
-  waitpid(other, nullptr, 0);
 
   EXPECT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
