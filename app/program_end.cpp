@@ -33,7 +33,6 @@ void LogNumber(int32_t value) {
   ErrorLogAppend(line.c_str());
 }
 
-
 }  // namespace
 
 bool ProgramEnding() { return g_programEnding; }
@@ -47,8 +46,7 @@ bool ProgramBeginEnding() {
 void ProgramSetExitStatus(int status) { g_exitStatus = status; }
 
 void ProgramEnd() {
-  if (g_programEnding) return;
-  g_programEnding = true;
+  if (!ProgramBeginEnding()) return;
   if (g_app.debugMode != 0) {
     ErrorLogAppend("-End On Line\n");
     LogNumber(g_errorState.code);

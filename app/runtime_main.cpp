@@ -38,7 +38,6 @@
 
 namespace {
 
-
 // A seed that differs from run to run: the wall clock's nanoseconds, the
 // process id and the runtime clock mixed together. The runtime clock alone
 // reads nearly the same at this point of every start.
@@ -53,7 +52,6 @@ uint32_t StartSeed() {
   mix ^= mix >> 33;
   return static_cast<uint32_t>(mix);
 }
-
 
 void SetFrameTimes(double now) {
   g_app.frameTime = now;
