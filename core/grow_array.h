@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <new>
 
 template <typename T>
@@ -53,6 +54,9 @@ struct GrowArray {
 
   bool Push(const T& x) {
     if (count >= capacity) {
+      // Growing destroys the old block: an element of it is copied first.
+      const std::less<const T*> before;
+      if (data != nullptr && !before(&x, data) && before(&x, data + capacity)) return Push(T(x));
       if (count == INT32_MAX || !Reserve(count + 1)) return false;
     }
     data[count] = x;

@@ -120,6 +120,18 @@ TEST(GrowArrayTest, ClassElementsLiveForEverySlotOfTheBlock) {
   EXPECT_EQ(Tracked::live, 0);
 }
 
+TEST(GrowArrayTest, PushOfItsOwnElementAtFullCapacity) {
+  // The push grows the block, which destroys the element being pushed.
+  GrowArray<std::string> a;
+  a.step = 1;
+  a.first = 1;
+  const std::string text(40, 'x');
+  a.Push(text);
+  ASSERT_EQ(a.count, a.capacity);
+  ASSERT_TRUE(a.Push(a[0]));
+  EXPECT_EQ(a[1], text);
+}
+
 // An element so large that a block of them cannot be had.
 struct Huge {
   char bytes[1 << 20];
