@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <string>
 
 namespace {
@@ -112,6 +116,52 @@ TEST(CRuntimeTest, GcvtTenDigits) {
     const uint32_t n = CrtGcvt10(c.value, buffer);
     EXPECT_STREQ(buffer, c.text) << "value " << c.value;
     EXPECT_EQ(n, std::strlen(c.text));
+  }
+}
+
+// The _gcvt text built from glibc's exact decimal expansion ("%.780e" holds
+// every significant digit of any double), rounded half up by hand.
+std::string GcvtReference(double value) {
+  char exact[800];
+  std::snprintf(exact, sizeof exact, "%.780e", std::fabs(value));
+  std::string digits = std::string(1, exact[0]) + std::string(exact + 2, 9);
+  int exponent = std::atoi(std::strchr(exact, 'e') + 1);
+  if (exact[11] >= '5') {
+    int i = 9;
+    while (i >= 0 && digits[i] == '9') digits[i--] = '0';
+    if (i >= 0) {
+      ++digits[i];
+    } else {
+      digits = "1000000000";
+      ++exponent;
+    }
+  }
+  digits.erase(digits.find_last_not_of('0') + 1);
+  std::string text = value < 0 ? "-" : "";
+  if (exponent < -1 || exponent > 9) {
+    char tail[16];
+    std::snprintf(tail, sizeof tail, "e%c%03d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    return text + digits[0] + "." + digits.substr(1) + tail;
+  }
+  if (exponent == -1) return text + "0." + digits;
+  digits.resize(std::max<size_t>(digits.size(), exponent + 1), '0');
+  return text + digits.substr(0, exponent + 1) + "." + digits.substr(exponent + 1);
+}
+
+TEST(CRuntimeTest, GcvtAgreesWithTheExactExpansionOnRandomValues) {
+  std::mt19937_64 random(20261210);
+  for (int n = 0; n < 30000; ++n) {
+    const uint64_t bits = random();
+    double value;
+    switch (n % 3) {
+      case 0: std::memcpy(&value, &bits, sizeof value); break;  // any finite double
+      case 1: value = static_cast<double>(bits % 100000000000ULL) / std::pow(10.0, bits % 15) + 0.5; break;
+      default: value = std::ldexp(static_cast<double>(bits >> 11), static_cast<int>(bits % 120) - 80); break;
+    }
+    if (!std::isfinite(value) || value == 0) continue;
+    char buffer[kGcvtBufferSize];
+    CrtGcvt10(value, buffer);
+    ASSERT_EQ(buffer, GcvtReference(value)) << std::hexfloat << value;
   }
 }
 
