@@ -46,7 +46,7 @@ struct GrowArray {
     int64_t wanted = first;
     if (first < n) {
       if (step < 1) return false;
-      wanted = static_cast<int64_t>(step) * (n / step + 1);
+      wanted = static_cast<int64_t>(step) * (n / step + int64_t{1});
     }
     if (wanted < 0 || wanted > INT32_MAX) return false;
     return Rebuild(static_cast<int32_t>(wanted));

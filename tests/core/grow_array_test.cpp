@@ -158,6 +158,8 @@ TEST(GrowArrayTest, CapacitiesThatDoNotFitIn32BitsFail) {
   a.step = 1 << 30;
   a.first = 0;
   EXPECT_FALSE(a.Reserve(INT32_MAX - 1));  // 2^31 elements
+  a.step = 1;
+  EXPECT_FALSE(a.Reserve(INT32_MAX));  // 2^31 elements, the step count itself at 2^31
   EXPECT_EQ(a.data, nullptr);
   a.step = 0;  // a step of 0 cannot grow
   EXPECT_FALSE(a.Reserve(10));
