@@ -35,9 +35,12 @@ int32_t NetSessionSend(int32_t socket, const NetMessage& message) {
 }
 
 void NetSessionReset(NetSession* session) {
+  // The stop request goes out whether or not the thread has marked itself
+  // running yet: a thread that is still starting sees it and leaves, so the
+  // join below never waits for a thread that was never asked to stop.
   MutexLock(&session->lock);
+  session->stopRequest = 1;
   const bool running = session->threadRunning != 0;
-  if (running) session->stopRequest = 1;
   MutexUnlock(&session->lock);
   while (running) {
     MutexLock(&session->lock);

@@ -102,6 +102,37 @@ TEST(NetSessionTest, ResetJoinsTheThreadBeforeClosingTheSockets) {
   NetSessionFree(session);
 }
 
+// A thread that has started but not yet marked itself running: it waits for
+// the stop request (for at most two seconds, so that a reset that never asks
+// cannot hang the test) and records whether it came.
+int32_t StartingSessionThread(void* arg) {
+  auto* state = static_cast<FakeThreadState*>(arg);
+  for (int i = 0; i < 2000; ++i) {
+    MutexLock(&state->session->lock);
+    const bool stop = state->session->stopRequest != 0;
+    MutexUnlock(&state->session->lock);
+    if (stop) {
+      state->left = true;
+      break;
+    }
+    usleep(1000);
+  }
+  return 0;
+}
+
+TEST(NetSessionTest, ResetAsksAThreadToStopBeforeItRuns) {
+  NetSession* session = NetSessionCreate();
+  FakeThreadState state{session};
+  session->stopRequest = 0;
+  session->threadRunning = 0;
+  session->thread = ThreadCreate(StartingSessionThread, &state, 1);
+  ASSERT_GT(session->thread, 0);
+  NetSessionReset(session);
+  EXPECT_TRUE(state.left);
+  EXPECT_EQ(session->thread, 0);
+  NetSessionFree(session);
+}
+
 TEST(SocketLayerTest, LastShutdownClosesEveryOpenSlot) {
   int fds[2];
   ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
