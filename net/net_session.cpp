@@ -1,6 +1,7 @@
 #include "net/net_session.h"
 
 #include <new>
+#include <vector>
 
 #include "app/app_globals.h"
 #include "net/socket_layer.h"
@@ -73,11 +74,19 @@ void NetSessionEnd() {
 
 void NetSessionFree(NetSession* session) {
   if (session == nullptr) return;
+  // The session thread may still give ids to the local players: read them
+  // under the lock, send outside it.
+  std::vector<uint16_t> leaving;
+  MutexLock(&session->lock);
   for (NetPlayerRecord* player = session->localPlayers.head; player != nullptr; player = player->next) {
-    if (player->id < 1 || player->id > 65279 || session->sessionSocket == -1) continue;
+    if (player->id >= 1 && player->id <= 65279) leaving.push_back(player->id);
+  }
+  MutexUnlock(&session->lock);
+  for (uint16_t id : leaving) {
+    if (session->sessionSocket == -1) break;
     NetMessage leave;
     leave.type = kMsgLeave;
-    leave.sender = player->id;
+    leave.sender = id;
     NetSessionSend(session->sessionSocket, leave);
   }
   NetSessionReset(session);

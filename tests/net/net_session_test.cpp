@@ -133,6 +133,51 @@ TEST(NetSessionTest, ResetAsksAThreadToStopBeforeItRuns) {
   NetSessionFree(session);
 }
 
+struct IdGivingState {
+  NetSession* session;
+  NetPlayerRecord* player;
+  std::atomic<bool> holding{false};
+};
+
+// The session thread handing out an id: it holds the lock while it works,
+// gives the waiting record its id, then runs until asked to stop.
+int32_t IdGivingSessionThread(void* arg) {
+  auto* state = static_cast<IdGivingState*>(arg);
+  MutexLock(&state->session->lock);
+  state->holding = true;
+  usleep(100000);
+  state->player->id = 7;
+  MutexUnlock(&state->session->lock);
+  for (;;) {
+    MutexLock(&state->session->lock);
+    const bool stop = state->session->stopRequest != 0;
+    if (stop) state->session->threadRunning = 0;
+    MutexUnlock(&state->session->lock);
+    if (stop) break;
+    usleep(1000);
+  }
+  return 0;
+}
+
+TEST(NetSessionTest, FreeReadsThePlayerIdsUnderTheLock) {
+  int fds[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+  NetSession* session = NetSessionCreate();
+  session->sessionSocket = SlotForSocket(fds[0]);
+  auto* player = new NetPlayerRecord;
+  player->id = 0xFFFC;  // registered, the id not yet given
+  session->localPlayers.Append(player);
+  IdGivingState state{session, player};
+  session->stopRequest = 0;
+  session->threadRunning = 1;
+  session->thread = ThreadCreate(IdGivingSessionThread, &state, 1);
+  ASSERT_GT(session->thread, 0);
+  while (!state.holding) usleep(1000);
+  NetSessionFree(session);
+  EXPECT_EQ(ReadAll(fds[1]), (std::vector<uint8_t>{4, 0, 0, 0, 0, 7, 0}));
+  close(fds[1]);
+}
+
 TEST(SocketLayerTest, LastShutdownClosesEveryOpenSlot) {
   int fds[2];
   ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
