@@ -70,36 +70,36 @@ struct FakeThreadState {
   std::atomic<bool> left{false};
 };
 
+// Polls the stop request under the lock; on it, clears the running flag.
+void RunUntilStopRequested(NetSession* session) {
+  for (;;) {
+    MutexLock(&session->lock);
+    const bool stop = session->stopRequest != 0;
+    if (stop) session->threadRunning = 0;
+    MutexUnlock(&session->lock);
+    if (stop) return;
+    usleep(1000);
+  }
+}
+
 // Behaves as the session thread does on a stop request: clears its running
 // flag under the lock, then still has work to do before it has left.
 int32_t FakeSessionThread(void* arg) {
   auto* state = static_cast<FakeThreadState*>(arg);
-  for (;;) {
-    MutexLock(&state->session->lock);
-    const bool stop = state->session->stopRequest != 0;
-    if (stop) state->session->threadRunning = 0;
-    MutexUnlock(&state->session->lock);
-    if (stop) break;
-    usleep(1000);
-  }
+  RunUntilStopRequested(state->session);
   usleep(100000);
   state->left = true;
   return 0;
 }
 
-TEST(NetSessionTest, ResetJoinsTheThreadBeforeClosingTheSockets) {
-  NetSession* session = NetSessionCreate();
-  FakeThreadState state{session};
+// Starts the fake session thread as hosting would (running flag as given),
+// then resets the session.
+void StartThreadThenReset(NetSession* session, FakeThreadState& state, ThreadFunction fn, uint8_t running) {
   session->stopRequest = 0;
-  session->threadRunning = 1;
-  session->thread = ThreadCreate(FakeSessionThread, &state, 1);
+  session->threadRunning = running;
+  session->thread = ThreadCreate(fn, &state, 1);
   ASSERT_GT(session->thread, 0);
   NetSessionReset(session);
-  EXPECT_TRUE(state.left);
-  EXPECT_EQ(session->thread, 0);
-  EXPECT_EQ(session->stopRequest, 1);
-  EXPECT_EQ(session->threadRunning, 0);
-  NetSessionFree(session);
 }
 
 // A thread that has started but not yet marked itself running: it waits for
@@ -120,17 +120,23 @@ int32_t StartingSessionThread(void* arg) {
   return 0;
 }
 
-TEST(NetSessionTest, ResetAsksAThreadToStopBeforeItRuns) {
-  NetSession* session = NetSessionCreate();
-  FakeThreadState state{session};
-  session->stopRequest = 0;
-  session->threadRunning = 0;
-  session->thread = ThreadCreate(StartingSessionThread, &state, 1);
-  ASSERT_GT(session->thread, 0);
-  NetSessionReset(session);
-  EXPECT_TRUE(state.left);
-  EXPECT_EQ(session->thread, 0);
-  NetSessionFree(session);
+// A running thread, and one still starting (not yet marked running): each is
+// asked to stop and has left before the reset closes the sockets.
+TEST(NetSessionTest, ResetJoinsTheThreadBeforeClosingTheSockets) {
+  const struct {
+    ThreadFunction fn;
+    uint8_t running;
+  } cases[] = {{FakeSessionThread, 1}, {StartingSessionThread, 0}};
+  for (const auto& c : cases) {
+    NetSession* session = NetSessionCreate();
+    FakeThreadState state{session};
+    StartThreadThenReset(session, state, c.fn, c.running);
+    EXPECT_TRUE(state.left) << int{c.running};
+    EXPECT_EQ(session->thread, 0);
+    EXPECT_EQ(session->stopRequest, 1);
+    EXPECT_EQ(session->threadRunning, 0);
+    NetSessionFree(session);
+  }
 }
 
 struct IdGivingState {
@@ -148,14 +154,7 @@ int32_t IdGivingSessionThread(void* arg) {
   usleep(100000);
   state->player->id = 7;
   MutexUnlock(&state->session->lock);
-  for (;;) {
-    MutexLock(&state->session->lock);
-    const bool stop = state->session->stopRequest != 0;
-    if (stop) state->session->threadRunning = 0;
-    MutexUnlock(&state->session->lock);
-    if (stop) break;
-    usleep(1000);
-  }
+  RunUntilStopRequested(state->session);
   return 0;
 }
 
