@@ -1,6 +1,7 @@
 #include "net/net_session.h"
 
 #include <new>
+#include <vector>
 
 #include "app/app_globals.h"
 #include "net/socket_layer.h"
@@ -35,9 +36,12 @@ int32_t NetSessionSend(int32_t socket, const NetMessage& message) {
 }
 
 void NetSessionReset(NetSession* session) {
+  // The stop request goes out whether or not the thread has marked itself
+  // running yet: a thread that is still starting sees it and leaves, so the
+  // join below never waits for a thread that was never asked to stop.
   MutexLock(&session->lock);
+  session->stopRequest = 1;
   const bool running = session->threadRunning != 0;
-  if (running) session->stopRequest = 1;
   MutexUnlock(&session->lock);
   while (running) {
     MutexLock(&session->lock);
@@ -70,11 +74,19 @@ void NetSessionEnd() {
 
 void NetSessionFree(NetSession* session) {
   if (session == nullptr) return;
+  // The session thread may still give ids to the local players: read them
+  // under the lock, send outside it.
+  std::vector<uint16_t> leaving;
+  MutexLock(&session->lock);
   for (NetPlayerRecord* player = session->localPlayers.head; player != nullptr; player = player->next) {
-    if (player->id < 1 || player->id > 65279 || session->sessionSocket == -1) continue;
+    if (player->id >= 1 && player->id <= 65279) leaving.push_back(player->id);
+  }
+  MutexUnlock(&session->lock);
+  for (uint16_t id : leaving) {
+    if (session->sessionSocket == -1) break;
     NetMessage leave;
     leave.type = kMsgLeave;
-    leave.sender = player->id;
+    leave.sender = id;
     NetSessionSend(session->sessionSocket, leave);
   }
   NetSessionReset(session);

@@ -62,7 +62,11 @@ TEST(SoundDeviceTest, SlotsFreedWhileTheMixerRunsAreDetachedFirst) {
       slots[s].voices[0]->playing = true;
       slots[s].voices[0]->looping = true;
     }
+    // Handed to the running mixer under the output's lock, as a live
+    // program would.
+    PlatformAudioLock(device.output);
     g_app.soundSlots = slots;
+    PlatformAudioUnlock(device.output);
     PlatformSleep(2);
     SoundSample* detached = SoundSlotsDetach(&device);
     EXPECT_EQ(detached, slots);

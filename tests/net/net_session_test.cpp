@@ -70,36 +70,111 @@ struct FakeThreadState {
   std::atomic<bool> left{false};
 };
 
+// Polls the stop request under the lock; on it, clears the running flag.
+void RunUntilStopRequested(NetSession* session) {
+  for (;;) {
+    MutexLock(&session->lock);
+    const bool stop = session->stopRequest != 0;
+    if (stop) session->threadRunning = 0;
+    MutexUnlock(&session->lock);
+    if (stop) return;
+    usleep(1000);
+  }
+}
+
 // Behaves as the session thread does on a stop request: clears its running
 // flag under the lock, then still has work to do before it has left.
 int32_t FakeSessionThread(void* arg) {
   auto* state = static_cast<FakeThreadState*>(arg);
-  for (;;) {
-    MutexLock(&state->session->lock);
-    const bool stop = state->session->stopRequest != 0;
-    if (stop) state->session->threadRunning = 0;
-    MutexUnlock(&state->session->lock);
-    if (stop) break;
-    usleep(1000);
-  }
+  RunUntilStopRequested(state->session);
   usleep(100000);
   state->left = true;
   return 0;
 }
 
-TEST(NetSessionTest, ResetJoinsTheThreadBeforeClosingTheSockets) {
-  NetSession* session = NetSessionCreate();
-  FakeThreadState state{session};
+// Starts the fake session thread as hosting would (running flag as given),
+// then resets the session.
+void StartThreadThenReset(NetSession* session, FakeThreadState& state, ThreadFunction fn, uint8_t running) {
   session->stopRequest = 0;
-  session->threadRunning = 1;
-  session->thread = ThreadCreate(FakeSessionThread, &state, 1);
+  session->threadRunning = running;
+  session->thread = ThreadCreate(fn, &state, 1);
   ASSERT_GT(session->thread, 0);
   NetSessionReset(session);
-  EXPECT_TRUE(state.left);
-  EXPECT_EQ(session->thread, 0);
-  EXPECT_EQ(session->stopRequest, 1);
-  EXPECT_EQ(session->threadRunning, 0);
+}
+
+// A thread that has started but not yet marked itself running: it waits for
+// the stop request (for at most two seconds, so that a reset that never asks
+// cannot hang the test) and records whether it came.
+int32_t StartingSessionThread(void* arg) {
+  auto* state = static_cast<FakeThreadState*>(arg);
+  for (int i = 0; i < 2000; ++i) {
+    MutexLock(&state->session->lock);
+    const bool stop = state->session->stopRequest != 0;
+    MutexUnlock(&state->session->lock);
+    if (stop) {
+      state->left = true;
+      break;
+    }
+    usleep(1000);
+  }
+  return 0;
+}
+
+// A running thread, and one still starting (not yet marked running): each is
+// asked to stop and has left before the reset closes the sockets.
+TEST(NetSessionTest, ResetJoinsTheThreadBeforeClosingTheSockets) {
+  const struct {
+    ThreadFunction fn;
+    uint8_t running;
+  } cases[] = {{FakeSessionThread, 1}, {StartingSessionThread, 0}};
+  for (const auto& c : cases) {
+    NetSession* session = NetSessionCreate();
+    FakeThreadState state{session};
+    StartThreadThenReset(session, state, c.fn, c.running);
+    EXPECT_TRUE(state.left) << int{c.running};
+    EXPECT_EQ(session->thread, 0);
+    EXPECT_EQ(session->stopRequest, 1);
+    EXPECT_EQ(session->threadRunning, 0);
+    NetSessionFree(session);
+  }
+}
+
+struct IdGivingState {
+  NetSession* session;
+  NetPlayerRecord* player;
+  std::atomic<bool> holding{false};
+};
+
+// The session thread handing out an id: it holds the lock while it works,
+// gives the waiting record its id, then runs until asked to stop.
+int32_t IdGivingSessionThread(void* arg) {
+  auto* state = static_cast<IdGivingState*>(arg);
+  MutexLock(&state->session->lock);
+  state->holding = true;
+  usleep(100000);
+  state->player->id = 7;
+  MutexUnlock(&state->session->lock);
+  RunUntilStopRequested(state->session);
+  return 0;
+}
+
+TEST(NetSessionTest, FreeReadsThePlayerIdsUnderTheLock) {
+  int fds[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+  NetSession* session = NetSessionCreate();
+  session->sessionSocket = SlotForSocket(fds[0]);
+  auto* player = new NetPlayerRecord;
+  player->id = 0xFFFC;  // registered, the id not yet given
+  session->localPlayers.Append(player);
+  IdGivingState state{session, player};
+  session->stopRequest = 0;
+  session->threadRunning = 1;
+  session->thread = ThreadCreate(IdGivingSessionThread, &state, 1);
+  ASSERT_GT(session->thread, 0);
+  while (!state.holding) usleep(1000);
   NetSessionFree(session);
+  EXPECT_EQ(ReadAll(fds[1]), (std::vector<uint8_t>{4, 0, 0, 0, 0, 7, 0}));
+  close(fds[1]);
 }
 
 TEST(SocketLayerTest, LastShutdownClosesEveryOpenSlot) {
