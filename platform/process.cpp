@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <system_error>
 #include <thread>
 
 extern char** environ;
@@ -43,5 +44,10 @@ void PlatformProcessDetach(pid_t pid) {
   // A small thread waits for the child alone; waiting for any child instead
   // (a SIGCHLD handler) would take the exit status of children that other
   // code waits for.
-  std::thread([pid] { PlatformProcessWait(pid); }).detach();
+  try {
+    std::thread([pid] { PlatformProcessWait(pid); }).detach();
+  } catch (const std::system_error&) {
+    // No thread to be had: the child stays unreaped until the process ends,
+    // which costs one process-table entry and nothing else.
+  }
 }
