@@ -133,8 +133,12 @@ TEST_F(FileChannelTest, SeeksClampAndMoveTheWritePointer) {
     FileChannelSeek(0, c.offset, c.mode);
     EXPECT_EQ(FileChannelPos(0), c.position) << c.offset << " " << c.mode;
   }
-  FileChannelSeek(0, 6, 0);
   int32_t v = 0;
+  RtString s;
+  FileChannelSeek(0, INT64_MAX - 1, 0);
+  EXPECT_FATAL(FileChannelReadU32(0, v), 3);
+  EXPECT_FATAL(FileChannelReadStr(0, s, 8), 3);
+  FileChannelSeek(0, 6, 0);
   FileChannelReadU8(0, v);
   EXPECT_EQ(v, '6');
 
@@ -206,6 +210,8 @@ TEST_F(FileChannelTest, MemoryChannels) {
   EXPECT_TRUE(FileChannelAtEnd(0));
   FileChannelReadU8(0, v);
   EXPECT_EQ(v, 0);
+  FileChannelSeek(0, INT64_MAX, 0);  // past the end of a block: a failed read
+  EXPECT_FATAL(FileChannelReadU32(0, v), 3);
   EXPECT_FATAL(FileChannelWriteStr(0, "x"), 3);
   FileChannelClose(0);
   MemoryFileWithdraw(block.data());
