@@ -1,6 +1,7 @@
 #include "files/file_channels.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <cmath>
@@ -31,6 +32,17 @@ void PrintCodeAtExit() {
         std::fputs("went on\n", stderr);                  \
       },                                                  \
       testing::ExitedWithCode(0), "^code " #code "\n$")
+
+// Lets the process take at most 1 GiB more address space, so that a
+// huge allocation fails at once instead of succeeding slowly.
+void LimitAddressSpace() {
+  std::FILE* statm = std::fopen("/proc/self/statm", "r");
+  unsigned long long pages = 0;
+  if (statm == nullptr || std::fscanf(statm, "%llu", &pages) != 1) std::abort();
+  std::fclose(statm);
+  const rlimit limit{pages * 4096 + (1ull << 30), RLIM_INFINITY};
+  setrlimit(RLIMIT_AS, &limit);
+}
 
 class FileChannelTest : public testing::Test {
  protected:
@@ -273,6 +285,7 @@ TEST_F(FileChannelTest, FatalErrors) {
   EXPECT_FATAL(FileChannelWriteU8(0, 1), 3);        // opened for reading
   EXPECT_FATAL(FileChannelReadI32(0, v), 3);        // past the end of a file
   EXPECT_FATAL(FileChannelReadF64(4, d), 3);        // closed
+  EXPECT_FATAL((LimitAddressSpace(), FileChannelReadStr(4, s, INT32_MAX)), 3);  // closed: nothing allocated
   EXPECT_FATAL(FileChannelReadLine(4, s), 3);
   EXPECT_FATAL(FileChannelReadStr(0, s, 4), 3);
   EXPECT_FATAL(FileChannelReadStr(0, s, INT32_MAX), 3);  // refused before allocating
