@@ -244,9 +244,14 @@ void FileChannelReadStr(uint32_t channel, RtString& out, int32_t n) {
     StringAssignCStr(out, "");
     return;
   }
-  // A file cannot deliver more than it holds: fail before allocating.
+  // A closed channel delivers nothing, and a file cannot deliver more than
+  // it holds: fail before allocating.
+  if (!StreamIsOpen(*s)) {
+    RuntimeFatal(kErrorFile);
+    return;
+  }
   if (s->fd != -1 && static_cast<int64_t>(n) > s->size - s->position) {
-    s->position += n;
+    if (__builtin_add_overflow(s->position, n, &s->position)) s->position = INT64_MAX;
     RuntimeFatal(kErrorFile);
     return;
   }

@@ -108,12 +108,16 @@ bool StreamRead(FileStream& s, void* buffer, int32_t n) {
   if (n < 0) return false;
   if (s.fd != -1) {
     const int64_t start = s.position;
-    s.position += n;
+    // A position sought far past the end cannot grow any further.
+    if (__builtin_add_overflow(start, n, &s.position)) {
+      s.position = INT64_MAX;
+      return false;
+    }
     return PlatformReadAt(s.fd, buffer, static_cast<size_t>(n), start) == n;
   }
   if (s.memory == nullptr || !MemoryFileCovers(s.memory, s.size)) return false;
   int64_t count = n;
-  if (s.position + count > s.size) count = s.size - s.position;
+  if (s.position > s.size - count) count = s.size - s.position;
   if (count < 0 || s.position < 0) return false;
   if (count > 0) std::memcpy(buffer, s.memory + s.position, static_cast<size_t>(count));
   s.position += count;

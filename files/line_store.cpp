@@ -11,6 +11,7 @@
 #include "files/file_stream.h"
 #include "files/file_write_back.h"
 #include "files/line_reading.h"
+#include "files/memory_file.h"
 
 LineStore g_lineStore;
 
@@ -38,11 +39,18 @@ void Empty(LineStore& store) {
   store.last = 0;
 }
 
+void SetWritePath(LineStore& store, const char* name) {
+  const std::string path = WriteBackPath(name);
+  if (path.size() < sizeof store.writePath) std::strcpy(store.writePath, path.c_str());
+}
+
 // Loads the named file into the emptied store; false when it cannot be
-// read.
+// read. A file found on disk under another case of its name is the one
+// written back.
 bool Load(LineStore& store, const char* name) {
   std::string resolved;
   if (ResolveTextFile(name, &resolved) == 0) return false;
+  if (!IsMemoryFileName(resolved.c_str())) SetWritePath(store, resolved.c_str());
   FileStream stream;
   if (!StreamOpen(stream, resolved.c_str())) return false;
   for (int32_t i = 0; i < kLineStoreLines; ++i) {
@@ -70,8 +78,7 @@ double LineFileOpen(LineStore& store, const char* name) {
   Empty(store);
   if (name == nullptr) return 0;
   std::strcpy(store.name, name);
-  const std::string path = WriteBackPath(name);
-  if (path.size() < sizeof store.writePath) std::strcpy(store.writePath, path.c_str());
+  SetWritePath(store, name);
   if (!Load(store, name)) return RuntimeSetError(kErrorFile);
   return 0;
 }

@@ -1,6 +1,7 @@
 #include "files/file_channels.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <cmath>
@@ -31,6 +32,17 @@ void PrintCodeAtExit() {
         std::fputs("went on\n", stderr);                  \
       },                                                  \
       testing::ExitedWithCode(0), "^code " #code "\n$")
+
+// Lets the process take at most 1 GiB more address space, so that a
+// huge allocation fails at once instead of succeeding slowly.
+void LimitAddressSpace() {
+  std::FILE* statm = std::fopen("/proc/self/statm", "r");
+  unsigned long long pages = 0;
+  if (statm == nullptr || std::fscanf(statm, "%llu", &pages) != 1) std::abort();
+  std::fclose(statm);
+  const rlimit limit{pages * 4096 + (1ull << 30), RLIM_INFINITY};
+  setrlimit(RLIMIT_AS, &limit);
+}
 
 class FileChannelTest : public testing::Test {
  protected:
@@ -133,8 +145,12 @@ TEST_F(FileChannelTest, SeeksClampAndMoveTheWritePointer) {
     FileChannelSeek(0, c.offset, c.mode);
     EXPECT_EQ(FileChannelPos(0), c.position) << c.offset << " " << c.mode;
   }
-  FileChannelSeek(0, 6, 0);
   int32_t v = 0;
+  RtString s;
+  FileChannelSeek(0, INT64_MAX - 1, 0);
+  EXPECT_FATAL(FileChannelReadU32(0, v), 3);
+  EXPECT_FATAL(FileChannelReadStr(0, s, 8), 3);
+  FileChannelSeek(0, 6, 0);
   FileChannelReadU8(0, v);
   EXPECT_EQ(v, '6');
 
@@ -206,6 +222,8 @@ TEST_F(FileChannelTest, MemoryChannels) {
   EXPECT_TRUE(FileChannelAtEnd(0));
   FileChannelReadU8(0, v);
   EXPECT_EQ(v, 0);
+  FileChannelSeek(0, INT64_MAX, 0);  // past the end of a block: a failed read
+  EXPECT_FATAL(FileChannelReadU32(0, v), 3);
   EXPECT_FATAL(FileChannelWriteStr(0, "x"), 3);
   FileChannelClose(0);
   MemoryFileWithdraw(block.data());
@@ -267,6 +285,7 @@ TEST_F(FileChannelTest, FatalErrors) {
   EXPECT_FATAL(FileChannelWriteU8(0, 1), 3);        // opened for reading
   EXPECT_FATAL(FileChannelReadI32(0, v), 3);        // past the end of a file
   EXPECT_FATAL(FileChannelReadF64(4, d), 3);        // closed
+  EXPECT_FATAL((LimitAddressSpace(), FileChannelReadStr(4, s, INT32_MAX)), 3);  // closed: nothing allocated
   EXPECT_FATAL(FileChannelReadLine(4, s), 3);
   EXPECT_FATAL(FileChannelReadStr(0, s, 4), 3);
   EXPECT_FATAL(FileChannelReadStr(0, s, INT32_MAX), 3);  // refused before allocating

@@ -1,14 +1,17 @@
 #include "files/line_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <string>
 
+#include "app/app_globals.h"
 #include "app/error_state.h"
 #include "app/program_end.h"
+#include "files/media_resolver.h"
 #include "files/memory_file.h"
 #include "tests/support/test_env.h"
 
@@ -104,6 +107,18 @@ TEST_F(LineStoreTest, WriteGoesWhereTheFileWasNamed) {
   ASSERT_EQ(chdir(old_dir), 0);
   EXPECT_EQ(ReadFileBytes(dir_.File("rel.txt")), "here\r\n");
   EXPECT_TRUE(std::filesystem::is_empty(elsewhere.path()));
+}
+
+TEST_F(LineStoreTest, WriteGoesToTheFileFoundWithoutRegardToCase) {
+  MediaResolver resolver;
+  g_app.mediaResolver = &resolver;
+  ASSERT_EQ(mkdir(dir_.File("Data").c_str(), 0700), 0);
+  WriteFileBytes(dir_.File("Data/Scores.txt"), "a\r\nb\r\n");
+  EXPECT_EQ(Get(dir_.File("data/scores.TXT"), 1), "b");
+  EXPECT_EQ(LineFilePut(dir_.File("data/scores.TXT").c_str(), 1, "B"), 0);
+  LineFileFlush();
+  g_app.mediaResolver = nullptr;
+  EXPECT_EQ(ReadFileBytes(dir_.File("Data/Scores.txt")), "a\r\nB\r\n");
 }
 
 TEST_F(LineStoreTest, ExitWritesTheChangedFile) {

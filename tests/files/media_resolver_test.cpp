@@ -4,7 +4,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -149,6 +151,30 @@ TEST_P(PackFixture, HostilePacksAreMisses) {
     Install(tiny);
     EXPECT_EQ(MediaResolve(resolver_, "hero.png", &out, true), 0);
     EXPECT_NE(out, "hero.png.unpacked");
+  }
+}
+
+// Packs with a few random bytes changed: whatever is found must read back
+// whole, and nothing may read outside the pack.
+TEST_P(PackFixture, RandomlyDamagedPacksNeverReadOutside) {
+  const std::string good = MediaPackBytes(layout_);
+  std::mt19937 random(20261210);
+  std::string out;
+  for (int round = 0; round < 300; ++round) {
+    std::string bytes = good;
+    const int changes = 1 + static_cast<int>(random() % 4);
+    for (int i = 0; i < changes; ++i) {
+      // Mostly the directory and trailer at the end, sometimes anywhere.
+      const size_t tail = std::min<size_t>(bytes.size(), 64);
+      const size_t at = random() % 2 == 0 ? bytes.size() - 1 - random() % tail : random() % bytes.size();
+      bytes[at] = static_cast<char>(random());
+    }
+    Install(bytes);
+    for (const char* name : {"hero.png", "EMPTY.TXT", "tundel42.mp3"}) {
+      if (MediaResolve(resolver_, name, &out, true) == 1) {
+        EXPECT_NE(ReadStream(out), "<cannot read>") << round;
+      }
+    }
   }
 }
 
