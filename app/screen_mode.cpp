@@ -10,6 +10,7 @@
 #include "files/error_log.h"
 #include "gfx2d/gl_window_modes.h"
 #include "gfx2d/opengl_dodevudi.h"
+#include "gfx2d/sprite_pixels.h"
 
 namespace {
 
@@ -50,4 +51,10 @@ void NotifyScreenSize(int32_t width, int32_t height) {
 void ProjectScreenSizeGet(int32_t* width, int32_t* height) {
   if (width != nullptr) *width = g_app.width;
   if (height != nullptr) *height = g_app.height;
+}
+
+int32_t TexturesInMemory(int32_t on) {
+  // Before start-up there is no engine and so no sprite to keep.
+  if (g_app.engine2d == nullptr) return 0;
+  return TexturesToTempFile(*g_app.engine2d, on != 0) ? 1 : 0;
 }

@@ -20,3 +20,9 @@ void NotifyScreenSize(int32_t width, int32_t height);
 // Stores the project width and height through the pointers that are not
 // null.
 void ProjectScreenSizeGet(int32_t* width, int32_t* height);
+
+// 0: writes the pixels of every sprite to the 2D engine's texture backup
+// file (the sprites keep their textures). Any other value: makes the
+// sprites again from that file and deletes it. Answers 1 when the file
+// could be written or read, else 0 (no error code is set).
+int32_t TexturesInMemory(int32_t on);

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "files/file_stream.h"
@@ -26,4 +28,19 @@ void ErrorLogAppend(const char* text) {
   StreamForgetReadAhead();
   PlatformWriteAll(fd, text, std::strlen(text));
   PlatformCloseFd(fd);
+}
+
+void ErrorLogAppendFormat(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list again;
+  va_copy(again, args);
+  const int length = std::vsnprintf(nullptr, 0, format, args);
+  va_end(args);
+  if (length >= 0) {
+    std::string text(static_cast<size_t>(length), '\0');
+    std::vsnprintf(text.data(), text.size() + 1, format, again);
+    ErrorLogAppend(text.c_str());
+  }
+  va_end(again);
 }

@@ -13,3 +13,6 @@ std::string ErrorLogPath();
 // at once. Up to 5 attempts to open, one right after the other; when none
 // succeeds, or the write fails, the text is dropped without a report.
 void ErrorLogAppend(const char* text);
+
+// ErrorLogAppend of a printf-formatted text of any length.
+void ErrorLogAppendFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));

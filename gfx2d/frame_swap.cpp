@@ -4,17 +4,14 @@
 #include "app/timer.h"
 #include "gfx2d/frame_clear.h"
 #include "gfx2d/frame_pacing.h"
-#include "gfx2d/gl_extensions.h"
+#include "gfx2d/offscreen_screens.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "platform/clock.h"
 #include "platform/gl_window.h"
 
 int32_t SwapBuffersAndWait(OpenGLDodevudi& engine, void (*hook)()) {
   // The window is the target again before the swap.
-  if (engine.currentScreen >= 0) {
-    if (g_glext.glBindFramebufferEXT != nullptr) g_glext.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
-    engine.currentScreen = -1;
-  }
+  if (engine.currentScreen >= 0) ScreenEndCurrent(engine);
   PlatformWindowSwap(engine.window);
   ClearScreen(engine);
   static const FrameWaitCalls kCalls = {PumpMessages, TimerGetMillis, PlatformSleep};

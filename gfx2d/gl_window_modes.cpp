@@ -16,6 +16,7 @@
 #include "gfx2d/gl_extensions.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/render_state.h"
+#include "gfx2d/sprite_slots.h"
 #include "platform/display.h"
 #include "platform/gl_window.h"
 #include "platform/message_box.h"
@@ -218,20 +219,7 @@ void GlShutdown(OpenGLDodevudi& engine) {
     engine.screenHeight = 0;
     return;
   }
-  if (engine.sprites != nullptr) {
-    for (int i = 0; i < kSpriteCount - 1; ++i) {
-      SpriteRecord& sprite = engine.sprites[i];
-      if (sprite.texture != 0) glDeleteTextures(1, &sprite.texture);
-      if (sprite.mipmappedTexture != 0) glDeleteTextures(1, &sprite.mipmappedTexture);
-      if (sprite.imageWidth != 0 || sprite.texture != 0) {
-        sprite = SpriteRecord{0, 0, 1.0f, 1.0f, -1, -1, 0, 0, sprite.frameWidth, sprite.frameHeight};
-      }
-      if (engine.alphaMasks != nullptr) {
-        delete[] engine.alphaMasks[i];
-        engine.alphaMasks[i] = nullptr;
-      }
-    }
-  }
+  for (int i = 0; i < kSpriteCount - 1; ++i) SpriteReset(engine, i);
   for (int slot = 0; slot < kBackgroundCount; ++slot) BackgroundSlotFree(engine, slot);
   if (engine.fullScreen != 0) PlatformWindowLeaveFullScreen(engine.window, engine.screenWidth, engine.screenHeight);
   engine.fullScreen = 0;

@@ -10,6 +10,7 @@
 
 #include "gfx2d/gl_extensions.h"
 #include "gfx2d/gl_window_modes.h"
+#include "gfx2d/offscreen_screens.h"
 #include "platform/system_paths.h"
 
 namespace {
@@ -17,39 +18,6 @@ namespace {
 // The per-process number in the texture backup file's name.
 bool g_backupNumberSet = false;
 uint32_t g_backupNumber = 0;
-
-void RemoveBackupFile(const OpenGLDodevudi& engine) {
-  const std::string name = TempTextureFileName(engine);
-  struct stat info;
-  if (lstat(name.c_str(), &info) != 0) return;
-  if (S_ISDIR(info.st_mode)) {
-    rmdir(name.c_str());
-  } else {
-    unlink(name.c_str());
-  }
-}
-
-// Ends drawing into an offscreen screen and deletes every screen's
-// framebuffer objects (only while a context exists to own them).
-void DestroyOffscreenScreens(OpenGLDodevudi& engine) {
-  if (engine.context != nullptr && engine.currentScreen >= 0 && g_glext.glBindFramebufferEXT != nullptr) {
-    g_glext.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
-  }
-  engine.currentScreen = -1;
-  for (FboRecord& screen : engine.screens) {
-    if (engine.context != nullptr) {
-      if (screen.framebuffer != 0 && g_glext.glDeleteFramebuffersEXT != nullptr) {
-        const GLuint name = static_cast<GLuint>(screen.framebuffer);
-        g_glext.glDeleteFramebuffersEXT(1, &name);
-      }
-      if (screen.depthRenderbuffer != 0 && g_glext.glDeleteRenderbuffersEXT != nullptr) {
-        const GLuint name = static_cast<GLuint>(screen.depthRenderbuffer);
-        g_glext.glDeleteRenderbuffersEXT(1, &name);
-      }
-    }
-    screen = FboRecord{0, 0, -1, 0, 0, -1};
-  }
-}
 
 }  // namespace
 
@@ -66,12 +34,19 @@ OpenGLDodevudi::OpenGLDodevudi() {
                      static_cast<uint32_t>(reinterpret_cast<uintptr_t>(this));
     g_backupNumberSet = true;
   }
-  RemoveBackupFile(*this);
+  TempTextureFileRemove(*this);
 }
 
 OpenGLDodevudi::~OpenGLDodevudi() {
-  RemoveBackupFile(*this);
-  DestroyOffscreenScreens(*this);
+  TempTextureFileRemove(*this);
+  // The screens' framebuffers belong to the context; without one there is
+  // nothing left to delete.
+  if (context != nullptr) {
+    ScreenDestroyAll(*this);
+  } else {
+    currentScreen = -1;
+    for (FboRecord& screen : screens) screen = FboRecord{0, 0, -1, 0, 0, -1};
+  }
   GlShutdown(*this);
   context = nullptr;
   if (alphaMasks != nullptr) {
@@ -90,6 +65,23 @@ std::string TempTextureFileName(const OpenGLDodevudi&) {
   char number[16];
   std::snprintf(number, sizeof(number), "%x", g_backupNumber);
   return folder + "vnltxs" + number + ".bin";
+}
+
+void TempTextureFileRemove(const OpenGLDodevudi& engine) {
+  const std::string name = TempTextureFileName(engine);
+  struct stat info;
+  if (lstat(name.c_str(), &info) != 0) return;
+  if (S_ISDIR(info.st_mode)) {
+    rmdir(name.c_str());
+  } else {
+    unlink(name.c_str());
+  }
+}
+
+void SpriteAlphaMaskFree(OpenGLDodevudi& engine, int32_t s) {
+  if (s < 0 || s >= kSpriteCount || engine.alphaMasks == nullptr) return;
+  delete[] engine.alphaMasks[s];
+  engine.alphaMasks[s] = nullptr;
 }
 
 void BackgroundSlotFree(OpenGLDodevudi& engine, int32_t slot) {

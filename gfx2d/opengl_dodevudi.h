@@ -23,6 +23,8 @@ inline constexpr int kGlyphCount = 256;
 inline constexpr int kOffscreenCount = 32;
 inline constexpr int kBackgroundCount = 8;
 inline constexpr int kBackgroundTiles = 64;      // 8 columns x 8 rows
+// The largest texture side a SpriteRecord's 16-bit sizes can hold.
+inline constexpr int32_t kLargestTextureSide = 16384;
 inline constexpr uint32_t kDefaultSpriteColourKey = 0x008000FF;  // RGB(255, 0, 128)
 
 // One sprite slot; image width 0 = free.
@@ -117,6 +119,11 @@ class OpenGLDodevudi {
 // The texture backup file of this process: the temporary folder and
 // "vnltxs<hex number>.bin", the number fixed at the first engine built.
 std::string TempTextureFileName(const OpenGLDodevudi& engine);
+// Removes what stands under that name (a file, a link or an empty folder).
+void TempTextureFileRemove(const OpenGLDodevudi& engine);
+
+// Frees sprite s's collision mask (read again at its next test).
+void SpriteAlphaMaskFree(OpenGLDodevudi& engine, int32_t s);
 
 // Deletes a background slot's tile textures and clears the slot; a negative
 // or too large slot does nothing.

@@ -1,0 +1,75 @@
+#include "gfx2d/sprite_slots.h"
+
+#include <GL/gl.h>
+
+#include "gfx2d/image_buffer.h"
+#include "gfx2d/offscreen_screens.h"
+#include "gfx2d/opengl_dodevudi.h"
+#include "gfx2d/render_state.h"
+#include "gfx2d/texture_upload.h"
+
+namespace {
+
+bool SpriteInTable(int32_t n) { return n >= 0 && n < kSpriteCount; }
+
+// Points screen n (when there is one) at sprite s's new texture.
+void RetargetScreen(OpenGLDodevudi& engine, int32_t screen, int32_t s) {
+  if (screen < 0) return;
+  const SpriteRecord& sprite = engine.sprites[s];
+  FboRecord& record = engine.screens[screen];
+  if (FboCreate(record, sprite.textureWidth, sprite.textureHeight, sprite.texture, 1) != 0) {
+    record.sprite = s;
+  }
+}
+
+}  // namespace
+
+void SpriteReset(OpenGLDodevudi& engine, int32_t n) {
+  if (!SpriteInTable(n)) return;
+  SpriteAlphaMaskFree(engine, n);
+  TexturingOff(engine);
+  SpriteRecord& sprite = engine.sprites[n];
+  if (sprite.texture != 0) glDeleteTextures(1, &sprite.texture);
+  if (sprite.mipmappedTexture != 0) glDeleteTextures(1, &sprite.mipmappedTexture);
+  sprite.texture = 0;
+  sprite.mipmappedTexture = 0;
+  sprite.textureWidth = -1;
+  sprite.textureHeight = -1;
+  sprite.imageWidth = 0;
+  sprite.imageHeight = 0;
+  sprite.uMax = 1.0f;
+  sprite.vMax = 1.0f;
+}
+
+bool SpriteFromImage(OpenGLDodevudi& engine, int32_t n, const ImageBuffer& image, uint32_t,
+                     bool normalMap) {
+  if (!SpriteInTable(n)) return false;
+  const int32_t screen = ScreenTargetingSprite(engine, n);
+  SpriteReset(engine, n);
+  if (image.width <= 0 || image.height <= 0) return false;
+
+  // A texture larger than the driver's, or than the record's 16-bit sizes,
+  // would be cut and never draw whole.
+  const int32_t tw = TextureSideFor(image.width);
+  const int32_t th = TextureSideFor(image.height);
+  const int32_t max = MaxTextureSide();
+  if (tw > max || th > max || tw > kLargestTextureSide || th > kLargestTextureSide) return false;
+
+  SpriteRecord& sprite = engine.sprites[n];
+  const bool font = n >= kFontSpriteBase;
+  const bool uploaded = font ? TextureUpload(image, 0, 0, 0, 0, &sprite.texture, nullptr, false, true)
+                             : TextureUpload(image, 0, 0, 0, 0, &sprite.texture, &sprite.mipmappedTexture,
+                                             normalMap, false);
+  sprite.textureWidth = static_cast<int16_t>(tw);
+  sprite.textureHeight = static_cast<int16_t>(th);
+  sprite.imageWidth = static_cast<int16_t>(image.width);
+  sprite.imageHeight = static_cast<int16_t>(image.height);
+  sprite.uMax = static_cast<float>(sprite.imageWidth) / static_cast<float>(sprite.textureWidth);
+  sprite.vMax = static_cast<float>(sprite.imageHeight) / static_cast<float>(sprite.textureHeight);
+  if (!uploaded) {
+    SpriteReset(engine, n);
+    return false;
+  }
+  RetargetScreen(engine, screen, n);
+  return true;
+}

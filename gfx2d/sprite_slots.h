@@ -1,0 +1,23 @@
+// Sprite slots: making a sprite from a picture and freeing it. A slot is
+// free while its image width is 0; loading into a used slot frees it
+// first, so a failed load leaves it free.
+#pragma once
+
+#include <cstdint>
+
+class OpenGLDodevudi;
+struct ImageBuffer;
+
+// Frees sprite n: its collision mask, its texture and mipmapped copy
+// (texturing is turned off first). The animation frame size stays. A
+// number outside the table does nothing.
+void SpriteReset(OpenGLDodevudi& engine, int32_t n);
+
+// Makes sprite n from the picture: a texture of the picture with a
+// mipmapped copy (a font's sprite, 65504 and up, gets nearest filtering
+// and no copy), optionally as a normal map. An offscreen screen that drew
+// into sprite n draws into the new texture. Answers false with the slot
+// free for an empty picture, a picture larger than a texture can be, or a
+// failed upload. The key is not used: readers apply colour keys.
+bool SpriteFromImage(OpenGLDodevudi& engine, int32_t n, const ImageBuffer& image, uint32_t key,
+                     bool normalMap);
