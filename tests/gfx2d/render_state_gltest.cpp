@@ -28,16 +28,6 @@ class RenderStateTest : public GlTest {
     g_app.engine2d = nullptr;
     GlTest::TearDown();
   }
-  // A filled rectangle in screen coordinates.
-  void Fill(float x, float y, float w, float h, float r, float g, float b) {
-    GlColorCached(r, g, b, 1.0f);
-    glBegin(GL_QUADS);
-    glVertex2f(x, y);
-    glVertex2f(x + w, y);
-    glVertex2f(x + w, y + h);
-    glVertex2f(x, y + h);
-    glEnd();
-  }
   void ClearTo(float r, float g, float b) {
     glClearColor(r, g, b, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);

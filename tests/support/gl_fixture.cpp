@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include "gfx2d/gl_state_cache.h"
 #include "platform/gl_window.h"
 
 void GlTest::SetUp() {
@@ -23,4 +24,14 @@ uint32_t GlTest::PixelAt(int x, int y) const {
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(x, kHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
   return (uint32_t{rgba[0]} << 16) | (uint32_t{rgba[1]} << 8) | rgba[2];
+}
+
+void GlTest::Fill(float x, float y, float w, float h, float r, float g, float b) {
+  GlColorCached(r, g, b, 1.0f);
+  glBegin(GL_QUADS);
+  glVertex2f(x, y);
+  glVertex2f(x + w, y);
+  glVertex2f(x + w, y + h);
+  glVertex2f(x, y + h);
+  glEnd();
 }

@@ -19,5 +19,9 @@ class GlTest : public testing::Test {
   // the back buffer (read before any swap).
   uint32_t PixelAt(int x, int y) const;
 
+  // An opaque rectangle in the current projection's coordinates, drawn
+  // untextured in the colour given (through the colour cache).
+  static void Fill(float x, float y, float w, float h, float r, float g, float b);
+
   PlatformWindow* window_ = nullptr;
 };
