@@ -322,7 +322,7 @@ TEST(PngImageTest, PicturesBeyondTwoGigabytesAreRefusedBeforeAllocating) {
   ExpectEmptyImage(image);
 }
 
-// A 7 x 5 picture whose every byte differs from its neighbours.
+// A picture whose every byte differs from its neighbours, alpha included.
 std::vector<uint8_t> Pattern(int32_t width, int32_t height) {
   std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
   for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 37 + i / 4);
