@@ -1,3 +1,4 @@
+#include "gfx2d/background_tiles.h"
 #include "gfx2d/frame_clear.h"
 
 #include <GL/gl.h>

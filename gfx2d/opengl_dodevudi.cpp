@@ -83,17 +83,3 @@ void SpriteAlphaMaskFree(OpenGLDodevudi& engine, int32_t s) {
   delete[] engine.alphaMasks[s];
   engine.alphaMasks[s] = nullptr;
 }
-
-void BackgroundSlotFree(OpenGLDodevudi& engine, int32_t slot) {
-  if (slot < 0 || slot >= kBackgroundCount) return;
-  BackgroundSlot& background = engine.backgrounds[slot];
-  if (background.columns > 0 && engine.context != nullptr) {
-    for (int i = 0; i < background.columns && i < 8; ++i) {
-      for (int j = 0; j < background.rows && j < 8; ++j) {
-        const GLuint texture = background.tileTexture[i * 8 + j];
-        if (texture != 0) glDeleteTextures(1, &texture);
-      }
-    }
-  }
-  std::memset(&background, 0, sizeof(background));
-}

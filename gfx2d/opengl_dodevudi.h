@@ -125,6 +125,3 @@ void TempTextureFileRemove(const OpenGLDodevudi& engine);
 // Frees sprite s's collision mask (read again at its next test).
 void SpriteAlphaMaskFree(OpenGLDodevudi& engine, int32_t s);
 
-// Deletes a background slot's tile textures and clears the slot; a negative
-// or too large slot does nothing.
-void BackgroundSlotFree(OpenGLDodevudi& engine, int32_t slot);

@@ -7,11 +7,16 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
+#include "core/c_runtime.h"
 #include "files/error_log.h"
+#include "gfx2d/bmp_image.h"
 #include "gfx2d/image_buffer.h"
+#include "gfx2d/jpeg_image.h"
 #include "gfx2d/offscreen_screens.h"
 #include "gfx2d/opengl_dodevudi.h"
+#include "gfx2d/png_image.h"
 #include "gfx2d/sprite_slots.h"
 #include "platform/file_io.h"
 
@@ -119,6 +124,30 @@ bool SpriteToImage(OpenGLDodevudi& engine, int32_t n, ImageBuffer& image) {
   }
   FboDestroy(temporary);
   return true;
+}
+
+bool ImageSave(OpenGLDodevudi&, const char* name, ImageBuffer& image) {
+  if (name == nullptr) return false;
+  const size_t length = std::strlen(name);
+  if (length > 4 && name[length - 4] == '.') {
+    const char* extension = name + length - 3;
+    if (CrtStricmp(extension, "png") == 0) return PngWriteFile(name, image.pixels, image.width, image.height);
+    if (CrtStricmp(extension, "jpg") == 0) {
+      if (image.pixels != nullptr) {
+        const int64_t count = int64_t{image.width} * image.height;
+        for (int64_t i = 0; i < count; ++i) std::swap(image.pixels[i * 4], image.pixels[i * 4 + 2]);
+      }
+      return JpegWriteFile(name, image.pixels, image.width, image.height);
+    }
+  }
+  return BmpWriteFile(name, image.pixels, image.width, image.height);
+}
+
+bool SaveSprite(OpenGLDodevudi& engine, int32_t n, const char* name) {
+  ImageBuffer image;
+  const bool saved = SpriteToImage(engine, n, image) && ImageSave(engine, name, image);
+  ImageBufferRelease(image);
+  return saved;
 }
 
 bool TexturesToTempFile(OpenGLDodevudi& engine, bool restore) {

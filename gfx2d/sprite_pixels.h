@@ -18,6 +18,15 @@ struct ImageBuffer;
 // black.
 bool SpriteToImage(OpenGLDodevudi& engine, int32_t n, ImageBuffer& image);
 
+// Writes the picture as PNG when the name ends in ".png", as JPEG when it
+// ends in ".jpg" (either case; the picture's red and blue bytes are
+// exchanged in place for the JPEG writer), else as a 24-bit BMP file.
+bool ImageSave(OpenGLDodevudi& engine, const char* name, ImageBuffer& image);
+
+// Writes sprite n's picture to a file as ImageSave does; false for a free
+// sprite or a failed write.
+bool SaveSprite(OpenGLDodevudi& engine, int32_t n, const char* name);
+
 // restore false: writes every sprite that holds a picture to the backup
 // file (the sprites keep their textures). restore true: makes each sprite
 // of the file again and deletes the file. Answers true when the file was

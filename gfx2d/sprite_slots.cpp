@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include "gfx2d/image_buffer.h"
+#include "gfx2d/image_files.h"
 #include "gfx2d/offscreen_screens.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/render_state.h"
@@ -72,4 +73,17 @@ bool SpriteFromImage(OpenGLDodevudi& engine, int32_t n, const ImageBuffer& image
   }
   RetargetScreen(engine, screen, n);
   return true;
+}
+
+bool SpriteFromFile(OpenGLDodevudi& engine, int32_t n, const char* name, uint32_t key, bool normalMap) {
+  if (!SpriteInTable(n)) return false;
+  SpriteReset(engine, n);
+  ImageBuffer image;
+  if (!ImageLoadFile(image, name, static_cast<int32_t>(key))) return false;
+  if (image.flag == 0) ImageBleedTransparent(image);
+  // A screen drawing into sprite n keeps it as its target through the
+  // reset, so SpriteFromImage points it at the new texture.
+  const bool made = SpriteFromImage(engine, n, image, key, normalMap);
+  ImageBufferRelease(image);
+  return made;
 }

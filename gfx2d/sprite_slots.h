@@ -21,3 +21,11 @@ void SpriteReset(OpenGLDodevudi& engine, int32_t n);
 // failed upload. The key is not used: readers apply colour keys.
 bool SpriteFromImage(OpenGLDodevudi& engine, int32_t n, const ImageBuffer& image, uint32_t key,
                      bool normalMap);
+
+// Makes sprite n from an image file (a disk name or a memory-file name):
+// BMP, else PNG, else JPEG, the colour key applied by the BMP and PNG
+// readers; transparent pixels are coloured from their neighbours when the
+// reader asks for it. An offscreen screen that drew into sprite n draws
+// into the new texture. False, with the slot free, for an empty name or a
+// file no reader takes.
+bool SpriteFromFile(OpenGLDodevudi& engine, int32_t n, const char* name, uint32_t key, bool normalMap);
