@@ -7,10 +7,15 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/clock.h"
+
 namespace {
 
 SocketSlot g_slots[kSocketSlotCount] = {};
 bool g_tableReady = false;
+// How long a send waits for a socket that takes no more bytes: as long as
+// the session gives a peer to connect or to answer.
+constexpr double kSendStallMs = 5000;
 int32_t g_lastError = 0;
 int32_t g_startupCount = 0;
 
@@ -123,6 +128,7 @@ int32_t SockSend(int32_t slot, const void* data, int32_t length, const SockAddre
   if (length <= 0) return 0;
   const auto* bytes = static_cast<const uint8_t*>(data);
   int32_t sent = 0;
+  double stallStart = -1;  // when the socket last stopped taking bytes
   while (sent < length) {
     const ssize_t n = record->isUdp != 0
                           ? sendto(record->fd, bytes + sent, length - sent, MSG_NOSIGNAL,
@@ -130,15 +136,24 @@ int32_t SockSend(int32_t slot, const void* data, int32_t length, const SockAddre
                           : send(record->fd, bytes + sent, length - sent, MSG_NOSIGNAL);
     if (n > 0) {
       sent += static_cast<int32_t>(n);
+      stallStart = -1;
       continue;
     }
     const int error = n < 0 ? errno : EPIPE;
     if (error == EINTR) continue;
     g_lastError = SockErrorFromErrno(error);
     if (error != EWOULDBLOCK && error != EAGAIN) return -1;
-    // Would block: wait until the socket takes more.
+    // Would block: wait until the socket takes more, but not for a peer
+    // that has stopped reading altogether.
+    const double now = PlatformMilliseconds();
+    if (stallStart < 0) stallStart = now;
+    const double left = kSendStallMs - (now - stallStart);
+    if (left <= 0) {
+      g_lastError = SockErrorFromErrno(ETIMEDOUT);
+      return -1;
+    }
     pollfd waiting = {record->fd, POLLOUT, 0};
-    poll(&waiting, 1, -1);
+    poll(&waiting, 1, static_cast<int>(left) + 1);
   }
   g_lastError = 0;
   return length;

@@ -40,7 +40,9 @@ void SockTableReset();
 int32_t SockClose(int32_t slot);
 // Sends all bytes (a UDP slot needs the address; a TCP slot ignores it),
 // waiting while the socket would block. The length, 0 for length <= 0, or
-// -1 on an error.
+// -1 on an error; a socket that takes no byte for 5 seconds (a peer that
+// stopped reading) is an error with last error 10060 (timed out). Bytes
+// already sent stay sent.
 int32_t SockSend(int32_t slot, const void* data, int32_t length, const SockAddress* address);
 
 int32_t SockLastError();
