@@ -20,12 +20,19 @@
 #include "core/rt_array.h"
 #include "core/rt_string.h"
 
-// True when p points into the array's block (a value about to be stored that
-// the operation could free or overwrite first).
+// True when any of the n elements from p lies in the array's block (values
+// about to be stored that the operation could free or overwrite first).
+// std::less gives a total order even for pointers into different objects.
+template <typename T>
+bool ArrayBlockOverlaps(const RtArray<T>& a, const T* p, int32_t n) {
+  const std::less<const T*> before;
+  return a.data != nullptr && n >= 1 && before(p, a.data + a.capacity) && before(a.data, p + n);
+}
+
+// True when p points into the array's block.
 template <typename T>
 bool ArrayBlockHolds(const RtArray<T>& a, const T* p) {
-  const std::less<const T*> before;
-  return a.data != nullptr && !before(p, a.data) && before(p, a.data + a.capacity);
+  return ArrayBlockOverlaps(a, p, 1);
 }
 
 // Makes dest an array of src's sizes (DIM of the rule of 8, clearing dest)
@@ -40,11 +47,11 @@ RtArray<T>& ArrayCopyValues(RtArray<T>& dest, const RtArray<T>& src) {
 }
 
 // Dimensions the array to n (rule of 8) and stores the n values in order;
-// n < 1 leaves it empty and reads no value. A list inside the array's own
-// block is copied out before the dimensioning clears it.
+// n < 1 leaves it empty and reads no value. A list that overlaps the array's
+// own block anywhere is copied out before the dimensioning clears or frees it.
 template <typename T>
 void ArrayFillValues(RtArray<T>& a, int32_t n, const T* values) {
-  if (n >= 1 && ArrayBlockHolds(a, values)) {
+  if (ArrayBlockOverlaps(a, values, n)) {
     RtArray<T> list;
     if (!ArrayDimWith(list, n, 0, 0, 0, ArrayGrowth::kExact)) return;
     std::copy_n(values, n, list.data);

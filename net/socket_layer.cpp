@@ -4,21 +4,56 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
+
+#include "platform/clock.h"
 
 namespace {
 
+// The program's thread and the session thread both use the layer: the
+// table and the start-up count are only touched under this lock, and the
+// last error is one atomic word shared by both threads.
+std::mutex g_tableLock;
 SocketSlot g_slots[kSocketSlotCount] = {};
 bool g_tableReady = false;
-int32_t g_lastError = 0;
 int32_t g_startupCount = 0;
+std::atomic<int32_t> g_lastError{0};
 
-void EnsureTable() {
-  if (g_tableReady) return;
-  SockTableReset();
+// How long a send waits for a socket that takes no more bytes: as long as
+// the session gives a peer to connect or to answer.
+constexpr double kSendStallMs = 5000;
+
+// Marks every slot free; the caller holds the lock.
+void ResetTableLocked() {
+  for (SocketSlot& slot : g_slots) slot.fd = -1;
+  g_tableReady = true;
 }
 
+// The caller holds the lock.
+void EnsureTableLocked() {
+  if (!g_tableReady) ResetTableLocked();
+}
+
+// The slot's record, null outside 0 to 1023; the caller holds the lock.
+SocketSlot* SlotLocked(int32_t slot) {
+  if (slot < 0 || slot >= kSocketSlotCount) return nullptr;
+  EnsureTableLocked();
+  return &g_slots[slot];
+}
+
+// Linger off, shut down both ways, close; the close's result, with the last
+// error set from it.
+int CloseSocket(int fd) {
+  linger off = {0, 0};
+  setsockopt(fd, SOL_SOCKET, SO_LINGER, &off, sizeof off);
+  shutdown(fd, SHUT_RDWR);
+  const int result = close(fd);
+  g_lastError = SockErrorFromErrno(result == 0 ? 0 : errno);
+  return result;
+}
 
 }  // namespace
 
@@ -62,59 +97,70 @@ int32_t SockErrorFromErrno(int error) {
 }
 
 SocketSlot* SockSlot(int32_t slot) {
-  if (slot < 0 || slot >= kSocketSlotCount) return nullptr;
-  EnsureTable();
-  return &g_slots[slot];
+  const std::lock_guard<std::mutex> hold(g_tableLock);
+  return SlotLocked(slot);
 }
 
 int32_t NetStartup() {
+  const std::lock_guard<std::mutex> hold(g_tableLock);
   if (g_startupCount == 0) {
     std::memset(g_slots, 0, sizeof g_slots);
-    SockTableReset();
+    ResetTableLocked();
   }
   ++g_startupCount;
   return 1;
 }
 
 void NetShutdown() {
+  const std::lock_guard<std::mutex> hold(g_tableLock);
   --g_startupCount;
   if (g_startupCount > 0) return;
-  EnsureTable();
-  for (int32_t slot = 0; slot < kSocketSlotCount; ++slot) {
-    if (g_slots[slot].fd != -1) SockClose(slot);
+  EnsureTableLocked();
+  for (SocketSlot& slot : g_slots) {
+    if (slot.fd == -1) continue;
+    const int fd = slot.fd;
+    slot.fd = -1;
+    CloseSocket(fd);
   }
   g_startupCount = 0;
 }
 
 void SockTableReset() {
-  for (SocketSlot& slot : g_slots) slot.fd = -1;
-  g_tableReady = true;
+  const std::lock_guard<std::mutex> hold(g_tableLock);
+  ResetTableLocked();
 }
 
 int32_t SockClose(int32_t slot) {
-  SocketSlot* record = SockSlot(slot);
-  if (record == nullptr || record->fd == -1) {
+  int fd = -1;
+  {
+    // Taken out of the table under the lock, so that only one closer gets it.
+    const std::lock_guard<std::mutex> hold(g_tableLock);
+    if (SocketSlot* record = SlotLocked(slot)) {
+      fd = record->fd;
+      record->fd = -1;
+    }
+  }
+  if (fd == -1) {
     g_lastError = SockErrorFromErrno(EBADF);
     return -1;
   }
-  const int fd = record->fd;
-  record->fd = -1;
-  linger off = {0, 0};
-  setsockopt(fd, SOL_SOCKET, SO_LINGER, &off, sizeof off);
-  shutdown(fd, SHUT_RDWR);
-  const int result = close(fd);
-  g_lastError = SockErrorFromErrno(result == 0 ? 0 : errno);
-  return result;
+  return CloseSocket(fd);
 }
 
 int32_t SockSend(int32_t slot, const void* data, int32_t length, const SockAddress* address) {
-  SocketSlot* record = SockSlot(slot);
-  if (record == nullptr || record->fd == -1) {
+  // The slot's socket is read under the lock; the sending and waiting happen
+  // outside it.
+  SocketSlot record = {-1, {}, 0};
+  {
+    const std::lock_guard<std::mutex> hold(g_tableLock);
+    if (const SocketSlot* used = SlotLocked(slot)) record = *used;
+  }
+  if (record.fd == -1) {
     g_lastError = SockErrorFromErrno(EBADF);
     return -1;
   }
   sockaddr_in to = {};
-  if (record->isUdp != 0) {
+  if (record.isUdp != 0) {
     if (address == nullptr || (address->ip == 0 && address->port == 0)) return -1;
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = address->ip;
@@ -123,22 +169,32 @@ int32_t SockSend(int32_t slot, const void* data, int32_t length, const SockAddre
   if (length <= 0) return 0;
   const auto* bytes = static_cast<const uint8_t*>(data);
   int32_t sent = 0;
+  double stallStart = -1;  // when the socket last stopped taking bytes
   while (sent < length) {
-    const ssize_t n = record->isUdp != 0
-                          ? sendto(record->fd, bytes + sent, length - sent, MSG_NOSIGNAL,
+    const ssize_t n = record.isUdp != 0
+                          ? sendto(record.fd, bytes + sent, length - sent, MSG_NOSIGNAL,
                                    reinterpret_cast<const sockaddr*>(&to), sizeof to)
-                          : send(record->fd, bytes + sent, length - sent, MSG_NOSIGNAL);
+                          : send(record.fd, bytes + sent, length - sent, MSG_NOSIGNAL);
     if (n > 0) {
       sent += static_cast<int32_t>(n);
+      stallStart = -1;
       continue;
     }
     const int error = n < 0 ? errno : EPIPE;
     if (error == EINTR) continue;
     g_lastError = SockErrorFromErrno(error);
     if (error != EWOULDBLOCK && error != EAGAIN) return -1;
-    // Would block: wait until the socket takes more.
-    pollfd waiting = {record->fd, POLLOUT, 0};
-    poll(&waiting, 1, -1);
+    // Would block: wait until the socket takes more, but not for a peer
+    // that has stopped reading altogether.
+    const double now = PlatformMilliseconds();
+    if (stallStart < 0) stallStart = now;
+    const double left = kSendStallMs - (now - stallStart);
+    if (left <= 0) {
+      g_lastError = SockErrorFromErrno(ETIMEDOUT);
+      return -1;
+    }
+    pollfd waiting = {record.fd, POLLOUT, 0};
+    poll(&waiting, 1, static_cast<int>(left) + 1);
   }
   g_lastError = 0;
   return length;

@@ -2,8 +2,12 @@
 // error with the WinSock numbers, and a reference count of start-ups.
 //
 // Callers hold slot numbers (0 to 1023), never system handles. Every socket
-// the layer creates is non-blocking. The table and the last error are not
-// locked (the session thread uses slots of its own).
+// the layer creates is non-blocking. The program's thread and the session
+// thread use the layer at once: the table and the start-up count are guarded
+// by one lock inside the layer (a slot's socket is looked up, taken or freed
+// under it; sending and waiting happen outside it), and the last error is one
+// process-wide word read and written atomically, so after a call it may hold
+// the result of the other thread's call.
 #pragma once
 
 #include <netinet/in.h>
@@ -40,7 +44,9 @@ void SockTableReset();
 int32_t SockClose(int32_t slot);
 // Sends all bytes (a UDP slot needs the address; a TCP slot ignores it),
 // waiting while the socket would block. The length, 0 for length <= 0, or
-// -1 on an error.
+// -1 on an error; a socket that takes no byte for 5 seconds (a peer that
+// stopped reading) is an error with last error 10060 (timed out). Bytes
+// already sent stay sent.
 int32_t SockSend(int32_t slot, const void* data, int32_t length, const SockAddress* address);
 
 int32_t SockLastError();
@@ -48,5 +54,7 @@ void SockSetLastError(int32_t code);
 // The WinSock number for a system errno value.
 int32_t SockErrorFromErrno(int error);
 
-// The slot record (for the layer's own users); null outside 0 to 1023.
+// The slot record (for the layer's own users); null outside 0 to 1023. The
+// record itself is not locked: it is for code that owns the slot while no
+// other thread can free it (as the last NetShutdown frees every slot).
 SocketSlot* SockSlot(int32_t slot);

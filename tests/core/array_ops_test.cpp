@@ -96,6 +96,32 @@ TEST(ArrayOpsTest, FillFromTheArraysOwnBlock) {
   EXPECT_EQ(a.data[2], 7);
 }
 
+// A list that overlaps the block anywhere, not only from its start, is read
+// before the dimensioning clears the block. The block here lies inside a
+// larger buffer (elements 4 to 11), so that a list can start in front of it;
+// every list fits the block, which therefore stays.
+TEST(ArrayOpsTest, FillFromAListOverlappingTheBlockFromAnySide) {
+  struct Case {
+    int32_t start;  // of the list, in the buffer
+    int32_t n;
+  };
+  for (const Case& c : {Case{0, 6}, Case{2, 8}, Case{0, 4}, Case{3, 1}, Case{4, 8}, Case{10, 6}, Case{12, 4}}) {
+    int32_t buffer[16];
+    for (int32_t i = 0; i < 16; ++i) buffer[i] = 100 + i;
+    RtArray<int32_t> a;
+    a.data = buffer + 4;
+    a.capacity = 8;
+    ArrayFillInt(a, c.n, buffer + c.start);
+    const std::vector<int32_t> filled(a.data, a.data + a.count);
+    EXPECT_EQ(a.data, buffer + 4);
+    a.data = nullptr;  // the block is not the array's to release
+    a.capacity = 0;
+    std::vector<int32_t> expected;
+    for (int32_t i = 0; i < c.n; ++i) expected.push_back(100 + c.start + i);
+    EXPECT_EQ(filled, expected) << "list from " << c.start << ", " << c.n << " values";
+  }
+}
+
 // Redimension keeping contents.
 
 TEST(ArrayOpsTest, RedimKeepKeepsTheOverlapOfAllFourDimensions) {

@@ -8,22 +8,9 @@
 #include <vector>
 
 #include "net/socket_layer.h"
+#include "tests/support/socket_slots.h"
 
 namespace {
-
-// Gives a socket pair's first end a slot, as a connected session socket.
-int32_t SlotForSocket(int fd) {
-  NetStartup();
-  for (int32_t slot = 0; slot < kSocketSlotCount; ++slot) {
-    SocketSlot* record = SockSlot(slot);
-    if (record->fd == -1) {
-      record->fd = fd;
-      record->isUdp = 0;
-      return slot;
-    }
-  }
-  return -1;
-}
 
 std::vector<uint8_t> ReadAll(int fd) {
   std::vector<uint8_t> bytes;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -20,6 +21,39 @@ TEST(PlatformTest, TempFolderAlwaysEndsInOneSlash) {
     ScopedEnv env("TMPDIR", c.tmpdir);
     EXPECT_EQ(PlatformTempFolder(), c.folder) << c.tmpdir.value_or("(unset)");
   }
+}
+
+std::string CurrentDirectory() {
+  char buffer[4096];
+  return getcwd(buffer, sizeof buffer) != nullptr ? buffer : "";
+}
+
+// Returns to the directory that was current when it was made.
+struct DirectoryRestorer {
+  std::string old = CurrentDirectory();
+  ~DirectoryRestorer() { EXPECT_EQ(chdir(old.c_str()), 0); }
+};
+
+// A relative TMPDIR is resolved where the program stood when it first read
+// that value, so that changing directory later does not move the temporary
+// files and the error log; a changed value is resolved anew.
+TEST(PlatformTest, RelativeTempFolderStaysWhereItWasFirstRead) {
+  DirectoryRestorer restorer;
+  ScratchDir first;
+  ScratchDir second;
+  ASSERT_EQ(chdir(first.path().c_str()), 0);
+  const std::string firstDir = CurrentDirectory();
+  ScopedEnv env("TMPDIR", "vnl-rel-tmp");
+  EXPECT_EQ(PlatformTempFolder(), firstDir + "/vnl-rel-tmp/");
+  ASSERT_EQ(chdir(second.path().c_str()), 0);
+  const std::string secondDir = CurrentDirectory();
+  EXPECT_EQ(PlatformTempFolder(), firstDir + "/vnl-rel-tmp/");
+  EXPECT_EQ(PlatformTempFolder(), firstDir + "/vnl-rel-tmp/");
+  {
+    ScopedEnv other("TMPDIR", "other//");
+    EXPECT_EQ(PlatformTempFolder(), secondDir + "/other/");
+  }
+  EXPECT_EQ(PlatformTempFolder(), secondDir + "/vnl-rel-tmp/");
 }
 
 TEST(PlatformTest, ExecutablePathNamesThisTestProgram) {
