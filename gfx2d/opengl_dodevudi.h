@@ -96,7 +96,7 @@ class OpenGLDodevudi {
   uint8_t bgraSupported = 0;
   FboRecord screens[kOffscreenCount];
   int32_t currentScreen = -1;
-  uint8_t** alphaMasks = nullptr;  // kSpriteCount collision masks (new[]), null = none
+  uint8_t** alphaMasks = nullptr;  // kSpriteCount collision masks (new[], see sprite_collision), null = none
   BackgroundSlot backgrounds[kBackgroundCount];
   uint8_t smoothing = 1;
   PlatformWindow* window = nullptr;
