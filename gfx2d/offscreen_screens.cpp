@@ -145,14 +145,13 @@ int32_t ScreenCreate(OpenGLDodevudi& engine, int32_t n, int32_t s, int32_t w, in
   if (s >= 0) SpriteReset(engine, s);
   if (w < 1 || h < 1 || !SpriteInTable(s)) return 0;
 
-  // Powers of two of at least 2; a side the sprite record or the driver
-  // cannot hold is refused.
+  // The texture the upload makes: powers of two of at least 16, so that
+  // the record's size and extents are those of the real texture. A side
+  // the sprite record or the driver cannot hold is refused.
   const int32_t limit = MaxTextureSide() < kLargestTextureSide ? MaxTextureSide() : kLargestTextureSide;
   if (w > limit || h > limit) return 0;
-  int32_t tw = 2;
-  while (tw < w) tw *= 2;
-  int32_t th = 2;
-  while (th < h) th *= 2;
+  const int32_t tw = TextureSideFor(w);
+  const int32_t th = TextureSideFor(h);
 
   ImageBuffer blank;
   if (!ImageBufferResize(blank, tw, th)) {

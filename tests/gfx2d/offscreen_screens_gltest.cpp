@@ -39,6 +39,19 @@ TEST_F(OffscreenTest, CreateSizesTheSpriteAndLeavesTheWindowCurrent) {
   EXPECT_EQ(SpritePixel(10, 99, 49), 0u);  // a fresh screen is transparent
 }
 
+TEST_F(OffscreenTest, SmallScreensRecordTheTextureTheyReallyGet) {
+  ASSERT_EQ(ScreenCreate(engine(), 0, 11, 2, 8), 1);
+  const SpriteRecord& sprite = engine().sprites[11];
+  GLint width = 0;
+  glBindTexture(GL_TEXTURE_2D, sprite.texture);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+  EXPECT_EQ(width, 16);
+  EXPECT_EQ(sprite.textureWidth, 16);
+  EXPECT_EQ(sprite.textureHeight, 16);
+  EXPECT_FLOAT_EQ(sprite.uMax, 0.125f);
+  EXPECT_FLOAT_EQ(sprite.vMax, 0.5f);
+}
+
 TEST_F(OffscreenTest, DrawingLandsInTheSpriteNotTheWindow) {
   ASSERT_EQ(ScreenCreate(engine(), 0, 5, 20, 10), 1);
   glClearColor(0, 0, 1, 1);
