@@ -2,9 +2,9 @@
 //
 // Accepted: PCM data of 8 or 16 bits, mono or stereo (a file with more
 // channels is taken as stereo), 100 to 200000 samples a second, whose block
-// align is one whole frame of that format. The format tag is not examined.
-// Files are hostile input: every chunk must lie inside the file, and
-// anything else is refused.
+// align is one whole frame of that format, with one frame to 0x0FFFFFFF
+// bytes of data. The format tag is not examined. Files are hostile input:
+// every chunk must lie inside the file, and anything else is refused.
 #pragma once
 
 #include <cstdint>
