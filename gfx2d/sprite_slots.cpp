@@ -6,7 +6,7 @@
 #include "gfx2d/image_files.h"
 #include "gfx2d/offscreen_screens.h"
 #include "gfx2d/opengl_dodevudi.h"
-#include "gfx2d/render_state.h"
+#include "gfx2d/sprite_draw.h"
 #include "gfx2d/texture_upload.h"
 
 namespace {
@@ -28,7 +28,7 @@ void RetargetScreen(OpenGLDodevudi& engine, int32_t screen, int32_t s) {
 void SpriteReset(OpenGLDodevudi& engine, int32_t n) {
   if (!SpriteInTable(n)) return;
   SpriteAlphaMaskFree(engine, n);
-  TexturingOff(engine);
+  SpriteBindTexture(engine, -1, -1, 0, nullptr);
   SpriteRecord& sprite = engine.sprites[n];
   if (sprite.texture != 0) glDeleteTextures(1, &sprite.texture);
   if (sprite.mipmappedTexture != 0) glDeleteTextures(1, &sprite.mipmappedTexture);
