@@ -42,6 +42,16 @@ void SpriteReset(OpenGLDodevudi& engine, int32_t n) {
   sprite.vMax = 1.0f;
 }
 
+void SpriteRecordSetSize(SpriteRecord& sprite, int32_t textureWidth, int32_t textureHeight,
+                         int32_t imageWidth, int32_t imageHeight) {
+  sprite.textureWidth = static_cast<int16_t>(textureWidth);
+  sprite.textureHeight = static_cast<int16_t>(textureHeight);
+  sprite.imageWidth = static_cast<int16_t>(imageWidth);
+  sprite.imageHeight = static_cast<int16_t>(imageHeight);
+  sprite.uMax = static_cast<float>(imageWidth) / static_cast<float>(textureWidth);
+  sprite.vMax = static_cast<float>(imageHeight) / static_cast<float>(textureHeight);
+}
+
 bool SpriteFromImage(OpenGLDodevudi& engine, int32_t n, const ImageBuffer& image, uint32_t,
                      bool normalMap) {
   if (!SpriteInTable(n)) return false;
@@ -61,12 +71,7 @@ bool SpriteFromImage(OpenGLDodevudi& engine, int32_t n, const ImageBuffer& image
   const bool uploaded = font ? TextureUpload(image, 0, 0, 0, 0, &sprite.texture, nullptr, false, true)
                              : TextureUpload(image, 0, 0, 0, 0, &sprite.texture, &sprite.mipmappedTexture,
                                              normalMap, false);
-  sprite.textureWidth = static_cast<int16_t>(tw);
-  sprite.textureHeight = static_cast<int16_t>(th);
-  sprite.imageWidth = static_cast<int16_t>(image.width);
-  sprite.imageHeight = static_cast<int16_t>(image.height);
-  sprite.uMax = static_cast<float>(sprite.imageWidth) / static_cast<float>(sprite.textureWidth);
-  sprite.vMax = static_cast<float>(sprite.imageHeight) / static_cast<float>(sprite.textureHeight);
+  SpriteRecordSetSize(sprite, tw, th, image.width, image.height);
   if (!uploaded) {
     SpriteReset(engine, n);
     return false;
@@ -86,4 +91,11 @@ bool SpriteFromFile(OpenGLDodevudi& engine, int32_t n, const char* name, uint32_
   const bool made = SpriteFromImage(engine, n, image, key, normalMap);
   ImageBufferRelease(image);
   return made;
+}
+
+int32_t FreeSpriteNumber(const OpenGLDodevudi& engine) {
+  for (int32_t n = kFontSpriteBase - 1; n >= 0; --n) {
+    if (engine.sprites[n].imageWidth == 0) return n;
+  }
+  return -1;
 }
