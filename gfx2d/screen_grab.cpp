@@ -192,6 +192,13 @@ bool CopyThroughMemory(OpenGLDodevudi& engine, const Surface& surface, int32_t x
 
 }  // namespace
 
+void DrawingSurfaceSize(const OpenGLDodevudi& engine, int32_t* width, int32_t* height) {
+  const Surface surface = CurrentSurface(engine);
+  const bool turned = surface.orientation == 1 || surface.orientation == 3;
+  *width = turned ? surface.height : surface.width;
+  *height = turned ? surface.width : surface.height;
+}
+
 uint32_t ReadScreenPixel(OpenGLDodevudi& engine, int32_t x, int32_t y) {
   const Surface surface = CurrentSurface(engine);
   int32_t wx = 0;

@@ -8,6 +8,10 @@
 
 class OpenGLDodevudi;
 
+// The size of the drawing surface in screen terms: the current offscreen
+// screen's picture, or the window, turned by the orientation.
+void DrawingSurfaceSize(const OpenGLDodevudi& engine, int32_t* width, int32_t* height);
+
 // The colour at (x, y) as 0x00BBGGRR; 0 outside the surface.
 uint32_t ReadScreenPixel(OpenGLDodevudi& engine, int32_t x, int32_t y);
 

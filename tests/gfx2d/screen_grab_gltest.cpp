@@ -7,11 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <string>
 
 #include "gfx2d/background_tiles.h"
 #include "gfx2d/frame_clear.h"
 #include "gfx2d/image_buffer.h"
 #include "gfx2d/offscreen_screens.h"
+#include "gfx2d/png_image.h"
 #include "gfx2d/primitives.h"
 #include "gfx2d/render_state.h"
 #include "gfx2d/sprite_draw.h"
@@ -204,6 +206,31 @@ TEST_F(ScreenGrabTest, GrabbedBackgroundDrawsTheScreenAgain) {
   GrabScreenToBackground(engine(), 8);  // no such slot
   GrabScreenToBackground(engine(), -1);
   BackgroundSlotFree(engine(), 3);
+}
+
+TEST_F(ScreenGrabTest, SaveScreenWritesTheSurfaceAsItIsSeen) {
+  const std::string path = temp_.File("screen.png");
+  for (const int32_t orientation : {0, 1}) {
+    Orient(orientation);
+    DrawSprite(engine(), kScene, 0, 0);
+    ASSERT_TRUE(SaveScreen(engine(), path.c_str()));
+    EXPECT_EQ(FreeSpriteNumber(engine()), kFontSpriteBase - 1);  // the sprite it used is free again
+    ImageBuffer saved;
+    ASSERT_TRUE(ImageLoadPng(saved, path.c_str(), -1));
+    EXPECT_EQ(saved.width, orientation == 0 ? kWidth : kHeight);
+    EXPECT_EQ(saved.height, orientation == 0 ? kHeight : kWidth);
+    for (int y = 0; y < saved.height; ++y) {
+      for (int x = 0; x < saved.width; ++x) {
+        ASSERT_EQ(PictureRgba(saved, x, y), PictureRgba(scene_, x, y)) << orientation << " " << x << "," << y;
+      }
+    }
+    ImageBufferRelease(saved);
+  }
+  // No free sprite: nothing is written.
+  for (int32_t n = 0; n < kFontSpriteBase; ++n) engine().sprites[n].imageWidth += n == kScene ? 0 : 1;
+  EXPECT_FALSE(SaveScreen(engine(), temp_.File("none.png").c_str()));
+  EXPECT_FALSE(FileExists(temp_.File("none.png")));
+  for (int32_t n = 0; n < kFontSpriteBase; ++n) engine().sprites[n].imageWidth -= n == kScene ? 0 : 1;
 }
 
 }  // namespace
