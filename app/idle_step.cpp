@@ -6,6 +6,7 @@
 #include "app/program_end.h"
 #include "app/timer.h"
 #include "devices/input_device.h"
+#include "devices/joystick.h"
 #include "devices/keyboard.h"
 #include "devices/mouse.h"
 #include "files/error_log.h"
@@ -54,6 +55,13 @@ bool AnyKeyDown() {
   return false;
 }
 
+bool AnyJoystickActive() {
+  for (int32_t j = JoystickCount(*g_app.input) - 1; j >= 0; --j) {
+    if (JoystickActive(*g_app.input, j)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void IdleStep() {
@@ -72,7 +80,7 @@ void IdleStep() {
     }
     if (AnyKeyDown()) return;
     if (!(TakeSnapshot() == first)) return;
-    // Joysticks join the activity tests with the joystick code.
+    if (AnyJoystickActive()) return;
     SleepMillis(5);
   }
 }

@@ -5,6 +5,7 @@
 // program supplies goes through here.
 #pragma once
 
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 
@@ -19,4 +20,12 @@ inline int32_t TruncToInt32(double value) {
 inline int64_t TruncToInt64(double value) {
   if (!(value >= -9223372036854775808.0 && value < 9223372036854775808.0)) return INT64_MIN;
   return static_cast<int64_t>(value);
+}
+
+// Narrows a double to a float; finite values beyond the float range give an
+// infinity of their sign, as the x86 conversion does, instead of an
+// undefined conversion.
+inline float NarrowToFloat(double value) {
+  if (std::isfinite(value) && std::fabs(value) > FLT_MAX) return value > 0 ? HUGE_VALF : -HUGE_VALF;
+  return static_cast<float>(value);
 }

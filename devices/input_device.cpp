@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/message_pump.h"
+#include "devices/joystick.h"
 #include "devices/keyboard.h"
 #include "devices/mouse.h"
 #include "files/error_log.h"
@@ -39,7 +40,8 @@ void InputCreate(InputDevice& input) {
   input.interfaceReady = false;
   input.keyboardDevice = false;
   input.mouseDevice = false;
-  for (void*& joystick : input.joysticks) joystick = nullptr;
+  input.joystickLayer = false;
+  for (PlatformJoystick*& joystick : input.joysticks) joystick = nullptr;
   std::memset(input.joystickNames, 0, sizeof(input.joystickNames));
   input.window = nullptr;
   input.pointerMode = 0;
@@ -90,8 +92,7 @@ int32_t InputInit(InputDevice& input, PlatformWindow* window, void* /*instance*/
     PlatformSetRelativeMouse(true);
   }
 
-  // Joysticks are found by the joystick layer; none yet.
-  input.joystickCount = 0;
+  JoystickStartup(input);
   return result;
 }
 
@@ -104,8 +105,7 @@ void InputFree(InputDevice& input) {
   if (input.mouseDevice) PlatformSetRelativeMouse(false);
   input.mouseDevice = false;
   input.keyboardDevice = false;
-  for (void*& joystick : input.joysticks) joystick = nullptr;
-  input.joystickCount = 0;
+  JoystickShutdown(input);
   input.interfaceReady = false;
   input.typed.Release();
   input.mice.Release();

@@ -11,6 +11,7 @@
 
 #include "core/grow_array.h"
 
+struct PlatformJoystick;
 struct PlatformWindow;
 
 inline constexpr int kJoystickSlots = 10;
@@ -36,7 +37,8 @@ struct InputDevice {
   bool interfaceReady = false;     // the input layer is up
   bool keyboardDevice = false;     // keys read from the key-state array by scan code
   bool mouseDevice = false;        // the exclusive (relative) mouse
-  void* joysticks[kJoystickSlots] = {};
+  bool joystickLayer = false;      // the joystick layer was started
+  PlatformJoystick* joysticks[kJoystickSlots] = {};  // none for slots not filled
   char joystickNames[kJoystickSlots][kJoystickNameSize] = {};
   uint8_t keyboardState[256] = {};  // bit 7 = down
   PlatformWindow* window = nullptr;
@@ -50,14 +52,14 @@ struct InputDevice {
 void InputCreate(InputDevice& input);
 
 // Start-up on the window: keyboard with the identity key-code table, the
-// exclusive mouse when asked for (else the pointer shown, absolute), no
-// joysticks yet. 1 on success, kInputNoMouse when the mouse cannot be set
-// up (logged "No DX_Mouse").
+// exclusive mouse when asked for (else the pointer shown, absolute), and the
+// joysticks attached now. 1 on success, kInputNoMouse when the mouse cannot
+// be set up (logged "No DX_Mouse").
 int32_t InputInit(InputDevice& input, PlatformWindow* window, void* instance,
                   bool exclusiveMouse);
 
-// Shows the pointer again and releases the devices, the queue and the
-// mouse records.
+// Shows the pointer again and releases the devices (joysticks included),
+// the queue and the mouse records.
 void InputFree(InputDevice& input);
 
 int32_t JoystickCount(const InputDevice& input);

@@ -1,9 +1,13 @@
 #include "devices/sound_device.h"
 
-#include <algorithm>
-#include <cmath>
+#include <cstdlib>
+#include <string>
 
 #include "app/app_globals.h"
+#include "app/error_state.h"
+#include "devices/sound_mixer.h"
+#include "devices/sound_wav.h"
+#include "files/media_resolver.h"
 
 namespace {
 
@@ -13,12 +17,22 @@ void MixerCallback(void* /*user*/, int16_t* samples, int frameCount) {
   if (g_app.soundSlots != nullptr) SoundMix(g_app.soundSlots, kSoundSlotCount, samples, frameCount);
 }
 
-float GainFromHundredthsDb(int32_t value) {
-  if (value <= -10000) return 0.0f;
-  return static_cast<float>(std::pow(10.0, value / 2000.0));
+}  // namespace
+
+SoundData::~SoundData() { std::free(bytes); }
+
+uint32_t SoundDataFrames(const SoundData& data) {
+  const uint32_t frameBytes = static_cast<uint32_t>(data.channels) * (data.bits / 8);
+  return frameBytes == 0 ? 0 : data.byteCount / frameBytes;
 }
 
-}  // namespace
+SoundOutputLock::SoundOutputLock(PlatformAudio* output) : output_(output) { PlatformAudioLock(output_); }
+
+SoundOutputLock::~SoundOutputLock() { PlatformAudioUnlock(output_); }
+
+PlatformAudio* SampleOutput(const SoundSample& sample) {
+  return sample.device != nullptr ? sample.device->output : nullptr;
+}
 
 void SoundDeviceCreate(SoundDevice& device) { device.output = nullptr; }
 
@@ -37,11 +51,9 @@ void SoundDeviceRelease(SoundDevice& device) {
 }
 
 SoundSample* SoundSlotsDetach(SoundDevice* device) {
-  PlatformAudio* output = device != nullptr ? device->output : nullptr;
-  PlatformAudioLock(output);
+  SoundOutputLock lock(device != nullptr ? device->output : nullptr);
   SoundSample* slots = g_app.soundSlots;
   g_app.soundSlots = nullptr;
-  PlatformAudioUnlock(output);
   return slots;
 }
 
@@ -53,45 +65,45 @@ void SampleInit(SoundSample& sample) {
 }
 
 void SampleRelease(SoundSample& sample) {
-  PlatformAudio* output = sample.device != nullptr ? sample.device->output : nullptr;
-  PlatformAudioLock(output);
+  SoundOutputLock lock(SampleOutput(sample));
+  // Every voice that exists goes, also those of a load that failed after
+  // its first voice was made.
   for (SoundBuffer*& voice : sample.voices) {
     delete voice;
     voice = nullptr;
   }
-  sample.voiceCount = 0;
+  // The mixer reads the count; a slot without an output to lock never had
+  // one above 0 (SampleLoad counts voices only on an output), so it is
+  // written only when it changes.
+  if (sample.voiceCount != 0) sample.voiceCount = 0;
   sample.currentVoice = 0;
-  PlatformAudioUnlock(output);
 }
 
 void SampleFree(SoundSample& sample) { SampleRelease(sample); }
 
-void SoundMix(SoundSample* slots, int slotCount, int16_t* samples, int frameCount) {
-  for (int s = 0; s < slotCount; ++s) {
-    const SoundSample& sample = slots[s];
-    for (int v = 0; v < sample.voiceCount && v < kSoundMaxVoices; ++v) {
-      SoundBuffer* voice = sample.voices[v];
-      if (voice == nullptr || !voice->playing || voice->data == nullptr) continue;
-      const std::vector<int16_t>& frames = voice->data->frames;
-      const uint32_t total = static_cast<uint32_t>(frames.size() / 2);
-      const float gain = GainFromHundredthsDb(voice->volume);
-      const float left = gain * GainFromHundredthsDb(std::min(0, -voice->pan));
-      const float right = gain * GainFromHundredthsDb(std::min(0, voice->pan));
-      for (int f = 0; f < frameCount; ++f) {
-        if (voice->position >= total) {
-          if (!voice->looping || total == 0) {
-            voice->playing = false;
-            voice->position = 0;
-            break;
-          }
-          voice->position = 0;
-        }
-        const int32_t l = samples[2 * f] + static_cast<int32_t>(frames[2 * voice->position] * left);
-        const int32_t r = samples[2 * f + 1] + static_cast<int32_t>(frames[2 * voice->position + 1] * right);
-        samples[2 * f] = static_cast<int16_t>(std::clamp(l, -32768, 32767));
-        samples[2 * f + 1] = static_cast<int16_t>(std::clamp(r, -32768, 32767));
-        ++voice->position;
-      }
+void SoundLoad(const RtString& file, uint32_t slot, int32_t voices) {
+  ClearLastError();
+  if (slot >= static_cast<uint32_t>(kSoundSlotCount)) {
+    RuntimeSetError(kErrorOutOfMemory);
+    return;
+  }
+  std::string resolved;
+  if (g_app.mediaResolver == nullptr || MediaResolve(*g_app.mediaResolver, file.c_str(), &resolved, true) == 0) {
+    RuntimeSetError(kErrorFile);
+    return;
+  }
+  if (g_app.soundSlots == nullptr || !SampleLoad(g_app.soundSlots[slot], g_app.soundDevice, resolved.c_str(), voices)) {
+    RuntimeSetError(kErrorFile);
+  }
+}
+
+int32_t SoundFreeSlot() {
+  ClearLastError();
+  if (g_app.soundSlots != nullptr) {
+    for (int32_t slot = kSoundSlotCount - 1; slot >= 0; --slot) {
+      if (g_app.soundSlots[slot].voiceCount < 1) return slot;
     }
   }
+  RuntimeSetError(kErrorOutOfMemory);
+  return -1;
 }

@@ -3,14 +3,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cfloat>
-#include <cmath>
 #include <cstring>
 #include <string>
 
 #include "app/app_globals.h"
 #include "app/error_state.h"
 #include "core/c_runtime.h"
+#include "core/float_to_int.h"
 #include "files/file_paths.h"
 #include "files/media_resolver.h"
 #include "files/memory_file.h"
@@ -193,14 +192,7 @@ int32_t FileChannelWriteStr(uint32_t channel, const RtString& text) {
 }
 
 int32_t FileChannelWriteF32(uint32_t channel, double value) {
-  // A finite value beyond the float range becomes an infinity, as the x86
-  // conversion gives, rather than an undefined conversion.
-  float f;
-  if (std::isfinite(value) && std::fabs(value) > FLT_MAX) {
-    f = value > 0 ? HUGE_VALF : -HUGE_VALF;
-  } else {
-    f = static_cast<float>(value);
-  }
+  const float f = NarrowToFloat(value);
   uint32_t bits;
   std::memcpy(&bits, &f, 4);
   return WriteLittleEndian(channel, bits, 4);

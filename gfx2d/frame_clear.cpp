@@ -8,6 +8,7 @@
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/render_state.h"
+#include "gfx2d/sprite_draw.h"
 
 void ClearScreen(OpenGLDodevudi& engine) {
   if (engine.backgrounds[0].columns > 0) {
@@ -78,7 +79,7 @@ void DrawBackground(OpenGLDodevudi& engine, int32_t slot) {
     x += columnWidth;
   }
 
-  TexturingOff(engine);
+  SpriteBindTexture(engine, -1, -1, 0, nullptr);
   ApplySmoothingToTexture(engine);
   GlStateDisable(GL_BLEND);
   GlColorCached(1.0f, 1.0f, 1.0f, 1.0f);

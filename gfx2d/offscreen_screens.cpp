@@ -163,12 +163,7 @@ int32_t ScreenCreate(OpenGLDodevudi& engine, int32_t n, int32_t s, int32_t w, in
   const bool uploaded = TextureUpload(blank, 0, 0, tw, th, &sprite.texture, nullptr, false, false);
   ImageBufferRelease(blank);
   if (!uploaded) return 0;
-  sprite.textureWidth = static_cast<int16_t>(tw);
-  sprite.textureHeight = static_cast<int16_t>(th);
-  sprite.imageWidth = static_cast<int16_t>(w);
-  sprite.imageHeight = static_cast<int16_t>(h);
-  sprite.uMax = static_cast<float>(w) / static_cast<float>(tw);
-  sprite.vMax = static_cast<float>(h) / static_cast<float>(th);
+  SpriteRecordSetSize(sprite, tw, th, w, h);
 
   if (FboCreate(screen, tw, th, sprite.texture, 1) == 0) return 0;
   screen.sprite = s;
@@ -203,6 +198,13 @@ void ScreenEndCurrent(OpenGLDodevudi& engine) {
 int32_t ScreenTargetingSprite(const OpenGLDodevudi& engine, int32_t s) {
   for (int32_t n = 0; n < kOffscreenCount; ++n) {
     if (engine.screens[n].sprite == s) return n;
+  }
+  return -1;
+}
+
+int32_t FreeScreenNumber(const OpenGLDodevudi& engine) {
+  for (int32_t n = kOffscreenCount - 1; n >= 0; --n) {
+    if (engine.screens[n].width == 0 || engine.screens[n].sprite < 0) return n;
   }
   return -1;
 }

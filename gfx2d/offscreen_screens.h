@@ -52,5 +52,9 @@ void ScreenEndCurrent(OpenGLDodevudi& engine);
 // The first screen (0..31) whose target sprite is s, or -1.
 int32_t ScreenTargetingSprite(const OpenGLDodevudi& engine, int32_t s);
 
+// The highest screen number (31 down to 0) that draws into no sprite, or
+// -1 when all 32 do.
+int32_t FreeScreenNumber(const OpenGLDodevudi& engine);
+
 // Ends the current screen and destroys all 32 (engine teardown).
 void ScreenDestroyAll(OpenGLDodevudi& engine);

@@ -4,9 +4,9 @@
 
 #include "app/app_globals.h"
 #include "gfx2d/frame_clear.h"
-#include "gfx2d/gl_extensions.h"
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
+#include "gfx2d/sprite_draw.h"
 
 namespace {
 
@@ -15,19 +15,6 @@ namespace {
 int32_t Wrap(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value))); }
 
 }  // namespace
-
-void TexturingOff(OpenGLDodevudi& engine) {
-  if (g_glext.glActiveTextureARB != nullptr) {
-    g_glext.glActiveTextureARB(GL_TEXTURE1_ARB);
-    glDisable(GL_TEXTURE_2D);
-    g_glext.glActiveTextureARB(GL_TEXTURE0_ARB);
-  }
-  glDisable(GL_TEXTURE_2D);
-  glBindTexture(GL_TEXTURE_2D, 0);
-  engine.boundSprite = -1;
-  engine.boundSecondSprite = -1;
-  engine.boundMipmapped = 0;
-}
 
 void GfxSetBlendMode(double v) {
   const float value = static_cast<float>(v);
@@ -191,7 +178,7 @@ void Reset2DState(OpenGLDodevudi& engine) {
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);
   glHint(GL_POLYGON_SMOOTH_HINT, GL_FASTEST);
   engine.smoothing = 1;
-  TexturingOff(engine);
+  SpriteBindTexture(engine, -1, -1, 0, nullptr);
   SetAlphaTest(engine, 1.0f);
   GlStateEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);

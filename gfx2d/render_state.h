@@ -41,10 +41,6 @@ struct ViewportRect {
 };
 ViewportRect GetViewport(const OpenGLDodevudi& engine);
 
-// Texturing off on both texture units and no sprite recorded as bound
-// (what binding sprite -1 does).
-void TexturingOff(OpenGLDodevudi& engine);
-
 // Puts every state that 2D drawing relies on back to its default.
 void Reset2DState(OpenGLDodevudi& engine);
 

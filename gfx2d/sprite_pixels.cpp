@@ -17,6 +17,7 @@
 #include "gfx2d/offscreen_screens.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/png_image.h"
+#include "gfx2d/screen_grab.h"
 #include "gfx2d/sprite_slots.h"
 #include "platform/file_io.h"
 
@@ -141,6 +142,20 @@ bool ImageSave(OpenGLDodevudi&, const char* name, ImageBuffer& image) {
     }
   }
   return BmpWriteFile(name, image.pixels, image.width, image.height);
+}
+
+bool SaveScreen(OpenGLDodevudi& engine, const char* name) {
+  const int32_t s = FreeSpriteNumber(engine);
+  if (s < 0) return false;
+  int32_t width = 0;
+  int32_t height = 0;
+  DrawingSurfaceSize(engine, &width, &height);
+  if (!GrabSprite(engine, s, 0, 0, width, height)) return false;
+  ImageBuffer image;
+  const bool saved = SpriteToImage(engine, s, image) && ImageSave(engine, name, image);
+  ImageBufferRelease(image);
+  SpriteReset(engine, s);
+  return saved;
 }
 
 bool SaveSprite(OpenGLDodevudi& engine, int32_t n, const char* name) {

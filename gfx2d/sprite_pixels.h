@@ -27,6 +27,12 @@ bool ImageSave(OpenGLDodevudi& engine, const char* name, ImageBuffer& image);
 // sprite or a failed write.
 bool SaveSprite(OpenGLDodevudi& engine, int32_t n, const char* name);
 
+// Writes the whole drawing surface, as it is seen under the orientation, to
+// a file as ImageSave does, through the highest free sprite below the
+// fonts (free again afterwards). False when no sprite is free, the grab or
+// the write fails.
+bool SaveScreen(OpenGLDodevudi& engine, const char* name);
+
 // restore false: writes every sprite that holds a picture to the backup
 // file (the sprites keep their textures). restore true: makes each sprite
 // of the file again and deletes the file. Answers true when the file was

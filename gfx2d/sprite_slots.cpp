@@ -6,7 +6,7 @@
 #include "gfx2d/image_files.h"
 #include "gfx2d/offscreen_screens.h"
 #include "gfx2d/opengl_dodevudi.h"
-#include "gfx2d/render_state.h"
+#include "gfx2d/sprite_draw.h"
 #include "gfx2d/texture_upload.h"
 
 namespace {
@@ -28,7 +28,7 @@ void RetargetScreen(OpenGLDodevudi& engine, int32_t screen, int32_t s) {
 void SpriteReset(OpenGLDodevudi& engine, int32_t n) {
   if (!SpriteInTable(n)) return;
   SpriteAlphaMaskFree(engine, n);
-  TexturingOff(engine);
+  SpriteBindTexture(engine, -1, -1, 0, nullptr);
   SpriteRecord& sprite = engine.sprites[n];
   if (sprite.texture != 0) glDeleteTextures(1, &sprite.texture);
   if (sprite.mipmappedTexture != 0) glDeleteTextures(1, &sprite.mipmappedTexture);
@@ -40,6 +40,16 @@ void SpriteReset(OpenGLDodevudi& engine, int32_t n) {
   sprite.imageHeight = 0;
   sprite.uMax = 1.0f;
   sprite.vMax = 1.0f;
+}
+
+void SpriteRecordSetSize(SpriteRecord& sprite, int32_t textureWidth, int32_t textureHeight,
+                         int32_t imageWidth, int32_t imageHeight) {
+  sprite.textureWidth = static_cast<int16_t>(textureWidth);
+  sprite.textureHeight = static_cast<int16_t>(textureHeight);
+  sprite.imageWidth = static_cast<int16_t>(imageWidth);
+  sprite.imageHeight = static_cast<int16_t>(imageHeight);
+  sprite.uMax = static_cast<float>(imageWidth) / static_cast<float>(textureWidth);
+  sprite.vMax = static_cast<float>(imageHeight) / static_cast<float>(textureHeight);
 }
 
 bool SpriteFromImage(OpenGLDodevudi& engine, int32_t n, const ImageBuffer& image, uint32_t,
@@ -61,12 +71,7 @@ bool SpriteFromImage(OpenGLDodevudi& engine, int32_t n, const ImageBuffer& image
   const bool uploaded = font ? TextureUpload(image, 0, 0, 0, 0, &sprite.texture, nullptr, false, true)
                              : TextureUpload(image, 0, 0, 0, 0, &sprite.texture, &sprite.mipmappedTexture,
                                              normalMap, false);
-  sprite.textureWidth = static_cast<int16_t>(tw);
-  sprite.textureHeight = static_cast<int16_t>(th);
-  sprite.imageWidth = static_cast<int16_t>(image.width);
-  sprite.imageHeight = static_cast<int16_t>(image.height);
-  sprite.uMax = static_cast<float>(sprite.imageWidth) / static_cast<float>(sprite.textureWidth);
-  sprite.vMax = static_cast<float>(sprite.imageHeight) / static_cast<float>(sprite.textureHeight);
+  SpriteRecordSetSize(sprite, tw, th, image.width, image.height);
   if (!uploaded) {
     SpriteReset(engine, n);
     return false;
@@ -86,4 +91,11 @@ bool SpriteFromFile(OpenGLDodevudi& engine, int32_t n, const char* name, uint32_
   const bool made = SpriteFromImage(engine, n, image, key, normalMap);
   ImageBufferRelease(image);
   return made;
+}
+
+int32_t FreeSpriteNumber(const OpenGLDodevudi& engine) {
+  for (int32_t n = kFontSpriteBase - 1; n >= 0; --n) {
+    if (engine.sprites[n].imageWidth == 0) return n;
+  }
+  return -1;
 }

@@ -7,11 +7,17 @@
 
 class OpenGLDodevudi;
 struct ImageBuffer;
+struct SpriteRecord;
 
 // Frees sprite n: its collision mask, its texture and mipmapped copy
 // (texturing is turned off first). The animation frame size stays. A
 // number outside the table does nothing.
 void SpriteReset(OpenGLDodevudi& engine, int32_t n);
+
+// Gives a sprite record its texture and picture sizes and the picture's
+// u/v extent in the texture.
+void SpriteRecordSetSize(SpriteRecord& sprite, int32_t textureWidth, int32_t textureHeight,
+                         int32_t imageWidth, int32_t imageHeight);
 
 // Makes sprite n from the picture: a texture of the picture with a
 // mipmapped copy (a font's sprite, 65504 and up, gets nearest filtering
@@ -29,3 +35,7 @@ bool SpriteFromImage(OpenGLDodevudi& engine, int32_t n, const ImageBuffer& image
 // into the new texture. False, with the slot free, for an empty name or a
 // file no reader takes.
 bool SpriteFromFile(OpenGLDodevudi& engine, int32_t n, const char* name, uint32_t key, bool normalMap);
+
+// The highest free sprite number below the font sprites (65503 down to
+// 0), or -1 when every one holds a picture.
+int32_t FreeSpriteNumber(const OpenGLDodevudi& engine);

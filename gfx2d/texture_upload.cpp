@@ -13,13 +13,6 @@ uint8_t* PixelOf(ImageBuffer& image, int32_t row, int32_t column) {
   return image.pixels + (static_cast<int64_t>(row) * image.width + column) * 4;
 }
 
-void SetUnpackState() {
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-  glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-}
-
 void UploadLevel(GLint level, int32_t width, int32_t height, const uint8_t* pixels) {
   glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
 }
@@ -110,6 +103,13 @@ void UploadMipmappedCopy(ImageBuffer& work, uint32_t* mipTexture) {
 }
 
 }  // namespace
+
+void SetUnpackState() {
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+  glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+}
 
 int32_t TextureSideFor(int32_t size) {
   if (size > (1 << 30)) return INT32_MAX;

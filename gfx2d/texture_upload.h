@@ -13,6 +13,9 @@ struct ImageBuffer;
 // 2^30 answer INT32_MAX, which no texture can have.
 int32_t TextureSideFor(int32_t size);
 
+// Pixel rows for uploads: 4-byte alignment, whole rows from the start.
+void SetUnpackState();
+
 // GL_MAX_TEXTURE_SIZE of the current context.
 int32_t MaxTextureSide();
 

@@ -25,9 +25,14 @@ void Callback(void* userdata, Uint8* stream, int bytes) {
 
 PlatformAudio* PlatformAudioOpen(PlatformAudioMixer mixer, void* user) {
   if (mixer == nullptr) return nullptr;
-  if (SDL_WasInit(SDL_INIT_AUDIO) == 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
+  // Each open device holds one reference to SDL's audio subsystem, so the
+  // subsystem (and its choice of driver) goes when the last device closes.
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
   auto* audio = new (std::nothrow) PlatformAudio;
-  if (audio == nullptr) return nullptr;
+  if (audio == nullptr) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return nullptr;
+  }
   audio->mixer = mixer;
   audio->user = user;
   SDL_AudioSpec wanted = {};
@@ -44,6 +49,7 @@ PlatformAudio* PlatformAudioOpen(PlatformAudioMixer mixer, void* user) {
   audio->device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
   if (audio->device == 0) {
     delete audio;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return nullptr;
   }
   SDL_PauseAudioDevice(audio->device, 0);
@@ -54,6 +60,7 @@ void PlatformAudioClose(PlatformAudio* audio) {
   if (audio == nullptr) return;
   SDL_CloseAudioDevice(audio->device);
   delete audio;
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 void PlatformAudioLock(PlatformAudio* audio) {

@@ -16,8 +16,8 @@ inline constexpr int kAudioBits = 16;
 // Fills frameCount stereo frames (2 * frameCount samples, left first).
 using PlatformAudioMixer = void (*)(void* user, int16_t* samples, int frameCount);
 
-// Opens the device and starts playing; null when there is no sound output
-// (PlatformAudioError tells why).
+// Opens the device and starts playing; null when there is no sound output.
+// The audio driver is chosen (SDL_AUDIODRIVER) when no other device is open.
 PlatformAudio* PlatformAudioOpen(PlatformAudioMixer mixer, void* user);
 void PlatformAudioClose(PlatformAudio* audio);
 

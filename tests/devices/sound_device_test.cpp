@@ -4,6 +4,7 @@
 
 #include "app/app_globals.h"
 #include "platform/clock.h"
+#include "tests/support/sound_fixture.h"
 
 namespace {
 
@@ -20,38 +21,13 @@ TEST(SoundDeviceTest, OpensTheDummyOutputAndReleases) {
   SoundDeviceRelease(device);
 }
 
-TEST(SoundDeviceTest, SlotsStartFreeAndReleaseTheirVoices) {
-  SoundSample sample;
-  SampleInit(sample);
-  EXPECT_EQ(sample.voiceCount, 0);
-  auto data = std::make_shared<SoundData>();
-  data->frames = {1000, -1000, 2000, -2000};
-  sample.voiceCount = 2;
-  for (int v = 0; v < 2; ++v) {
-    sample.voices[v] = new SoundBuffer;
-    sample.voices[v]->data = data;
-    sample.voices[v]->playing = true;
-  }
-  int16_t out[6] = {};
-  SoundMix(&sample, 1, out, 3);
-  EXPECT_EQ(out[0], 2000);
-  EXPECT_EQ(out[3], -4000);
-  EXPECT_EQ(out[4], 0);  // the sound ended after two frames
-  EXPECT_FALSE(sample.voices[0]->playing);
-  SampleFree(sample);
-  EXPECT_EQ(sample.voiceCount, 0);
-  EXPECT_EQ(sample.voices[0], nullptr);
-  EXPECT_EQ(data.use_count(), 1);
-}
-
 TEST(SoundDeviceTest, SlotsFreedWhileTheMixerRunsAreDetachedFirst) {
   // The mixer runs on the audio thread the whole time; freeing the slots
   // must never race with a mix (the sanitizer build catches a use after free).
   SoundDevice device;
   SoundDeviceCreate(device);
   ASSERT_EQ(SoundDeviceInit(device, nullptr), 1);
-  auto data = std::make_shared<SoundData>();
-  data->frames.assign(2 * 4096, 100);
+  const auto data = MakeSoundData(2, 22050, 16, std::string(4 * 4096, '\x10'));
   for (int round = 0; round < 20; ++round) {
     auto* slots = new SoundSample[kSoundSlotCount];
     for (int s = 0; s < kSoundSlotCount; ++s) SampleInit(slots[s]);
@@ -74,6 +50,7 @@ TEST(SoundDeviceTest, SlotsFreedWhileTheMixerRunsAreDetachedFirst) {
     for (int s = kSoundSlotCount - 1; s >= 0; --s) SampleFree(detached[s]);
     delete[] detached;
   }
+  EXPECT_EQ(data.use_count(), 1);
   SoundDeviceRelease(device);
 }
 

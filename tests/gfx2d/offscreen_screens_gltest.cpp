@@ -131,4 +131,18 @@ TEST_F(OffscreenTest, TeardownDestroysEveryScreen) {
   }
 }
 
+TEST_F(OffscreenTest, FreeNumberIsTheHighestWithoutSprite) {
+  EXPECT_EQ(FreeScreenNumber(engine()), 31);
+  ASSERT_EQ(ScreenCreate(engine(), 31, 3, 8, 8), 1);
+  EXPECT_EQ(FreeScreenNumber(engine()), 30);
+  for (FboRecord& screen : engine().screens) screen.width = 8, screen.sprite = 1;
+  EXPECT_EQ(FreeScreenNumber(engine()), -1);
+  engine().screens[4].sprite = -1;
+  EXPECT_EQ(FreeScreenNumber(engine()), 4);
+  engine().screens[7].width = 0;
+  EXPECT_EQ(FreeScreenNumber(engine()), 7);
+  ScreenCreate(engine(), 31, 3, 0, 0);
+  for (FboRecord& screen : engine().screens) screen = FboRecord{0, 0, -1, 0, 0, -1};
+}
+
 }  // namespace

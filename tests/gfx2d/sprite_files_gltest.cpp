@@ -24,16 +24,10 @@ class SpriteFilesTest : public SpriteTest {
     EXPECT_TRUE(SpriteToImage(engine(), n, image));
     return image;
   }
-  // An opaque picture: a pattern with alpha forced to 255.
-  static ImageBuffer OpaquePicture(int32_t width, int32_t height) {
-    ImageBuffer image = PatternPicture(width, height, 4);
-    for (int32_t i = 0; i < width * height; ++i) image.pixels[i * 4 + 3] = 255;
-    return image;
-  }
 };
 
 TEST_F(SpriteFilesTest, SaveSpriteChoosesTheFormatByExtension) {
-  ImageBuffer picture = OpaquePicture(12, 7);
+  ImageBuffer picture = OpaquePatternPicture(12, 7, 4);
   ASSERT_TRUE(SpriteFromImage(engine(), 1, picture, 0, false));
   struct Case {
     const char* name;
@@ -104,7 +98,7 @@ TEST_F(SpriteFilesTest, KeyedBmpPixelsAreTransparentAndColouredFromNeighbours) {
 }
 
 TEST_F(SpriteFilesTest, MemoryFilesAndFailures) {
-  ImageBuffer picture = OpaquePicture(3, 2);
+  ImageBuffer picture = OpaquePatternPicture(3, 2, 4);
   const std::string path = temp_.File("p.png");
   ASSERT_TRUE(PngWriteFile(path.c_str(), picture.pixels, 3, 2));
   const std::string bytes = ReadFileBytes(path);

@@ -219,4 +219,17 @@ TEST_F(SpriteSlotsTest, NormalMapUploadsTheMapOfTheBlueHeights) {
   ImageBufferRelease(picture);
 }
 
+TEST_F(SpriteSlotsTest, FreeNumberIsTheHighestBelowTheFonts) {
+  EXPECT_EQ(FreeSpriteNumber(engine()), kFontSpriteBase - 1);
+  engine().sprites[kFontSpriteBase - 1].imageWidth = 1;
+  engine().sprites[kFontSpriteBase - 2].imageWidth = 1;
+  EXPECT_EQ(FreeSpriteNumber(engine()), kFontSpriteBase - 3);
+  for (int32_t n = 0; n < kSpriteCount; ++n) engine().sprites[n].imageWidth = 1;
+  engine().sprites[kFontSpriteBase].imageWidth = 0;  // a free font is no sprite to hand out
+  EXPECT_EQ(FreeSpriteNumber(engine()), -1);
+  engine().sprites[0].imageWidth = 0;
+  EXPECT_EQ(FreeSpriteNumber(engine()), 0);
+  for (int32_t n = 0; n < kSpriteCount; ++n) engine().sprites[n].imageWidth = 0;
+}
+
 }  // namespace

@@ -1,5 +1,9 @@
 #include "tests/support/sprite_fixture.h"
 
+#include <GL/gl.h>
+
+#include <cstdio>
+
 #include "app/app_globals.h"
 #include "files/error_log.h"
 #include "gfx2d/gl_extensions.h"
@@ -31,6 +35,28 @@ void SpriteTest::TearDown() {
 
 std::string SpriteTest::ErrorLogText() const { return ReadFileBytes(ErrorLogPath()); }
 
+void SpriteTest::ClearWindow(uint32_t rgb) {
+  glClearColor(static_cast<float>((rgb >> 16) & 0xFF) / 255.0f,
+               static_cast<float>((rgb >> 8) & 0xFF) / 255.0f, static_cast<float>(rgb & 0xFF) / 255.0f,
+               1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+}
+
+std::string SpriteTest::WindowDifference(const std::function<uint32_t(int x, int y)>& expected) const {
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const uint32_t want = expected(x, y);
+      const uint32_t got = PixelAt(x, y);
+      if (got != want) {
+        char text[80];
+        std::snprintf(text, sizeof(text), "pixel %d,%d: %06x, expected %06x", x, y, got, want);
+        return text;
+      }
+    }
+  }
+  return "";
+}
+
 uint32_t PatternPixel(int32_t x, int32_t y, uint32_t seed) {
   uint32_t v = (static_cast<uint32_t>(x) * 73856093u) ^ (static_cast<uint32_t>(y) * 19349663u) ^ seed;
   v ^= v >> 13;
@@ -52,6 +78,12 @@ ImageBuffer PatternPicture(int32_t width, int32_t height, uint32_t seed) {
       p[3] = static_cast<uint8_t>(v);
     }
   }
+  return image;
+}
+
+ImageBuffer OpaquePatternPicture(int32_t width, int32_t height, uint32_t seed) {
+  ImageBuffer image = PatternPicture(width, height, seed);
+  for (int64_t i = 0; i < int64_t{width} * height; ++i) image.pixels[i * 4 + 3] = 255;
   return image;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,6 +24,13 @@ class SpriteTest : public GlTest {
 
   OpenGLDodevudi& engine() { return *engine_; }
 
+  // Clears the back buffer to 0xRRGGBB.
+  static void ClearWindow(uint32_t rgb);
+
+  // The first window pixel whose colour (0xRRGGBB) is not expected(x, y),
+  // or "" when every pixel is.
+  std::string WindowDifference(const std::function<uint32_t(int x, int y)>& expected) const;
+
   ScratchDir temp_;
   std::optional<ScopedEnv> tmpdir_;
   std::unique_ptr<OpenGLDodevudi> engine_;
@@ -32,6 +40,9 @@ class SpriteTest : public GlTest {
 // different, alpha varying too.
 ImageBuffer PatternPicture(int32_t width, int32_t height, uint32_t seed);
 uint32_t PatternPixel(int32_t x, int32_t y, uint32_t seed);
+// The same with every pixel opaque, so that drawing shows its colours as
+// they are.
+ImageBuffer OpaquePatternPicture(int32_t width, int32_t height, uint32_t seed);
 
 // The pixel (x, y) of a picture as 0xRRGGBBAA.
 uint32_t PictureRgba(const ImageBuffer& image, int32_t x, int32_t y);
