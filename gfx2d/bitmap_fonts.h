@@ -20,6 +20,16 @@ inline bool FontNumberValid(int32_t n) { return n >= 0 && n < kFontCount; }
 // free.
 void FontBuildDefault(OpenGLDodevudi& engine, int32_t n);
 
+// Draws the text with its top-left corner at (ceil(x), ceil(y)) and depth
+// z, one cell per character (fixed spacing) or each character as wide as
+// its glyph (proportional), as one triangle strip from the engine's vertex
+// array. A font of 8 rows takes character codes modulo 128 (bytes b and
+// b + 128 share a cell), one of 16 rows modulo 256; a code of 0 ends the
+// text. Nothing is drawn for an empty text, which leaves the vertex array
+// as it was, or when the array cannot hold the text.
+void PrintText(OpenGLDodevudi& engine, int32_t n, const char* text, double x, double y, float z,
+               bool proportional);
+
 // The text's width in pixels: fixed spacing gives the number of bytes
 // times the cell width; proportional spacing the sum of the glyph widths,
 // each byte taken as 0 to 255. Saturates at UINT32_MAX.

@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "gfx2d/font_commands.h"
 #include "gfx2d/font_images.h"
 #include "gfx2d/png_image.h"
+#include "gfx2d/render_state.h"
 #include "gfx2d/sprite_pixels.h"
 #include "gfx2d/sprite_slots.h"
 #include "tests/support/sprite_fixture.h"
@@ -355,6 +357,106 @@ TEST_F(BitmapFontTest, StartUpFontSearch) {
     EXPECT_EQ(g_errorState.code, c.error) << c.files.size();
     EXPECT_EQ(g_app.currentFont, 0);
   }
+}
+
+// Text drawn into the window (read back before any swap), alpha-blended
+// over a blue background.
+class PrintTextTest : public BitmapFontTest {
+ protected:
+  static constexpr uint32_t kBlue = 0x0000FF;
+  void SetUp() override {
+    BitmapFontTest::SetUp();
+    GfxSetBlendMode(-1.0);
+    ClearWindow(kBlue);
+  }
+  // The window shows the picture's pixel where at(x, y) names one that is
+  // not transparent, else blue.
+  std::string Difference(const ImageBuffer& picture, const std::function<bool(int x, int y, int* px, int* py)>& at) {
+    return WindowDifference([&](int x, int y) {
+      int px = 0;
+      int py = 0;
+      if (!at(x, y, &px, &py)) return kBlue;
+      const uint32_t rgba = PictureRgba(picture, px, py);
+      return (rgba & 0xFF) == 0 ? kBlue : rgba >> 8;
+    });
+  }
+};
+
+TEST_F(PrintTextTest, FixedTextShowsTheBuiltInCells) {
+  FontBuildDefault(engine(), 0);
+  ImageBuffer font;
+  ASSERT_TRUE(ImageDefaultFont(font));
+  // The pen starts on the next whole pixel; 0xC1 is 'A' again in an 8-row
+  // font, and 0x80 (code 0) ends the text.
+  PrintText(engine(), 0, "A\xC1\x80" "A", 10.2, 20.0, 0.0f, false);
+  EXPECT_EQ(engine().vertices.count, 8);
+  EXPECT_EQ(Difference(font,
+                       [](int x, int y, int* px, int* py) {
+                         if (x < 11 || x >= 27 || y < 20 || y >= 28) return false;
+                         *px = 8 * ('A' % 16) + (x - 11) % 8;
+                         *py = 8 * ('A' / 16) + y - 20;
+                         return true;
+                       }),
+            "");
+  ImageBufferRelease(font);
+
+  // An empty text draws nothing and leaves the vertex array as it was.
+  ClearWindow(kBlue);
+  PrintText(engine(), 0, "", 0.0, 0.0, 0.0f, false);
+  EXPECT_EQ(engine().vertices.count, 8);
+  EXPECT_EQ(WindowDifference([](int, int) { return kBlue; }), "");
+}
+
+TEST_F(PrintTextTest, ProportionalTextAdvancesByGlyphWidths) {
+  // 8 x 8 cells: 'A' white in columns 2 and 3, 'B' a whole red cell.
+  ImageBuffer picture = BlankFont(128, 64);
+  for (int y = 32; y < 40; ++y) {
+    for (int x = 8 + 2; x <= 8 + 3; ++x) std::memset(picture.pixels + (y * 128 + x) * 4, 255, 4);
+    for (int x = 16; x < 24; ++x) std::memcpy(picture.pixels + (y * 128 + x) * 4, "\xFF\0\0\xFF", 4);
+  }
+  ASSERT_TRUE(LoadFont(4, picture, "ab.png"));
+  PrintText(engine(), 4, "AB", 0.0, 0.0, 0.0f, true);    // A is 3 wide, B 8
+  PrintText(engine(), 4, "AB", 0.0, 20.0, 0.0f, false);  // 8 each
+  EXPECT_EQ(Difference(picture,
+                       [](int x, int y, int* px, int* py) {
+                         const int row = y < 20 ? y : y - 20;
+                         if (row >= 8) return false;
+                         int cellX = 0;
+                         if (y < 20) {
+                           if (x >= 11) return false;
+                           cellX = x < 3 ? 8 + 2 + x : 16 + x - 3;
+                         } else {
+                           if (x >= 16) return false;
+                           cellX = 8 + x;
+                         }
+                         *px = cellX;
+                         *py = 32 + row;
+                         return true;
+                       }),
+            "");
+  ImageBufferRelease(picture);
+}
+
+TEST_F(PrintTextTest, SixteenRowFontsDrawTheUpperCodes) {
+  // 8 x 16 cells, 256 characters: byte 0xC1 has a cell of its own.
+  ImageBuffer picture = BlankFont(128, 256);
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      std::memcpy(picture.pixels + ((16 * 4 + y) * 128 + 8 + x) * 4, "\xFF\xFF\xFF\xFF", 4);       // 'A'
+      std::memcpy(picture.pixels + ((16 * 12 + y) * 128 + 8 + x) * 4, "\0\xFF\0\xFF", 4);          // 0xC1
+    }
+  }
+  ASSERT_TRUE(LoadFont(1, picture, "tall.png"));
+  PrintText(engine(), 1, "\xC1" "A", 5.0, 5.0, 0.0f, false);
+  EXPECT_EQ(Difference(picture,
+                       [](int x, int y, int* px, int* py) {
+                         if (x < 5 || x >= 21 || y < 5 || y >= 21) return false;
+                         *px = 8 + (x - 5) % 8;
+                         *py = 16 * (x < 13 ? 12 : 4) + y - 5;
+                         return true;
+                       }),
+            "");
+  ImageBufferRelease(picture);
 }
 
 }  // namespace
