@@ -1,5 +1,6 @@
 #include "gfx2d/background_commands.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/app_globals.h"
@@ -64,15 +65,18 @@ void BackgroundFadeTo(const RtString& name, int32_t ms) {
   SetClearColour(*engine, 0);
 
   // f is the old picture's share: from 0.9, then the time left over the
-  // duration, until the time is up. A duration of 0 or less shows one step.
-  const float duration = static_cast<float>(ms);
+  // duration, until the time is up (a step that took no time on the clock
+  // goes on with f at 1). A duration of 0 or less shows one step.
+  const double duration = static_cast<float>(ms);
   const double end = TimerGetGameMillis() + duration;
   double f = 0.9;
-  do {
+  for (;;) {
     DrawBackgroundMix(*engine, kFadeSource, kFadeTarget, static_cast<float>(1.0 - f));
     ShowScreen();
-    f = (end - TimerGetGameMillis()) / duration;
-  } while (f > 0.0 && f < 1.0);
+    const double left = end - TimerGetGameMillis();
+    if (duration <= 0.0 || left <= 0.0) break;
+    f = std::min(1.0, left / duration);
+  }
 
   GfxSetBlendMode(0.0);
   DrawBackground(*engine, kFadeTarget);
