@@ -5,12 +5,16 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <string>
 #include <vector>
 
 #include "net/socket_layer.h"
+#include "tests/support/net_fixture.h"
 #include "tests/support/socket_slots.h"
 
 namespace {
+
+using NetSessionTest = NetTest;
 
 std::vector<uint8_t> ReadAll(int fd) {
   std::vector<uint8_t> bytes;
@@ -20,7 +24,7 @@ std::vector<uint8_t> ReadAll(int fd) {
   return bytes;
 }
 
-TEST(NetSessionTest, CreatedAsAfterAReset) {
+TEST_F(NetSessionTest, CreatedAsAfterAReset) {
   NetSession* session = NetSessionCreate();
   ASSERT_NE(session, nullptr);
   EXPECT_EQ(session->nextPlayerId, 101);
@@ -35,7 +39,7 @@ TEST(NetSessionTest, CreatedAsAfterAReset) {
   NetSessionFree(session);
 }
 
-TEST(NetSessionTest, FreeSendsOneLeaveForEachValidLocalIdAndClosesTheSocket) {
+TEST_F(NetSessionTest, FreeSendsOneLeaveForEachValidLocalIdAndClosesTheSocket) {
   int fds[2];
   ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
   NetSession* session = NetSessionCreate();
@@ -109,7 +113,7 @@ int32_t StartingSessionThread(void* arg) {
 
 // A running thread, and one still starting (not yet marked running): each is
 // asked to stop and has left before the reset closes the sockets.
-TEST(NetSessionTest, ResetJoinsTheThreadBeforeClosingTheSockets) {
+TEST_F(NetSessionTest, ResetJoinsTheThreadBeforeClosingTheSockets) {
   const struct {
     ThreadFunction fn;
     uint8_t running;
@@ -145,7 +149,7 @@ int32_t IdGivingSessionThread(void* arg) {
   return 0;
 }
 
-TEST(NetSessionTest, FreeReadsThePlayerIdsUnderTheLock) {
+TEST_F(NetSessionTest, FreeReadsThePlayerIdsUnderTheLock) {
   int fds[2];
   ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
   NetSession* session = NetSessionCreate();
@@ -162,20 +166,6 @@ TEST(NetSessionTest, FreeReadsThePlayerIdsUnderTheLock) {
   NetSessionFree(session);
   EXPECT_EQ(ReadAll(fds[1]), (std::vector<uint8_t>{4, 0, 0, 0, 0, 7, 0}));
   close(fds[1]);
-}
-
-TEST(SocketLayerTest, LastShutdownClosesEveryOpenSlot) {
-  int fds[2];
-  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
-  const int32_t slot = SlotForSocket(fds[0]);  // one start-up
-  NetStartup();                                // a second one
-  NetShutdown();
-  EXPECT_EQ(SockSlot(slot)->fd, fds[0]);
-  NetShutdown();
-  EXPECT_EQ(SockSlot(slot)->fd, -1);
-  EXPECT_EQ(ReadAll(fds[1]).size(), 0u);  // closed: the reader sees the end
-  close(fds[1]);
-  EXPECT_EQ(SockSend(slot, "x", 1, nullptr), -1);
 }
 
 }  // namespace

@@ -1,0 +1,3 @@
+#include "net/net_tuning.h"
+
+NetTuning g_netTuning;
