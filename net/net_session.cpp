@@ -1,5 +1,6 @@
 #include "net/net_session.h"
 
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -11,6 +12,7 @@ NetSession* NetSessionCreate() {
   auto* session = new (std::nothrow) NetSession;
   if (session == nullptr) return nullptr;
   MutexInit(&session->lock);
+  MutexInit(&session->sendLock);
   return session;
 }
 
@@ -24,6 +26,26 @@ void NetMessageHeaderWrite(const NetMessage& message, uint8_t header[kNetHeaderS
   header[6] = static_cast<uint8_t>(message.sender >> 8);
 }
 
+void NetMessageHeaderRead(const uint8_t header[kNetHeaderSize], NetMessage* message) {
+  message->type = header[0];
+  message->length = static_cast<uint16_t>(header[1] | header[2] << 8);
+  message->recipient = static_cast<uint16_t>(header[3] | header[4] << 8);
+  message->sender = static_cast<uint16_t>(header[5] | header[6] << 8);
+}
+
+NetMessage NetMessageMake(uint8_t type, uint16_t recipient, uint16_t sender, const void* payload, int length) {
+  NetMessage message;
+  message.type = type;
+  message.recipient = recipient;
+  message.sender = sender;
+  if (length > kNetMaxPayload) length = kNetMaxPayload;
+  if (payload != nullptr && length > 0) {
+    std::memcpy(message.payload, payload, static_cast<size_t>(length));
+    message.length = static_cast<uint16_t>(length);
+  }
+  return message;
+}
+
 int32_t NetSessionSend(int32_t socket, const NetMessage& message) {
   const int payload = message.length > kNetMaxPayload ? kNetMaxPayload : message.length;
   uint8_t frame[kNetHeaderSize + kNetMaxPayload];
@@ -33,6 +55,17 @@ int32_t NetSessionSend(int32_t socket, const NetMessage& message) {
   for (int i = 0; i < payload; ++i) frame[kNetHeaderSize + i] = message.payload[i];
   const int32_t total = kNetHeaderSize + payload;
   return SockSend(socket, frame, total, nullptr) == total ? 1 : 0;
+}
+
+int32_t NetSessionSendOwn(NetSession* session, const NetMessage& message) {
+  MutexLock(&session->lock);
+  const int32_t socket = session->sessionSocket;
+  MutexUnlock(&session->lock);
+  if (socket == -1) return 0;
+  MutexLock(&session->sendLock);
+  const int32_t sent = NetSessionSend(socket, message);
+  MutexUnlock(&session->sendLock);
+  return sent;
 }
 
 void NetSessionReset(NetSession* session) {
@@ -56,16 +89,22 @@ void NetSessionReset(NetSession* session) {
     ThreadJoin(session->thread, nullptr);
     session->thread = 0;
   }
+  MutexLock(&session->lock);
   if (session->listenSocket != -1) SockClose(session->listenSocket);
   session->listenSocket = -1;
   if (session->sessionSocket != -1) SockClose(session->sessionSocket);
   session->sessionSocket = -1;
-  NetShutdown();
+  // One release for the one start-up of hosting or joining: a session that
+  // the thread already reset, or that never started, releases nothing, so
+  // the start-ups of the program's own sockets stay counted.
+  if (session->networkHeld != 0) NetShutdown();
+  session->networkHeld = 0;
   session->stopRequest = 1;
   session->threadRunning = 0;
   session->accepting = 1;
   session->nextPlayerId = kNetFirstPlayerId;
   session->ownQueryId = 0;
+  MutexUnlock(&session->lock);
 }
 
 void NetSessionEnd() {
@@ -79,19 +118,15 @@ void NetSessionFree(NetSession* session) {
   std::vector<uint16_t> leaving;
   MutexLock(&session->lock);
   for (NetPlayerRecord* player = session->localPlayers.head; player != nullptr; player = player->next) {
-    if (player->id >= 1 && player->id <= 65279) leaving.push_back(player->id);
+    if (NetIsPlayerId(player->id)) leaving.push_back(player->id);
   }
   MutexUnlock(&session->lock);
   for (uint16_t id : leaving) {
-    if (session->sessionSocket == -1) break;
-    NetMessage leave;
-    leave.type = kMsgLeave;
-    leave.sender = id;
-    NetSessionSend(session->sessionSocket, leave);
+    if (NetSessionSendOwn(session, NetMessageMake(kMsgLeave, 0, id, nullptr, 0)) == 0) break;
   }
   NetSessionReset(session);
-  NetShutdown();
   MutexDestroy(&session->lock);
+  MutexDestroy(&session->sendLock);
   session->localPlayers.FreeAll();
   session->serverPlayers.FreeAll();
   session->received.FreeAll();

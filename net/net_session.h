@@ -11,10 +11,31 @@
 
 #include "app/thread_mutex.h"
 
+inline constexpr uint16_t kNetDefaultPort = 27910;
 inline constexpr uint16_t kNetFirstPlayerId = 101;
 inline constexpr int kNetMaxPayload = 1023;
 inline constexpr int kNetHeaderSize = 7;
+inline constexpr int kNetNameBytes = 128;         // a name, zero-terminated
+inline constexpr int kNetRegisterPayload = 136;   // socket, id, flags, name
+
+// Frame types.
+inline constexpr uint8_t kMsgRegister = 1;
+inline constexpr uint8_t kMsgIdAssigned = 2;
+inline constexpr uint8_t kMsgText = 3;
 inline constexpr uint8_t kMsgLeave = 4;
+inline constexpr uint8_t kMsgFirstAnswer = 100;   // types from here on are the server's answers
+inline constexpr uint8_t kMsgPlayerCount = 0x65;
+inline constexpr uint8_t kMsgPlayerId = 0x66;
+inline constexpr uint8_t kMsgPlayerName = 0x67;
+inline constexpr uint8_t kMsgHello = 0x68;
+
+// Player ids: 1 to kNetLastPlayerId are valid; the rest are special.
+inline constexpr uint16_t kNetLastPlayerId = 0xFEFF;
+inline constexpr uint16_t kNetIdRegistering = 0xFFFC;   // registration sent
+inline constexpr uint16_t kNetIdUnregistered = 0xFFFE;
+inline constexpr uint16_t kNetIdEveryone = 0xFFFF;
+
+inline bool NetIsPlayerId(uint32_t id) { return id >= 1 && id <= kNetLastPlayerId; }
 
 // A doubly linked list of nodes that begin with their two links.
 template <typename Node>
@@ -31,19 +52,28 @@ struct NetList {
     tail = node;
     ++count;
   }
-  // Unlinks and frees the node.
-  void Remove(Node* node) {
+  // Takes the node out of the list; the caller owns it then.
+  void Unlink(Node* node) {
     if (node->previous != nullptr) node->previous->next = node->next;
     else head = node->next;
     if (node->next != nullptr) node->next->previous = node->previous;
     else tail = node->previous;
+    node->previous = node->next = nullptr;
     --count;
+  }
+  // Unlinks and frees the node.
+  void Remove(Node* node) {
+    Unlink(node);
     delete node;
   }
   void FreeAll() {
     while (head != nullptr) Remove(head);
   }
 };
+
+// Where a received frame came from: the session connection, or (on the
+// host) the peer connection with that socket slot.
+inline constexpr int32_t kFromServer = -1;
 
 // A session frame as it is kept in memory: the header fields, then the
 // payload with room for a zero byte behind it.
@@ -59,13 +89,14 @@ struct NetMessageNode {
   NetMessageNode* previous = nullptr;
   NetMessageNode* next = nullptr;
   NetMessage message;
+  int32_t origin = kFromServer;
 };
 
 struct NetPlayerRecord {
   NetPlayerRecord* previous = nullptr;
   NetPlayerRecord* next = nullptr;
   int32_t socket = -1;      // the server's connection to the owner; -1 locally
-  uint16_t id = 0xFFFE;     // 1 to 65279 once given; 0xFF00 and above special
+  uint16_t id = kNetIdUnregistered;  // 1 to 65279 once given; 0xFF00 and above special
   uint8_t queryFlag = 0;
   uint8_t reserved = 0;
   char name[128] = {};
@@ -97,6 +128,12 @@ struct NetSession {
   // The session thread, kept so that ending the session can join it before
   // the sockets close and the session is freed; 0 when none.
   ThreadHandle thread = 0;
+  // 1 while the session holds a network start-up (from hosting or joining
+  // until the reset that releases it).
+  uint8_t networkHeld = 0;
+  // Taken around every send on sessionSocket: the program's thread and the
+  // session thread both send on it, and their frames must not interleave.
+  Mutex sendLock = nullptr;
 };
 
 // Builds the session (flags and ids as after a reset, empty lists) with its
@@ -105,20 +142,30 @@ NetSession* NetSessionCreate();
 
 // The 7 header bytes of a frame, little-endian.
 void NetMessageHeaderWrite(const NetMessage& message, uint8_t header[kNetHeaderSize]);
+// The header fields of a frame from its 7 bytes.
+void NetMessageHeaderRead(const uint8_t header[kNetHeaderSize], NetMessage* message);
+
+// A frame of the type, recipient and sender with a copy of the payload
+// (length at most 1023).
+NetMessage NetMessageMake(uint8_t type, uint16_t recipient, uint16_t sender, const void* payload, int length);
 
 // Sends 7 + payload length bytes of the frame; 1 on success, else 0.
 int32_t NetSessionSend(int32_t socket, const NetMessage& message);
+// The same on the session's own connection, one frame at a time whichever
+// thread sends; 0 when there is no connection.
+int32_t NetSessionSendOwn(NetSession* session, const NetMessage& message);
 
 // Ends the session thread (stop flag under the lock, then the running flag
 // polled under the lock every 50 ms, then the thread joined), closes the
-// listen and session sockets, releases one network start-up and resets the
-// flags and ids. The lists are kept. Called from the program's thread.
+// listen and session sockets, releases the session's network start-up when
+// it holds one, and resets the flags and ids. The lists are kept. Called
+// from the program's thread.
 void NetSessionReset(NetSession* session);
 
 // NetSessionReset on the one session of g_app, when there is one.
 void NetSessionEnd();
 
 // Teardown of the session: a leave message for each local player with a
-// valid id, the reset, one more network release, the Mutex destroyed, the
-// lists and the session freed.
+// valid id, the reset, the Mutexes destroyed, the lists and the session
+// freed.
 void NetSessionFree(NetSession* session);

@@ -56,6 +56,36 @@ TEST_F(NetSessionTest, FreeSendsOneLeaveForEachValidLocalIdAndClosesTheSocket) {
   close(fds[1]);
 }
 
+// Frames go out byte by byte, little-endian, with at most 1023 payload bytes.
+TEST_F(NetSessionTest, FramesAreWrittenLittleEndianAndCut) {
+  int fds[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+  const int32_t slot = SlotForSocket(fds[0]);
+  const std::string text(2000, 'z');
+  const struct {
+    NetMessage message;
+    std::string bytes;
+  } cases[] = {
+      {NetMessageMake(kMsgText, 0x1234, 0xBEEF, "hi", 2), std::string("\x03\x02\x00\x34\x12\xEF\xBE", 7) + "hi"},
+      {NetMessageMake(kMsgLeave, 0, 101, nullptr, 0), std::string("\x04\x00\x00\x00\x00\x65\x00", 7)},
+      {NetMessageMake(kMsgText, 0xFFFF, 1, text.data(), 2000),
+       std::string("\x03\xFF\x03\xFF\xFF\x01\x00", 7) + text.substr(0, 1023)},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(NetSessionSend(slot, c.message), 1);
+    std::string got(c.bytes.size(), '\0');
+    ASSERT_EQ(recv(fds[1], got.data(), got.size(), MSG_WAITALL), static_cast<ssize_t>(got.size()));
+    EXPECT_EQ(got, c.bytes);
+    NetMessage back;
+    NetMessageHeaderRead(reinterpret_cast<const uint8_t*>(c.bytes.data()), &back);
+    EXPECT_EQ(back.type, c.message.type);
+    EXPECT_EQ(back.length, c.message.length);
+    EXPECT_EQ(back.recipient, c.message.recipient);
+    EXPECT_EQ(back.sender, c.message.sender);
+  }
+  close(fds[1]);
+}
+
 struct FakeThreadState {
   NetSession* session;
   std::atomic<bool> left{false};

@@ -1,0 +1,23 @@
+// The session thread: it alone reads the session's sockets. Each round it
+// sends the registrations of new local players, reads whole frames from the
+// session connection (and, on the host, accepts connections and reads one
+// frame from each peer), delivers text frames to the local players' inboxes
+// and answers to the program's reply list, and on the host does the
+// server's work: numbering players, answering queries and relaying texts.
+//
+// Frames are assembled across rounds, so a frame that arrives in pieces is
+// never lost or misread; a frame whose payload length is above 1023, or a
+// connection that fails, counts as closed. The server's work is done only
+// on frames that came in on peer connections, and the client's (delivery,
+// ids, answers) only on frames from the session connection, so a peer
+// cannot pose as the server. Everything shared with the program's thread is
+// touched under the session's Mutex; sends are made without it.
+#pragma once
+
+#include <cstdint>
+
+// The thread procedure (argument: the NetSession). Runs until the stop
+// request, or until the server closes the session connection; then it
+// closes its peers and, when the stop was not requested, resets the
+// session (sockets closed, its network start-up released) itself. 0.
+int32_t NetSessionThread(void* session);

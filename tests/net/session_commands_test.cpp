@@ -1,0 +1,387 @@
+#include "net/session_commands.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "net/net_session.h"
+#include "net/socket_layer.h"
+#include "platform/clock.h"
+#include "tests/support/net_fixture.h"
+
+namespace {
+
+// True once the condition holds, polled for up to two seconds.
+template <typename Condition>
+bool Eventually(Condition condition) {
+  for (int i = 0; i < 400; ++i, PlatformSleep(5)) {
+    if (condition()) return true;
+  }
+  return condition();
+}
+
+// The player's next text, waited for up to two seconds; empty when none.
+std::string NextMessage(int32_t player) {
+  std::string text;
+  Eventually([&] { return !(text = NetGetMessage(player).c_str()).empty(); });
+  return text;
+}
+
+// True when the peer closed the connection (not when the read timed out).
+bool ClosedByPeer(int fd) {
+  char byte;
+  return recv(fd, &byte, 1, 0) == 0;
+}
+
+// A host session in g_app, and on demand a second session in the same
+// process that joins it; the commands work on whichever is in g_app.
+class SessionTest : public NetTest {
+ protected:
+  void SetUp() override {
+    NetTest::SetUp();
+    host_ = NetSessionCreate();
+    g_app.session = host_;
+  }
+  void TearDown() override {
+    if (guest_ != nullptr) NetSessionFree(guest_);
+    g_app.session = host_;
+    NetTest::TearDown();
+  }
+
+  void OnHost() { g_app.session = host_; }
+  void OnGuest() {
+    if (guest_ == nullptr) guest_ = NetSessionCreate();
+    g_app.session = guest_;
+  }
+  // Hosts on port_, then joins from the guest session; ends on the host.
+  void HostAndJoin() {
+    OnHost();
+    ASSERT_EQ(NetHost(port_), 1);
+    OnGuest();
+    ASSERT_EQ(NetJoin("127.0.0.1", port_), 1);
+    OnHost();
+  }
+  // Alice and carol on the host, bob on the joined guest.
+  void HostTwoPlayersAndGuestOne() {
+    HostAndJoin();
+    alice_ = NetPlayerAdd("alice");
+    carol_ = NetPlayerAdd("carol");
+    OnGuest();
+    bob_ = NetPlayerAdd("bob");
+  }
+  // A raw peer registered with the host under the name; its id.
+  uint16_t RegisterRawPeer(int fd, const std::string& name) {
+    RawWrite(fd, FrameBytes({kMsgRegister, 0, 0, RegisterPayload(name, false)}));
+    RawFrame answer;
+    if (!RawReadFrame(fd, &answer) || answer.type != kMsgIdAssigned) return 0;
+    return answer.recipient;
+  }
+
+  NetSession* host_ = nullptr;
+  NetSession* guest_ = nullptr;
+  uint16_t port_ = FreePort();
+  int32_t alice_ = 0;
+  int32_t bob_ = 0;
+  int32_t carol_ = 0;
+};
+
+TEST_F(SessionTest, TheHostNumbersNamesAndListsItsPlayers) {
+  ASSERT_EQ(NetHost(port_), 1);
+  EXPECT_EQ(NetSessionRunning(), 1);
+  const int32_t alice = NetPlayerAdd("alice");
+  const int32_t bob = NetPlayerAdd("bob");
+  const int32_t nameless = NetPlayerAdd("");
+  const std::string longName(200, 'n');
+  const int32_t longNamed = NetPlayerAdd(longName.c_str());
+  EXPECT_GE(alice, 101);
+  EXPECT_EQ(bob, alice + 1);
+  EXPECT_EQ(NetPlayerCount(), 4);  // the query identity is not a player
+  EXPECT_EQ(NetPlayerId(0), alice);
+  EXPECT_EQ(NetPlayerId(1), bob);
+  EXPECT_EQ(NetPlayerId(4), 0);
+  const struct {
+    int32_t id;
+    std::string name;
+  } names[] = {{alice, "alice"}, {bob, "bob"}, {nameless, "NO_DATA"}, {longNamed, longName.substr(0, 127)},
+               {999, "NO_DATA"}};
+  for (const auto& n : names) EXPECT_EQ(std::string(NetRequest(n.id).c_str()), n.name) << n.id;
+}
+
+// A broadcast reaches every other player, in this process and the other one,
+// with the player's own id as recipient; a direct text reaches one player.
+TEST_F(SessionTest, TextsReachPlayersOfBothProcesses) {
+  HostTwoPlayersAndGuestOne();
+  EXPECT_EQ(NetPlayerCount(), 3);
+  OnHost();
+  ASSERT_EQ(NetSendMessage(alice_, 0, "hi all"), 1);
+  OnGuest();
+  ASSERT_EQ(NetSendMessage(bob_, alice_, "psst"), 1);
+
+  const struct {
+    NetSession* session;
+    int32_t player;
+    std::string text;
+    int32_t sender;
+  } expected[] = {{host_, carol_, "hi all", alice_}, {guest_, bob_, "hi all", alice_}, {host_, alice_, "psst", bob_}};
+  for (const auto& e : expected) {
+    g_app.session = e.session;
+    EXPECT_EQ(NextMessage(e.player), e.text) << e.player;
+    EXPECT_EQ(NetLastSender(), e.sender);
+  }
+  OnHost();
+  PlatformSleep(50);
+  EXPECT_STREQ(NetGetMessage(alice_).c_str(), "");
+  EXPECT_STREQ(NetGetMessage(carol_).c_str(), "");
+  const std::string tooLong(1024, 'x');
+  EXPECT_EQ(NetSendMessage(alice_, 0, tooLong.c_str()), 0);
+  EXPECT_EQ(NetSendMessage(alice_, 0, tooLong.substr(1).c_str()), 1);
+  OnGuest();
+  EXPECT_EQ(NextMessage(bob_).size(), 1023u);
+}
+
+TEST_F(SessionTest, PlayersWhoLeaveAreCollectedNewestFirst) {
+  HostTwoPlayersAndGuestOne();
+  EXPECT_EQ(NetNextDeparted(), 0);  // only the host collects departures
+  NetSessionEnd();                  // the guest's process drops its connection
+  OnHost();
+  EXPECT_TRUE(Eventually([] { return NetPlayerCount() == 2; }));
+  EXPECT_EQ(NetPlayerLeave(alice_), alice_);
+  EXPECT_EQ(NetPlayerLeave(carol_), carol_);
+  EXPECT_TRUE(Eventually([] { return NetPlayerCount() == 0; }));
+  // Each player once, the guest's query identity not at all.
+  EXPECT_EQ(NetNextDeparted(), carol_);
+  EXPECT_EQ(NetNextDeparted(), alice_);
+  EXPECT_EQ(NetNextDeparted(), bob_);
+  EXPECT_EQ(NetNextDeparted(), 0);
+}
+
+TEST_F(SessionTest, LeaveSendsNothingForIdsThatAreNoPlayers) {
+  ASSERT_EQ(NetHost(port_), 1);
+  for (int32_t id : {0, -4, 65280, 70000}) EXPECT_EQ(NetPlayerLeave(id), id - 1) << id;
+}
+
+TEST_F(SessionTest, CommandsWithoutASessionFail) {
+  g_app.session = nullptr;
+  EXPECT_EQ(NetHost(port_), 0);
+  EXPECT_EQ(NetJoin("127.0.0.1", port_), 0);
+  EXPECT_EQ(NetSessionRunning(), 0);
+  EXPECT_EQ(NetPlayerAdd("x"), 0);
+  EXPECT_EQ(NetPlayerLeave(101), 0);
+  EXPECT_EQ(NetSendMessage(101, 0, "x"), 0);
+  EXPECT_STREQ(NetGetMessage(101).c_str(), "");
+  EXPECT_EQ(NetPlayerCount(), 0);
+  EXPECT_EQ(NetPlayerId(0), 0);
+  EXPECT_STREQ(NetRequest(101).c_str(), "NO_DATA");
+  EXPECT_EQ(NetNextDeparted(), 0);
+  NetSetAccepting(0);
+  NetSessionEnd();
+}
+
+// A session that is not running answers nothing, and quickly.
+TEST_F(SessionTest, QuestionsWithoutARunningSessionFail) {
+  const double start = PlatformMilliseconds();
+  EXPECT_EQ(NetPlayerCount(), 0);
+  EXPECT_EQ(NetPlayerId(0), 0);
+  EXPECT_STREQ(NetRequest(101).c_str(), "NO_DATA");
+  EXPECT_EQ(NetPlayerAdd("x"), 0);
+  EXPECT_LT(PlatformMilliseconds() - start, 500);
+  EXPECT_EQ(host_->localPlayers.count, 0);
+}
+
+TEST_F(SessionTest, JoiningFailsWithoutAnAnsweringServer) {
+  uint16_t silentPort = 0;
+  const int silent = RawListen(&silentPort);  // accepts, never answers
+  const struct {
+    uint16_t port;
+    double atMostMs;
+  } cases[] = {{FreePort(), 500}, {silentPort, 1500}};
+  OnGuest();
+  for (const auto& c : cases) {
+    const double start = PlatformMilliseconds();
+    EXPECT_EQ(NetJoin("127.0.0.1", c.port), 0) << c.port;
+    EXPECT_LT(PlatformMilliseconds() - start, c.atMostMs) << c.port;
+    NetSessionEnd();
+    EXPECT_EQ(NetSessionRunning(), 0);
+    EXPECT_EQ(NetStartupCount(), 0);
+  }
+  EXPECT_EQ(NetJoin("a..b", port_), 0);
+  close(silent);
+}
+
+TEST_F(SessionTest, WhileNotAcceptingNobodyNewIsServed) {
+  ASSERT_EQ(NetHost(port_), 1);
+  NetSetAccepting(0);
+  OnGuest();
+  EXPECT_EQ(NetJoin("127.0.0.1", port_), 0);
+  OnHost();
+  EXPECT_EQ(NetPlayerAdd("late"), 0);
+  NetSetAccepting(1);
+  EXPECT_GE(NetPlayerAdd("welcome"), 101);
+}
+
+// The server's end ends the guest's session by itself; its start-up is
+// released once, so the program's own sockets stay open.
+TEST_F(SessionTest, TheServersEndEndsTheGuestsSessionOnce) {
+  NetStartup();
+  const int32_t own = SockUdpOpen(0);
+  HostAndJoin();
+  NetSessionEnd();
+  OnGuest();
+  EXPECT_TRUE(Eventually([] { return NetSessionRunning() == 0; }));
+  NetSessionEnd();
+  NetSessionEnd();
+  EXPECT_EQ(NetStartupCount(), 1);
+  EXPECT_NE(SockSlot(own)->fd, -1);
+}
+
+TEST_F(SessionTest, HostingWithoutAPortUsesTheDefaultOne) {
+  if (NetHost(0) != 1) GTEST_SKIP() << "port 27910 is taken";
+  const int peer = RawConnect(27910);
+  ASSERT_GE(peer, 0);
+  EXPECT_GE(RegisterRawPeer(peer, "raw"), 101);
+  close(peer);
+}
+
+TEST_F(SessionTest, IdsDoNotRunPastTheLastPlayerId) {
+  ASSERT_EQ(NetHost(port_), 1);
+  EXPECT_GE(NetPlayerAdd("first"), 101);
+  EXPECT_EQ(NetPlayerCount(), 1);  // the host's query identity has its id now
+  MutexLock(&host_->lock);
+  host_->nextPlayerId = 0xFEFF;
+  MutexUnlock(&host_->lock);
+  EXPECT_EQ(NetPlayerAdd("last"), 0xFEFF);
+  EXPECT_EQ(NetPlayerAdd("none"), 0);
+  EXPECT_EQ(NetPlayerCount(), 2);
+}
+
+// Frames that arrive in pieces are put together; a frame too long for any
+// buffer, or a peer gone in the middle of one, ends that peer's connection
+// (its players leave) and nobody else's.
+TEST_F(SessionTest, HostileAndBrokenPeersOnlyHurtThemselves) {
+  ASSERT_EQ(NetHost(port_), 1);
+  const int32_t alice = NetPlayerAdd("alice");
+
+  const int slow = RawConnect(port_);
+  const std::string registration = FrameBytes({kMsgRegister, 0, 0, RegisterPayload("slow", false)});
+  for (char byte : registration) {
+    RawWrite(slow, std::string(1, byte));
+    usleep(500);
+  }
+  RawFrame answer;
+  ASSERT_TRUE(RawReadFrame(slow, &answer));
+  EXPECT_EQ(answer.type, kMsgIdAssigned);
+  const uint16_t slowId = answer.recipient;
+  EXPECT_GE(slowId, 101);
+  RawWrite(slow, FrameBytes({kMsgText, static_cast<uint16_t>(alice), slowId, "over here"}).substr(0, 9));
+  close(slow);  // in the middle of a frame
+
+  const int oversized = RawConnect(port_);
+  const uint16_t oversizedId = RegisterRawPeer(oversized, "big");
+  RawWrite(oversized, FrameBytes({kMsgText, static_cast<uint16_t>(alice), oversizedId, "x"}, 1024));
+  EXPECT_TRUE(ClosedByPeer(oversized));
+
+  EXPECT_TRUE(Eventually([] { return NetPlayerCount() == 1; }));
+  std::vector<int32_t> departed;
+  for (int32_t id; (id = NetNextDeparted()) != 0;) departed.push_back(id);
+  EXPECT_EQ(departed, (std::vector<int32_t>{oversizedId, slowId}));
+  EXPECT_STREQ(NetGetMessage(alice).c_str(), "");
+  EXPECT_GE(NetPlayerAdd("still served"), 101);
+  close(oversized);
+}
+
+// Only the server gives ids and answers: a peer that sends such frames in
+// the server's name changes nothing, and a question asked in another
+// identity's name gets no answer.
+TEST_F(SessionTest, PeersCannotSpeakForTheServerOrForOthers) {
+  ASSERT_EQ(NetHost(port_), 1);
+  const int32_t alice = NetPlayerAdd("alice");
+  const int forger = RawConnect(port_, 300);
+  const uint16_t forgerId = RegisterRawPeer(forger, "forger");
+  ASSERT_GE(forgerId, 101);
+  EXPECT_EQ(NetPlayerCount(), 2);  // the host's query identity has its id now
+  MutexLock(&host_->lock);
+  const uint16_t hostQuery = host_->ownQueryId;
+  MutexUnlock(&host_->lock);
+  for (const RawFrame& frame : {RawFrame{kMsgIdAssigned, 7, 0, ""}, RawFrame{kMsgPlayerCount, 0, 0, U16(99)},
+                                RawFrame{kMsgHello, 0, hostQuery, ""}, RawFrame{kMsgPlayerCount, 0, 12345, ""}}) {
+    RawWrite(forger, FrameBytes(frame));
+  }
+  const int32_t bob = NetPlayerAdd("bob");
+  EXPECT_GT(bob, forgerId);
+  EXPECT_EQ(NetPlayerCount(), 3);
+  RawFrame nothing;
+  EXPECT_FALSE(RawReadFrame(forger, &nothing));  // no answer reached the forger
+  RawWrite(forger, FrameBytes({kMsgText, kNetIdEveryone, forgerId, "to all"}));
+  EXPECT_EQ(NextMessage(alice), "to all");
+  EXPECT_EQ(NetLastSender(), forgerId);
+  close(forger);
+}
+
+// The host's own connection is one of its 128 peers: the 128th other
+// connection is closed at once.
+TEST_F(SessionTest, TheHostServesAtMost128Connections) {
+  ASSERT_EQ(NetHost(port_), 1);
+  std::vector<int> peers;
+  for (int i = 0; i < 127; ++i) {
+    peers.push_back(RawConnect(port_));
+    ASSERT_GE(RegisterRawPeer(peers.back(), "p"), 101) << i;
+  }
+  const int extra = RawConnect(port_);
+  EXPECT_TRUE(ClosedByPeer(extra));
+  close(extra);
+  close(peers.back());
+  peers.pop_back();
+  EXPECT_TRUE(Eventually([] { return NetNextDeparted() != 0; }));
+  const int again = RawConnect(port_);
+  EXPECT_GE(RegisterRawPeer(again, "again"), 101);
+  close(again);
+  for (int fd : peers) close(fd);
+}
+
+// A server that answers in pieces is understood, a text that comes in the
+// same read as its player's id reaches that player, and a frame too long for
+// any buffer ends the guest's session.
+TEST_F(SessionTest, TheGuestReadsAServerInPiecesAndLeavesAnOversizedOne) {
+  uint16_t port = 0;
+  const int listening = RawListen(&port);
+  std::thread server([&] {
+    const int guest = RawAccept(listening);
+    // The query identity's id and the hello's answer, byte by byte.
+    RawFrame request;
+    for (uint16_t answered = 0; answered < 2 && RawReadFrame(guest, &request); ++answered) {
+      const RawFrame reply = request.type == kMsgRegister ? RawFrame{kMsgIdAssigned, 500, 0, ""}
+                                                          : RawFrame{request.type, request.sender, 0, U16(1)};
+      for (char byte : FrameBytes(reply)) RawWrite(guest, std::string(1, byte));
+    }
+    // The player's id with a first text for it in one write, then a text in
+    // two pieces, then a frame that is too long.
+    if (RawReadFrame(guest, &request)) {
+      RawWrite(guest, FrameBytes({kMsgIdAssigned, 501, 0, ""}) + FrameBytes({kMsgText, 501, 76, "welcome"}));
+    }
+    const std::string split = FrameBytes({kMsgText, 501, 77, "split"});
+    RawWrite(guest, split.substr(0, 4));
+    usleep(30000);
+    RawWrite(guest, split.substr(4));
+    usleep(100000);
+    RawWrite(guest, FrameBytes({kMsgText, 501, 77, ""}, 2000));
+    RawReadAll(guest);
+    close(guest);
+  });
+  OnGuest();
+  EXPECT_EQ(NetJoin("127.0.0.1", port), 1);
+  EXPECT_EQ(NetPlayerAdd("bob"), 501);
+  for (const auto& [text, sender] : {std::pair<std::string, int32_t>{"welcome", 76}, {"split", 77}}) {
+    EXPECT_EQ(NextMessage(501), text);
+    EXPECT_EQ(NetLastSender(), sender);
+  }
+  EXPECT_TRUE(Eventually([] { return NetSessionRunning() == 0; }));
+  server.join();
+  close(listening);
+}
+
+}  // namespace
