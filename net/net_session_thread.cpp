@@ -304,14 +304,25 @@ void TakeServerFrameLocked(NetSession* session, NetMessageNode* node) {
   }
 }
 
-// Sends the server's frames; a peer that cannot take one is dropped in the
-// next round.
+Peer* FindPeer(ThreadState& state, int32_t socket) {
+  for (int32_t position = 0; position < state.peerCount; ++position) {
+    if (state.peers[position].socket == socket) return &state.peers[position];
+  }
+  return nullptr;
+}
+
+// Sends the server's frames. A peer that cannot take one (it stopped
+// reading) gets no more and is dropped in the next round; a stop request
+// ends the sending, so that ending the session waits for one send at most.
 void SendAll(ThreadState& state, const std::vector<Outgoing>& outbox) {
   for (const Outgoing& out : outbox) {
-    if (NetSessionSend(out.socket, out.message) != 0) continue;
-    for (int32_t position = 0; position < state.peerCount; ++position) {
-      if (state.peers[position].socket == out.socket) state.peers[position].broken = true;
-    }
+    Peer* peer = FindPeer(state, out.socket);
+    if (peer != nullptr && peer->broken) continue;
+    if (NetSessionSend(out.socket, out.message) == 0 && peer != nullptr) peer->broken = true;
+    MutexLock(&state.session->lock);
+    const bool stop = state.session->stopRequest != 0;
+    MutexUnlock(&state.session->lock);
+    if (stop) return;
   }
 }
 

@@ -322,6 +322,26 @@ TEST_F(SessionTest, PeersCannotSpeakForTheServerOrForOthers) {
   close(forger);
 }
 
+// A peer that stops reading holds the server up for one send and is then
+// dropped; everybody else is still served.
+TEST_F(SessionTest, APeerThatStopsReadingIsDropped) {
+  ASSERT_EQ(NetHost(port_), 1);
+  const int32_t alice = NetPlayerAdd("alice");
+  const int lazy = RawConnect(port_);
+  const int32_t lazyId = RegisterRawPeer(lazy, "lazy");
+  ASSERT_GE(lazyId, 101);
+  const std::string text(1000, 't');
+  int32_t departed = 0;
+  for (int i = 0; i < 20000 && departed == 0; ++i) {
+    ASSERT_EQ(NetSendMessage(alice, 0, text.c_str()), 1);
+    departed = NetNextDeparted();
+  }
+  EXPECT_TRUE(Eventually([&] { return departed != 0 || (departed = NetNextDeparted()) != 0; }));
+  EXPECT_EQ(departed, lazyId);
+  EXPECT_GE(NetPlayerAdd("still served"), 101);
+  close(lazy);
+}
+
 // The host's own connection is one of its 128 peers: the 128th other
 // connection is closed at once.
 TEST_F(SessionTest, TheHostServesAtMost128Connections) {
