@@ -24,6 +24,8 @@
 #include "files/media_resolver.h"
 #include "game/game_main.h"
 #include "game/project_settings.h"
+#include "gfx2d/bitmap_fonts.h"
+#include "gfx2d/font_commands.h"
 #include "gfx2d/frame_clear.h"
 #include "gfx2d/frame_swap.h"
 #include "gfx2d/gl_window_modes.h"
@@ -128,9 +130,9 @@ int32_t AppInit(int32_t showCommand, const RtString& title) {
   SwapBuffersAndWait(*g_app.engine2d, nullptr);
   ErrorLogAppend("mk2D\n");
   Reset2DState(*g_app.engine2d);
-  // The built-in font 0 (FontBuildDefault) and the search for "smalfont"
-  // (FontLoad, FontSelect) come with the font code of the 2D drawing layer.
+  FontBuildDefault(*g_app.engine2d, 0);
   ErrorLogAppend("finding font...\n");
+  LoadStartUpFont();
 
   g_app.paused = 0;
   SetFrameTimes(TimerGetMillis());
@@ -147,6 +149,19 @@ int32_t AppInit(int32_t showCommand, const RtString& title) {
   SoundDeviceSetWindow(*g_app.soundDevice, g_app.engine2d->window);
   ErrorLogAppend("Init Finalized\n");
   return 1;
+}
+
+void LoadStartUpFont() {
+  static const char* const kNames[] = {"Media/smalfont.png", "Media/smalfont.bmp", "smalfont.png",
+                                       "smalfont.bmp"};
+  for (const char* name : kNames) {
+    std::string resolved;
+    if (g_app.mediaResolver != nullptr && MediaResolve(*g_app.mediaResolver, name, &resolved, true) != 0) {
+      FontLoad(resolved.c_str(), 0);
+      break;
+    }
+  }
+  FontSelect(0);
 }
 
 std::string ProgramDirectory() {

@@ -25,6 +25,12 @@ int32_t RuntimeInit();
 // are up, 0 when they could not be created (nothing after them is created).
 int32_t AppInit(int32_t showCommand, const RtString& title);
 
+// Loads font 0 from the first of "Media/smalfont.png", "Media/smalfont.bmp",
+// "smalfont.png" and "smalfont.bmp" that the media resolver finds (font 0
+// stays as it is when none is found, and becomes the built-in font when the
+// file found cannot be loaded), then makes font 0 current.
+void LoadStartUpFont();
+
 // Applies the pointer mode to the input device: shown (true) or hidden.
 void PointerModeApply(bool shown);
 
