@@ -1,7 +1,5 @@
 #include "files/line_reading.h"
 
-#include "app/app_globals.h"
-#include "files/media_resolver.h"
 #include "platform/file_io.h"
 
 namespace {
@@ -35,12 +33,4 @@ bool StreamReadLineDropRest(FileStream& s, char* buffer, int32_t max) {
     if (!StreamReadLine(s, rest, kRestMax)) break;
   } while (PieceWasCut(s, s.position - start, kRestMax));
   return true;
-}
-
-int32_t ResolveTextFile(const char* name, std::string* out) {
-  if (g_app.mediaResolver == nullptr) {
-    *out = name;
-    return 1;
-  }
-  return MediaResolve(*g_app.mediaResolver, name, out, true);
 }

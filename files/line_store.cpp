@@ -11,6 +11,7 @@
 #include "files/file_stream.h"
 #include "files/file_write_back.h"
 #include "files/line_reading.h"
+#include "files/media_resolver.h"
 #include "files/memory_file.h"
 
 LineStore g_lineStore;
@@ -49,7 +50,7 @@ void SetWritePath(LineStore& store, const char* name) {
 // written back.
 bool Load(LineStore& store, const char* name) {
   std::string resolved;
-  if (ResolveTextFile(name, &resolved) == 0) return false;
+  if (MediaResolveName(name, &resolved) == 0) return false;
   if (!IsMemoryFileName(resolved.c_str())) SetWritePath(store, resolved.c_str());
   FileStream stream;
   if (!StreamOpen(stream, resolved.c_str())) return false;

@@ -225,6 +225,14 @@ int32_t MediaResolve(MediaResolver& r, const char* wantedName, std::string* out,
   return ResolveFromPack(r, wanted, out, memoryOutput);
 }
 
+int32_t MediaResolveName(const char* name, std::string* out) {
+  if (g_app.mediaResolver == nullptr) {
+    *out = name != nullptr ? name : "";
+    return 1;
+  }
+  return MediaResolve(*g_app.mediaResolver, name, out, true);
+}
+
 void MediaResolverSetPack(MediaResolver& r, const char* packFileName) {
   r.packEnabled = 1;
   MediaResolverRelease(r);

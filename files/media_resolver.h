@@ -38,6 +38,12 @@ struct MediaResolver {
 // disabled, missing or not a pack (which also disables it).
 int32_t MediaResolve(MediaResolver& r, const char* wanted, std::string* out, bool memoryOutput);
 
+// Resolves a media file's name for reading through g_app's resolver for
+// media other than music (a file on disk, else a pack entry as a
+// memory-file name): 1 with *out set, or 0 for a miss. Without a resolver
+// the name is taken as it is.
+int32_t MediaResolveName(const char* name, std::string* out);
+
 // Sets the pack of one resolver: enables it and releases the last result.
 void MediaResolverSetPack(MediaResolver& r, const char* packFileName);
 

@@ -5,6 +5,7 @@
 
 #include "files/file_stream.h"
 #include "files/line_reading.h"
+#include "files/media_resolver.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ void SectionReaderParse(IniDocument& document, const RtString& name) {
   document.sections.step = 16;
   document.sections.first = 8;
   std::string resolved;
-  if (ResolveTextFile(name.c_str(), &resolved) == 0) resolved = name.c_str();
+  if (MediaResolveName(name.c_str(), &resolved) == 0) resolved = name.c_str();
   IniDocumentSetFileName(document, StringFromCStr(resolved.c_str()));
   FileStream stream;
   if (!StreamOpen(stream, resolved.c_str())) return;

@@ -27,17 +27,27 @@ void ClearScreen(OpenGLDodevudi& engine) {
   if (mask != 0) glClear(mask);
 }
 
-void DrawBackground(OpenGLDodevudi& engine, int32_t slot) {
+namespace {
+
+// Draws the slot's tiles over the whole surface, their colours scaled by
+// weight (alpha ignored), without the alpha test on one texture unit: in
+// place of what is there, or added to it. Afterwards blending is off and
+// the colour white at alpha 1.
+void DrawBackgroundTiles(OpenGLDodevudi& engine, int32_t slot, float weight, bool add) {
   if (slot < 0 || slot >= kBackgroundCount) return;
   const BackgroundSlot& background = engine.backgrounds[slot];
   if (background.columns <= 0) return;
 
-  // Flat drawing: no blending, no alpha test, white, one texture unit.
-  GlStateDisable(GL_BLEND);
+  if (add) {
+    GlStateEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+  } else {
+    GlStateDisable(GL_BLEND);
+  }
   engine.currentAlpha = 1.0f;
   engine.alphaTestThreshold = 1.0f;
   GlStateDisable(GL_ALPHA_TEST);
-  GlColorCached(1.0f, 1.0f, 1.0f, 1.0f);
+  GlColorCached(weight, weight, weight, 1.0f);
   if (g_glext.glActiveTextureARB != nullptr) {
     g_glext.glActiveTextureARB(GL_TEXTURE1_ARB);
     glDisable(GL_TEXTURE_2D);
@@ -81,9 +91,19 @@ void DrawBackground(OpenGLDodevudi& engine, int32_t slot) {
 
   SpriteBindTexture(engine, -1, -1, 0, nullptr);
   ApplySmoothingToTexture(engine);
+  if (add) glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   GlStateDisable(GL_BLEND);
   GlColorCached(1.0f, 1.0f, 1.0f, 1.0f);
   engine.currentAlpha = 1.0f;
+}
+
+}  // namespace
+
+void DrawBackground(OpenGLDodevudi& engine, int32_t slot) { DrawBackgroundTiles(engine, slot, 1.0f, false); }
+
+void DrawBackgroundMix(OpenGLDodevudi& engine, int32_t from, int32_t to, float t) {
+  DrawBackgroundTiles(engine, from, 1.0f - t, false);
+  DrawBackgroundTiles(engine, to, t, true);
 }
 
 void GfxClearScreen(int32_t colour) {

@@ -42,6 +42,10 @@ void SpriteReset(OpenGLDodevudi& engine, int32_t n) {
   sprite.vMax = 1.0f;
 }
 
+const SpriteRecord* SpriteRecordAt(const OpenGLDodevudi& engine, int32_t n) {
+  return SpriteInTable(n) && engine.sprites != nullptr ? &engine.sprites[n] : nullptr;
+}
+
 void SpriteRecordSetSize(SpriteRecord& sprite, int32_t textureWidth, int32_t textureHeight,
                          int32_t imageWidth, int32_t imageHeight) {
   sprite.textureWidth = static_cast<int16_t>(textureWidth);

@@ -14,6 +14,9 @@ struct SpriteRecord;
 // number outside the table does nothing.
 void SpriteReset(OpenGLDodevudi& engine, int32_t n);
 
+// Sprite n's record, or null for a number outside the table.
+const SpriteRecord* SpriteRecordAt(const OpenGLDodevudi& engine, int32_t n);
+
 // Gives a sprite record its texture and picture sizes and the picture's
 // u/v extent in the texture.
 void SpriteRecordSetSize(SpriteRecord& sprite, int32_t textureWidth, int32_t textureHeight,

@@ -1,5 +1,6 @@
 // Bitmap fonts: the built-in font, fonts loaded from files with their
-// measured glyphs, text widths, the font commands and font 0 at start-up.
+// measured glyphs, text widths, the font and text commands and font 0 at
+// start-up.
 #include "gfx2d/bitmap_fonts.h"
 
 #include <GL/gl.h>
@@ -457,6 +458,43 @@ TEST_F(PrintTextTest, SixteenRowFontsDrawTheUpperCodes) {
                        }),
             "");
   ImageBufferRelease(picture);
+}
+
+TEST_F(PrintTextTest, TextCommandsUseTheCurrentFont) {
+  FontBuildDefault(engine(), 0);
+  ASSERT_TRUE(LoadCellFont(3));  // 16 x 16 cells, 'B' inked in every column
+  struct Case {
+    int32_t font;
+    int32_t cell;
+  };
+  for (const Case& c : {Case{0, 8}, Case{3, 16}}) {
+    FontSelect(c.font);
+    int32_t w = 0;
+    int32_t h = 0;
+    FontGetCharSizeI(&w, &h);
+    double wf = 0;
+    double hf = 0;
+    FontGetCharSize(&wf, &hf);
+    EXPECT_EQ(w, c.cell) << c.font;
+    EXPECT_EQ(h, c.cell) << c.font;
+    EXPECT_EQ(wf, c.cell) << c.font;
+    EXPECT_EQ(hf, c.cell) << c.font;
+    EXPECT_EQ(TextGetWidth("BBB", 0), 3 * c.cell) << c.font;
+
+    // Something is drawn, and only inside the text's cell.
+    ClearWindow(kBlue);
+    TextDraw("B", 10.0, 12.0, 0);
+    bool drawn = false;
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = 0; x < kWidth; ++x) {
+        if (PixelAt(x, y) == kBlue) continue;
+        drawn = true;
+        EXPECT_TRUE(x >= 10 && x < 10 + c.cell && y >= 12 && y < 12 + c.cell) << x << "," << y;
+      }
+    }
+    EXPECT_TRUE(drawn) << c.font;
+  }
+  EXPECT_EQ(FontFreeNumber(), 31);
 }
 
 }  // namespace
