@@ -14,3 +14,8 @@ RtString GameCountText(int32_t n);
 // The overlay's rules for one frame: the crunch at frame 95, the fade from
 // frame 100 on (by 0.003 a frame while above -1), then GameOverCounter + 1.
 void GameOverStep();
+
+// Draws the overlay of the frame whose counter was c on entry: the brain
+// before frame 100, then the bitten brain, the statistics and the words
+// fading in with BrainFade.
+void GameOverDraw(int32_t c);

@@ -1,8 +1,16 @@
 #include "game/title_screen.h"
 
+#include "app/frame_end.h"
 #include "core/float_to_int.h"
 #include "core/isaac.h"
+#include "devices/keyboard.h"
+#include "devices/mouse.h"
+#include "game/bitmap_text.h"
+#include "game/game_media.h"
 #include "game/game_state.h"
+#include "gfx2d/draw_commands.h"
+#include "gfx2d/render_state.h"
+#include "gfx2d/sprite_commands.h"
 
 namespace {
 
@@ -95,4 +103,135 @@ void StepHint(TitleState& title) {
 void TitleClickStep(TitleState& title) {
   if (MouseLeft != 0 && ClickCooldown == 0) title.leave = 1;
   if (ClickCooldown > 0) ClickCooldown -= 1;
+}
+
+void DrawGameGrid() {
+  constexpr int32_t kLine = 0x101010;
+  for (int32_t x = 0; x <= 1260; x += kCellSize) {
+    GfxDrawLine(x, 0, x, 756, kLine);
+    GfxDrawLine(x + 1, 0, x + 1, 756, kLine);
+  }
+  for (int32_t y = 0; y <= 756; y += kCellSize) {
+    GfxDrawLine(0, y, 1260, y, kLine);
+    GfxDrawLine(0, y + 1, 1260, y + 1, kLine);
+  }
+}
+
+void DrawBloodDrips() {
+  for (int32_t i = 0; i < DripList.count; ++i) {
+    const DripRec& d = *ArrayAt(DripList, i, 0, 0, 0);
+    const int32_t x = TruncToInt32(d.x);
+    const int32_t y = TruncToInt32(d.y);
+    if (DripMode == 0) {
+      SpriteDrawFrame(kSpriteDrip, 1, x - 1, y);
+      SpriteDrawFrame(kSpriteDrip, 1, x + 1, y);
+      SpriteDrawFrame(kSpriteDrip, 1, x, y + 1);
+    } else if (DripMode == 1) {
+      SpriteDrawFrame(kSpriteDrip, 0, x, y);
+    } else if (DripMode == 2) {
+      SpriteDrawFrame(kSpriteDrip, 2, x - 1, y);
+      SpriteDrawFrame(kSpriteDrip, 2, x + 1, y);
+      SpriteDrawFrame(kSpriteDrip, 2, x, y);
+      SpriteDrawFrame(kSpriteDrip, 2, x, y + 1);
+    }
+  }
+}
+
+bool GameIntroFrame(IntroState& intro) {
+  int32_t x = 0;
+  int32_t y = 0;
+  int32_t left = 0;
+  int32_t right = 0;
+  MouseState(x, y, left, right);
+  DrawGameGrid();
+  GfxSetSmoothing(0);
+  SpriteDrawZoomed(kSpriteStory, 600, intro.position, 2.0, 2.0);
+  return GameIntroStep(intro, left);
+}
+
+void GameIntro() {
+  IntroState intro;
+  GameIntroEnter(intro);
+  bool leave = false;
+  do {
+    leave = GameIntroFrame(intro);
+    ShowScreen();
+  } while (!leave);
+}
+
+namespace {
+
+// The logo is built in the window's top-left corner each frame: the
+// drips' halo, the logo (the last frame's grab after the first pass) with
+// the drips' cores, grabbed; then the shade with the shadow picture,
+// grabbed. Each grab keeps the drips' trails for the next frame.
+void BuildDrippingLogo(const TitleState& title) {
+  constexpr int32_t kLogoWidth = 143;
+  constexpr int32_t kLogoHeight = 120;
+  GfxSetBlendMode(0);
+  GfxDrawRect(0, 0, 200, 200, kKeyColour);
+  DripMode = 0;
+  DrawBloodDrips();
+  GfxSetBlendMode(-1.0);
+
+  if (title.firstPass == 0) {
+    SpriteDrawFrame(kSpriteLogo, 0, 0, 0);
+  } else {
+    SpriteDraw(kSpriteLogoGrab0, 0, 0);
+  }
+  DripMode = 1;
+  DrawBloodDrips();
+  AdvanceBloodDrips();
+  GfxSetBlendMode(-1.0);
+  SpriteGrab(kSpriteLogoGrab0, 0, 0, kLogoWidth, kLogoHeight);
+
+  DripMode = 2;
+  DrawBloodDrips();
+  if (title.firstPass == 0) {
+    SpriteDrawFrame(kSpriteLogo, 1, 0, 0);
+  } else {
+    SpriteDraw(kSpriteLogoGrab1, 0, 0);
+  }
+  DrawBloodDrips();
+  GfxSetBlendMode(-1.0);
+  SpriteGrab(kSpriteLogoGrab1, 0, 0, kLogoWidth, kLogoHeight);
+}
+
+}  // namespace
+
+void GameTitleFrame(TitleState& title) {
+  MouseState(MouseX, MouseY, MouseLeft, MouseRight);
+  if (KeyState(1)) title.leave = 1;
+  BuildDrippingLogo(title);
+
+  GfxDrawRect(0, 0, 1280, 768, 0);
+  DrawGameGrid();
+  GfxSetSmoothing(0);
+
+  StepWalkers(title);
+  for (int32_t i = 0; i < 10; ++i) {
+    const int32_t frame = TruncToInt32(*ArrayAt(WalkerFacing, i, 0, 0, 0) * 4 + *ArrayAt(WalkerFrame, i, 0, 0, 0));
+    SpriteDrawFrame(kSpriteZombie, frame, TruncToInt32(*ArrayAt(WalkerX, i, 0, 0, 0)), 400);
+  }
+
+  SpriteDrawZoomed(kSpriteLogoGrab1, 556, 156, 3.0, 3.0);
+  SpriteDrawZoomed(kSpriteLogoGrab0, 550, 150, 3.0, 3.0);
+
+  StepHint(title);
+  GfxSetBlendMode(-1.0);
+  SpriteDrawFrameStretched(kSpriteMouseHint, title.hintCounter < 20 ? 0 : 2, 593, 500, 75, 75);
+  GfxSetBlendMode(0);
+
+  PrintBitmapText(20, 680, kCreditLine, 1.5);
+  title.firstPass = 1;
+}
+
+void GameTitleLoop() {
+  TitleState title;
+  GameTitleEnter(title);
+  do {
+    GameTitleFrame(title);
+    ShowScreen();
+    TitleClickStep(title);
+  } while (title.leave == 0);
 }

@@ -45,8 +45,16 @@ void StepHint(TitleState& title);
 // runs down.
 void TitleClickStep(TitleState& title);
 
-// The intro and the title screen as frame loops; each returns when the
-// player leaves it.
+// One frame of the intro, drawn (the mouse read, the grid, the story)
+// and its rules applied; true when the intro ends after it.
+bool GameIntroFrame(IntroState& intro);
+// One frame of the title screen up to its end: the mouse and the Escape
+// key read, the dripping logo rebuilt, the walkers, the enlarged logo, the
+// mouse hint and the credit line drawn.
+void GameTitleFrame(TitleState& title);
+
+// The intro and the title screen as frame loops, each frame ended by
+// ShowScreen; each returns when the player leaves it.
 void GameIntro();
 void GameTitleLoop();
 

@@ -159,8 +159,8 @@ Canvas DirectionPicture() {
   return c;
 }
 
-// The weapon boxes of the panel, 50 x 40 each, the weapons twice their
-// held size.
+// The weapon boxes of the panel, 50 x 40 each, the weapons up to twice
+// their held size.
 Canvas GunIconsPicture() {
   Canvas c(150, 40);
   for (int w = 0; w < 3; ++w) {
@@ -178,9 +178,10 @@ Canvas GunIconsPicture() {
         bottom = std::max(bottom, y);
       }
     }
-    const int scale = right - left + 1 > 22 ? 1 : 2;
+    const int scale = right - left + 1 > 23 || bottom - top + 1 > 13 ? 1 : 2;
     const int ox = w * 50 + (50 - (right - left + 1) * scale) / 2;
-    const int oy = (40 - (bottom - top + 1) * scale) / 2;
+    // The upper part: the ammunition count is written over the lower.
+    const int oy = std::max(2, 2 + (24 - (bottom - top + 1) * scale) / 2);
     for (int y = top; y <= bottom; ++y) {
       for (int x = left; x <= right; ++x) {
         const uint32_t p = one.At(x, y);
