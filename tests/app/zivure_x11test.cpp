@@ -67,9 +67,21 @@ class ZivureX11Test : public testing::Test {
     return child;
   }
 
-  // Waits up to 10 s for the child to end; true when it did, with its
+  // Once the game has started: its window, focused; empty when none
+  // shows.
+  std::string FocusedWindow() const {
+    if (!WaitForLog("Init Finalized\n")) return "";
+    const std::string window = CommandOutput("timeout 20 xdotool search --sync --name '^Zivure$' | head -n 1");
+    if (!window.empty()) std::system(("timeout 20 xdotool windowfocus --sync " + window).c_str());
+    return window;
+  }
+
+  // A real key press (XTEST) of Escape to the focused game window, held
+  // for a few frames (the frame end reads the key state once a frame);
+  // then waits up to 10 s for the child to end. True when it did, with its
   // status.
-  static bool WaitForEnd(pid_t child, int* status) {
+  static bool EndWithEscape(const std::string& window, pid_t child, int* status) {
+    std::system(("timeout 20 xdotool windowfocus --sync " + window + " keydown Escape sleep 0.3 keyup Escape").c_str());
     for (int i = 0; i < 2000; ++i) {
       if (waitpid(child, status, WNOHANG) == child) return true;
       usleep(5000);
@@ -96,10 +108,8 @@ TEST_F(ZivureX11Test, RealFocusChangeAndEscape) {
   const pid_t child = StartGame();
   ASSERT_GE(child, 0);
   guard.pids[0] = child;
-  ASSERT_TRUE(WaitForLog("Init Finalized\n"));
-  const std::string window = CommandOutput("timeout 20 xdotool search --sync --name '^Zivure$' | head -n 1");
+  const std::string window = FocusedWindow();
   ASSERT_FALSE(window.empty());
-  std::system(("timeout 20 xdotool windowfocus --sync " + window).c_str());
 
   // Another window takes the focus: the game pauses; the focus back resumes.
   const pid_t other = fork();
@@ -120,11 +130,8 @@ TEST_F(ZivureX11Test, RealFocusChangeAndEscape) {
   std::system(("import -window root " + shot + " 2>/dev/null").c_str());
   EXPECT_TRUE(FileExists(shot));
 
-  // A real key press (XTEST) to the focused game window, held for a few
-  // frames: the frame end reads the key state once a frame.
-  std::system(("timeout 20 xdotool windowfocus --sync " + window + " keydown Escape sleep 0.3 keyup Escape").c_str());
   int status = 0;
-  if (WaitForEnd(child, &status)) {
+  if (EndWithEscape(window, child, &status)) {
     guard.pids[0] = 0;
   } else {
     ADD_FAILURE() << "the program did not end on Escape";
@@ -168,10 +175,8 @@ TEST_F(ZivureX11Test, ClickLeavesTheIntroForTheTitleScreen) {
   const pid_t child = StartGame();
   ASSERT_GE(child, 0);
   guard.pids[0] = child;
-  ASSERT_TRUE(WaitForLog("Init Finalized\n"));
-  const std::string window = CommandOutput("timeout 20 xdotool search --sync --name '^Zivure$' | head -n 1");
+  const std::string window = FocusedWindow();
   ASSERT_FALSE(window.empty());
-  std::system(("timeout 20 xdotool windowfocus --sync " + window).c_str());
   // The intro ignores clicks for its first 100 frames.
   usleep(2500000);
   EXPECT_EQ(CommandOutput("xdotool getwindowgeometry " + window + " | grep -o '[0-9]*x[0-9]*'"), "1260x714");
@@ -184,9 +189,8 @@ TEST_F(ZivureX11Test, ClickLeavesTheIntroForTheTitleScreen) {
   std::system(("import -window " + window + " " + shot + " 2>/dev/null").c_str());
   EXPECT_TRUE(LogoRed(PicturePixel(shot, 467, 60))) << std::hex << PicturePixel(shot, 467, 60);
 
-  std::system(("timeout 20 xdotool windowfocus --sync " + window + " keydown Escape sleep 0.3 keyup Escape").c_str());
   int status = 0;
-  if (WaitForEnd(child, &status)) {
+  if (EndWithEscape(window, child, &status)) {
     guard.pids[0] = 0;
   } else {
     ADD_FAILURE() << "the program did not end on Escape";
