@@ -5,6 +5,7 @@
 #include "core/isaac.h"
 #include "devices/keyboard.h"
 #include "devices/mouse.h"
+#include "devices/music.h"
 #include "game/bitmap_text.h"
 #include "game/game_media.h"
 #include "game/game_state.h"
@@ -64,6 +65,7 @@ void AdvanceBloodDrips() {
 
 void GameTitleEnter(TitleState& title) {
   GameReset();
+  if (!MusicIsPlaying()) MusicPlay(kMusicFile, true);
   ClickCooldown = 30;
   title = TitleState{};
   for (int32_t i = 0; i < kDripCount; ++i) {

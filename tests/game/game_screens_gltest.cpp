@@ -3,6 +3,8 @@
 // process): what lands on the screen where the game puts it.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -15,6 +17,7 @@
 #include "app/screen_mode.h"
 #include "app/std_streams.h"
 #include "core/isaac.h"
+#include "devices/music.h"
 #include "devices/sound_device.h"
 #include "files/file_system.h"
 #include "game/game_media.h"
@@ -151,6 +154,24 @@ TEST_F(GameScreensGlTest, TitleShowsTheLogoTheWalkersAndTheCredit) {
     return r;
   });
   EXPECT_EQ(report, "logo yes\nlogo kept yes\nwalker yes\ncredit yes\nwork area hidden yes\n");
+}
+
+TEST_F(GameScreensGlTest, TitleStartsTheLoopingMusicOnceAndKeepsItPlaying) {
+  const std::string report = Run([] {
+    TitleState title;
+    GameTitleEnter(title);
+    const MusicStream* first = g_music.window;
+    const double deadline = g_music.loopDeadline;
+    std::string r = "playing " + Yes(MusicIsPlaying()) + ", looping " + Yes(g_music.loopDeadline > 0) + "\n";
+    const std::string name = g_music.fileName.c_str();
+    r += "file " + name.substr(name.rfind('/') + 1) + "\n";
+    usleep(20000);
+    GameTitleEnter(title);
+    // A restart would make a new piece with a new loop deadline.
+    r += "same piece " + Yes(g_music.window == first && g_music.loopDeadline == deadline) + "\n";
+    return r;
+  });
+  EXPECT_EQ(report, "playing yes, looping yes\nfile tundel42.mp3\nsame piece yes\n");
 }
 
 TEST_F(GameScreensGlTest, PlayDrawsTheFiguresTheCursorAndThePanel) {
