@@ -19,10 +19,3 @@ Dodevudi3D::~Dodevudi3D() {
   }
   objects.Release();
 }
-
-void Gl3DShadowPass(Dodevudi3D* engine, int32_t /*mode*/) {
-  // Only the stencil shadow code opens the pass; it adds the darkening step
-  // that closes it.
-  if (engine == nullptr || engine->shadowPass == 0) return;
-  engine->shadowPass = 0;
-}

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "core/grow_array.h"
+#include "gfx3d/transform_stack.h"
 
 class OpenGLDodevudi;
 
@@ -45,6 +46,7 @@ class Dodevudi3D {
   int32_t currentShader = -1;
   uint8_t shadowPass = 0;           // 1 while the stencil shadow pass is on
   int8_t cullingMode = 0;
+  TransformRecord stack[kTransformLevels];
   int32_t currentLevel = 0;         // of the transform stack
   float projection[16] = {};
   float camera[16] = {};
@@ -65,7 +67,3 @@ class Dodevudi3D {
   float farPlane = 0.0f;
   int32_t normalMode = 2;
 };
-
-// Leaves the stencil shadow pass when a frame left it open; nothing when it
-// is closed. The frame end calls it every frame with mode 0.
-void Gl3DShadowPass(Dodevudi3D* engine, int32_t mode);
