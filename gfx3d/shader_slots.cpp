@@ -94,8 +94,8 @@ bool ShaderLoad(Dodevudi3D& engine, uint32_t slot, const char* vertexName, const
   }
   ShaderFree(engine, slot);
   ShaderSlot& s = engine.shaders[slot];
-  // Any source that was given and failed fails the load, also when the
-  // other stage compiles.
+  // A vertex source that was given and failed fails the load, also when
+  // the program links without it.
   bool vertexOk = true;
   bool result = false;
   if (vertexName != nullptr) {
@@ -106,14 +106,17 @@ bool ShaderLoad(Dodevudi3D& engine, uint32_t slot, const char* vertexName, const
     result = CompileStage(fragmentName, GL_FRAGMENT_SHADER_ARB, &s.fragmentShader, "fragment shader failed",
                           reporter);
   }
-  if (!vertexOk || !result || (s.vertexShader == 0 && s.fragmentShader == 0)) return false;
+  // The stage given last decides whether the program is linked.
+  if (!result || (s.vertexShader == 0 && s.fragmentShader == 0)) return false;
   s.program = g_glext.glCreateProgramObjectARB();
   if (s.vertexShader != 0) g_glext.glAttachObjectARB(s.program, s.vertexShader);
   if (s.fragmentShader != 0) g_glext.glAttachObjectARB(s.program, s.fragmentShader);
   g_glext.glLinkProgramARB(s.program);
-  if (ShaderCheckStatus(s.program, false, reporter)) return true;
-  Report(reporter, "link shader failed");
-  return false;
+  if (!ShaderCheckStatus(s.program, false, reporter)) {
+    Report(reporter, "link shader failed");
+    return false;
+  }
+  return vertexOk;
 }
 
 void ShaderFree(Dodevudi3D& engine, uint32_t slot) {
