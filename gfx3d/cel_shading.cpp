@@ -5,6 +5,9 @@
 
 #include <cstdlib>
 
+#include "gfx3d/dodevudi3d.h"
+#include "gfx3d/mesh_records.h"
+
 namespace {
 
 constexpr uint8_t kDefaultSteps[16] = {100, 160, 160, 160, 160, 160, 160, 207,
@@ -86,4 +89,29 @@ uint32_t CelRampUpload(const uint32_t* palette, int32_t paletteCount, uint8_t bg
   }
   std::free(texels);
   return name;
+}
+
+void MeshCelRampTexture(MeshObject& mesh, uint8_t bgra) {
+  if (mesh.rampTexture != 0) return;
+  mesh.rampTexture = CelRampUpload(mesh.palette.data, mesh.palette.count, bgra, &mesh.celRowStep);
+}
+
+void CelShadeTableSet(Dodevudi3D& engine, const uint8_t* bytes, int32_t count) {
+  g_table.count = 0;
+  if (count < 1 || bytes == nullptr) {
+    if (g_table.capacity >= 2 || g_table.Reserve(1)) {
+      g_table[0] = 255;
+      g_table.count = 1;
+    }
+  } else if (g_table.capacity > count || g_table.Reserve(count)) {
+    for (int32_t i = 0; i < count; ++i) g_table[i] = bytes[i];
+    g_table.count = count;
+  }
+  for (Object3D& object : engine.objects) {
+    for (MeshObjectX& mesh : object.meshes) {
+      if (mesh.rampTexture == 0) continue;
+      glDeleteTextures(1, &mesh.rampTexture);
+      mesh.rampTexture = 0;
+    }
+  }
 }

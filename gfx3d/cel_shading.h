@@ -32,3 +32,14 @@ void CelRampFill(const uint32_t* palette, int32_t paletteCount, const uint8_t* s
 // its defaults when empty): a new texture name, 0 when the texels cannot
 // be had; rowStep receives 1 / its height.
 uint32_t CelRampUpload(const uint32_t* palette, int32_t paletteCount, uint8_t bgra, float* rowStep);
+
+class Dodevudi3D;
+class MeshObject;
+
+// Gives the mesh its ramp (texture name and row step) when it has none.
+void MeshCelRampTexture(MeshObject& mesh, uint8_t bgra);
+
+// Replaces the table with the count bytes ({255} for a count below 1) and
+// deletes every mesh's ramp, so that the next cel-shaded draw builds it
+// from the new table.
+void CelShadeTableSet(Dodevudi3D& engine, const uint8_t* bytes, int32_t count);

@@ -10,6 +10,7 @@
 #include "gfx2d/render_state.h"
 #include "gfx3d/camera_projection.h"
 #include "gfx3d/dodevudi3d.h"
+#include "gfx3d/mesh_records.h"
 
 namespace {
 
@@ -110,4 +111,66 @@ void Gl3DShadowPass(Dodevudi3D* engine, int32_t on) {
 void X3DClearDepth(Dodevudi3D& engine) {
   Gl3DShadowPass(&engine, 0);
   glClear(GL_DEPTH_BUFFER_BIT);
+}
+
+namespace {
+
+void Corner(const MeshNode& node) { glVertex3fv(node.position); }
+
+// The point at infinity away from the light.
+void FarCorner(const MeshNode& node, const float light[3]) {
+  glVertex4f(node.position[0] - light[0], node.position[1] - light[1], node.position[2] - light[2], 0.0f);
+}
+
+void DrawVolumeFaces(const MeshObject& mesh, const GrowArray<MeshNode>& nodes, int32_t triangles,
+                     const float light[3], bool caps) {
+  glBegin(GL_QUADS);
+  for (int32_t t = 0; t < triangles; ++t) {
+    if (mesh.facing[t] == 0) continue;
+    for (int32_t k = 0; k < 3; ++k) {
+      if (mesh.edges[3 * t + k].silhouette == 0) continue;
+      const MeshNode& from = nodes[3 * t + k];
+      const MeshNode& to = nodes[3 * t + (k + 1) % 3];
+      Corner(to);
+      Corner(from);
+      FarCorner(from, light);
+      FarCorner(to, light);
+    }
+  }
+  glEnd();
+  if (!caps) return;
+  glBegin(GL_TRIANGLES);
+  for (int32_t t = 0; t < triangles; ++t) {
+    for (int32_t k = 0; k < 3; ++k) {
+      const MeshNode& node = nodes[3 * t + k];
+      if (mesh.facing[t] != 0) {
+        Corner(node);
+      } else {
+        FarCorner(node, light);
+      }
+    }
+  }
+  glEnd();
+}
+
+}  // namespace
+
+void ShadowVolumeDraw(MeshObject& mesh, const GrowArray<MeshNode>& nodes, const float light[3], bool caps) {
+  if (mesh.frames.count == 0) return;
+  int32_t triangles = mesh.frames[0].triangles.count / 3;
+  if (triangles > mesh.facing.count) triangles = mesh.facing.count;
+  if (triangles > mesh.edges.count / 3) triangles = mesh.edges.count / 3;
+  if (triangles > nodes.count / 3) triangles = nodes.count / 3;
+  GlStateDisable(GL_CULL_FACE);
+  glDisable(GL_TEXTURE_2D);
+  GlStateDisable(GL_LIGHTING);
+  glDepthFunc(GL_LESS);
+  GlStateEnable(GL_CULL_FACE);
+  glStencilFunc(GL_ALWAYS, 0, ~0u);
+  glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
+  glCullFace(GL_BACK);
+  DrawVolumeFaces(mesh, nodes, triangles, light, caps);
+  glStencilOp(GL_KEEP, GL_KEEP, GL_DECR);
+  glCullFace(GL_FRONT);
+  DrawVolumeFaces(mesh, nodes, triangles, light, caps);
 }

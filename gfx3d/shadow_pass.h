@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+#include "core/grow_array.h"
+
 class Dodevudi3D;
 
 // The negative light indices: the shadow light is on while |angle| is at
@@ -25,3 +27,14 @@ void Gl3DShadowPass(Dodevudi3D* engine, int32_t on);
 
 // Leaves the pass, then clears the depth buffer.
 void X3DClearDepth(Dodevudi3D& engine);
+
+class MeshObject;
+struct MeshNode;
+
+// Draws the mesh's shadow volume into the stencil buffer, in the mesh's
+// own coordinates: counting up through the front faces, then down through
+// the back faces, the quads swept from the silhouette sides of the
+// light-facing triangles to infinity away from the light, and (caps) every
+// triangle, as it is when it faces the light, else at infinity. Reads the
+// flags of MeshLightFacing; triangles without flags or nodes are left out.
+void ShadowVolumeDraw(MeshObject& mesh, const GrowArray<MeshNode>& nodes, const float light[3], bool caps);
