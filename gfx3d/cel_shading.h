@@ -10,6 +10,9 @@
 
 #include "core/grow_array.h"
 
+class Dodevudi3D;
+class MeshObject;
+
 // The brightness steps, dark end first; empty until a ramp is built or
 // the table is set. A ramp built while it is empty first gets the 16
 // default steps 100, 160 x 6, 207, 255 x 8.
@@ -32,9 +35,6 @@ void CelRampFill(const uint32_t* palette, int32_t paletteCount, const uint8_t* s
 // its defaults when empty): a new texture name, 0 when the texels cannot
 // be had; rowStep receives 1 / its height.
 uint32_t CelRampUpload(const uint32_t* palette, int32_t paletteCount, uint8_t bgra, float* rowStep);
-
-class Dodevudi3D;
-class MeshObject;
 
 // Gives the mesh its ramp (texture name and row step) when it has none.
 void MeshCelRampTexture(MeshObject& mesh, uint8_t bgra);

@@ -7,7 +7,8 @@
 
 #include <vector>
 
-#include "tests/support/sprite_fixture.h"
+#include "gfx3d/dodevudi3d.h"
+#include "tests/support/engine3d_fixture.h"
 
 namespace {
 
@@ -82,6 +83,42 @@ TEST_F(CelRampTest, AWideTableWidensTheRampAndAnEmptyPaletteIsGrey) {
   EXPECT_EQ(t[255], 0xEAEAEAu);  // step 39 (234) at the light end
   glDeleteTextures(1, &name);
   table.Release();
+}
+
+}  // namespace
+
+namespace {
+
+using CelTableTest = Engine3DTest;
+
+TEST_F(CelTableTest, SettingTheTableDropsEveryRamp) {
+  Object3D& object = engine3d().objects[5];
+  ASSERT_TRUE(object.meshes.Reserve(1));
+  object.meshes.count = 1;
+  MeshObjectX& mesh = object.meshes[0];
+  ASSERT_TRUE(mesh.palette.Push(0xFFFFFFu));
+  MeshCelRampTexture(mesh, 0);
+  ASSERT_NE(mesh.rampTexture, 0u);
+  const uint32_t first = mesh.rampTexture;
+  MeshCelRampTexture(mesh, 0);  // kept while the table stays
+  EXPECT_EQ(mesh.rampTexture, first);
+
+  const uint8_t steps[3] = {51, 127, 255};
+  CelShadeTableSet(engine3d(), steps, 3);
+  EXPECT_EQ(mesh.rampTexture, 0u);
+  EXPECT_FALSE(glIsTexture(first));
+  ASSERT_EQ(CelShadeTable().count, 3);
+  EXPECT_EQ(CelShadeTable()[1], 127);
+
+  CelShadeTableSet(engine3d(), nullptr, 0);
+  ASSERT_EQ(CelShadeTable().count, 1);
+  MeshCelRampTexture(mesh, 0);
+  int32_t width = 0;
+  int32_t height = 0;
+  const std::vector<uint32_t> t = TexelsOf(mesh.rampTexture, &width, &height);
+  EXPECT_EQ(t.front(), 0xFFFFFFu);  // full brightness across the width
+  EXPECT_EQ(t.back(), 0xFFFFFFu);
+  CelShadeTable().Release();
 }
 
 }  // namespace
