@@ -19,7 +19,7 @@
 #include "gfx2d/frame_swap.h"
 #include "gfx2d/render_state.h"
 #include "gfx2d/opengl_dodevudi.h"
-#include "gfx3d/dodevudi3d.h"
+#include "gfx3d/shadow_pass.h"
 #include "platform/debugger.h"
 #include "platform/gl_window.h"
 

@@ -57,10 +57,3 @@ void Object3DReset(Dodevudi3D* engine, int32_t slot) {
   Object3D* object = Object3DAt(engine, slot);
   if (object != nullptr) Object3DEmpty(*object, false);
 }
-
-void Gl3DShadowPass(Dodevudi3D* engine, int32_t /*mode*/) {
-  // Only the stencil shadow code opens the pass; it adds the darkening step
-  // that closes it.
-  if (engine == nullptr || engine->shadowPass == 0) return;
-  engine->shadowPass = 0;
-}

@@ -14,6 +14,7 @@
 
 #include "core/grow_array.h"
 #include "gfx3d/mesh_records.h"
+#include "gfx3d/transform_stack.h"
 
 class OpenGLDodevudi;
 
@@ -52,6 +53,7 @@ class Dodevudi3D {
   MeshNode nodeTemplate;            // copied for each node built by hand
   uint8_t shadowPass = 0;           // 1 while the stencil shadow pass is on
   int8_t cullingMode = 0;
+  TransformRecord stack[kTransformLevels];
   int32_t currentLevel = 0;         // of the transform stack
   float projection[16] = {};
   float camera[16] = {};
@@ -89,7 +91,3 @@ void Object3DReset(Dodevudi3D* engine, int32_t slot);
 // The same emptying on an object; with keepBlocks the meshes are freed
 // without release and both blocks are kept, only their counts set to 0.
 void Object3DEmpty(Object3D& object, bool keepBlocks);
-
-// Leaves the stencil shadow pass when a frame left it open; nothing when it
-// is closed. The frame end calls it every frame with mode 0.
-void Gl3DShadowPass(Dodevudi3D* engine, int32_t mode);

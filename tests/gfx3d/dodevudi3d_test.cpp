@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "gfx2d/opengl_dodevudi.h"
+#include "gfx3d/shadow_pass.h"
 #include "tests/support/mesh_fixture.h"
 #include "tests/support/test_env.h"
 
