@@ -3,9 +3,11 @@
 #include <cstring>
 
 #include "files/file_stream.h"
+#include "gfx2d/opengl_dodevudi.h"
 #include "gfx3d/ddd_file.h"
 #include "gfx3d/dodevudi3d.h"
 #include "gfx3d/mesh_build.h"
+#include "gfx3d/scene_file.h"
 
 uint8_t Object3DLoad(Dodevudi3D* engine, const char* name, int32_t slot) {
   Object3D* object = Object3DAt(engine, slot);
@@ -19,9 +21,10 @@ uint8_t Object3DLoad(Dodevudi3D* engine, const char* name, int32_t slot) {
   char head[4] = {};
   StreamRead(s, head, static_cast<int32_t>(s.size < 4 ? s.size : 4));
   StreamClose(s);
-  // Scene files are read by the scene loader alone; without one the slot
-  // stays empty.
-  if (std::memcmp(head, ";DDW", 4) == 0) return 0;
+  if (std::memcmp(head, ";DDW", 4) == 0) {
+    const uint32_t key = engine->owner != nullptr ? engine->owner->spriteColourKey : kDefaultSpriteColourKey;
+    return SceneLoad(name, *object, key) ? 1 : 0;
+  }
 
   if (!object->meshes.Reserve(1)) return 0;
   object->meshes.count = 1;

@@ -79,7 +79,6 @@ TEST_F(ObjectLoadTest, FailuresLeaveTheSlotEmpty) {
   const Case cases[] = {
       {"empty name", "", 7, ""},
       {"missing file", dir_.File("missing.ddd"), 7, ""},
-      {"scene file", Write("scene.ddw", ";DDW\n[objects]\ncount=1\n1=quad.ddd\n"), 7, ""},
       {"no frames", Write("none.ddd", ByteBuilder(header).I32(0).I32(0).I32(0).bytes), 7, ""},
       {"no nodes", Write("empty.ddd", ByteBuilder(header).I32(1).I32(0).I32(0).I32(0).bytes), 7, ""},
       {"two bytes", Write("short.ddd", ";D"), 7, "# read error\n"},
