@@ -1,7 +1,41 @@
 #include "gfx3d/object_load.h"
 
+#include <cstring>
+
+#include "files/file_stream.h"
+#include "gfx3d/ddd_file.h"
 #include "gfx3d/dodevudi3d.h"
 #include "gfx3d/mesh_build.h"
+
+uint8_t Object3DLoad(Dodevudi3D* engine, const char* name, int32_t slot) {
+  Object3D* object = Object3DAt(engine, slot);
+  if (object == nullptr) return 0;
+  Object3DEmpty(*object, false);
+  if (name == nullptr || name[0] == '\0') return 0;
+
+  // The first four bytes decide the reader (fewer in a shorter file).
+  FileStream s{};
+  if (!StreamOpen(s, name)) return 0;
+  char head[4] = {};
+  StreamRead(s, head, static_cast<int32_t>(s.size < 4 ? s.size : 4));
+  StreamClose(s);
+  // Scene files are read by the scene loader alone; without one the slot
+  // stays empty.
+  if (std::memcmp(head, ";DDW", 4) == 0) return 0;
+
+  if (!object->meshes.Reserve(1)) return 0;
+  object->meshes.count = 1;
+  MeshObjectX& mesh = object->meshes[0];
+  if (!MeshLoadDdd(mesh, name) || mesh.frames.count < 1 || mesh.frames[0].nodes.count < 1) {
+    Object3DEmpty(*object, false);
+    return 0;
+  }
+  object->inUse = 1;
+  object->severalMeshes = 0;
+  mesh.BuildTriangles();
+  MeshBounds(mesh);
+  return 1;
+}
 
 void ObjectBuildBegin(Dodevudi3D* engine, int32_t slot, int32_t kind) {
   Object3D* object = Object3DAt(engine, slot);

@@ -6,13 +6,14 @@ namespace {
 
 enum class GroupMode { kTriangles, kStrip, kFan };
 
-void BuildFrameTriangles(MeshFrame& frame, const GrowArray<uint32_t>& palette) {
-  frame.triangles.count = 0;
-  frame.triangles.Reserve(frame.nodes.count / 3);
+// Walks the frame's groups and returns the number of triangle nodes they
+// give, pushing them onto out when it is not null.
+int64_t WalkGroups(const MeshFrame& frame, const GrowArray<uint32_t>& palette, GrowArray<MeshNode>* out) {
   const MeshNode* pending[3] = {};
   int k = 0;
   GroupMode mode = GroupMode::kTriangles;
   int parity = 0;
+  int64_t made = 0;
   for (const MeshNode& node : frame.nodes) {
     const uint32_t entry = node.colourIndex < palette.count ? palette[node.colourIndex] : 0;
     if (entry == kMarkerStrip) {
@@ -28,7 +29,10 @@ void BuildFrameTriangles(MeshFrame& frame, const GrowArray<uint32_t>& palette) {
     }
     pending[k++] = &node;
     if (k < 3) continue;
-    for (const MeshNode* corner : pending) frame.triangles.Push(*corner);
+    made += 3;
+    if (out != nullptr) {
+      for (const MeshNode* corner : pending) out->Push(*corner);
+    }
     if (mode == GroupMode::kTriangles) {
       k = 0;
     } else if (mode == GroupMode::kStrip) {
@@ -44,6 +48,17 @@ void BuildFrameTriangles(MeshFrame& frame, const GrowArray<uint32_t>& palette) {
       pending[1] = pending[2];
     }
   }
+  return made;
+}
+
+void BuildFrameTriangles(MeshFrame& frame, const GrowArray<uint32_t>& palette) {
+  frame.triangles.count = 0;
+  // Room for the whole list at once, so that long lists are not copied
+  // over and over while they grow.
+  const int64_t needed = WalkGroups(frame, palette, nullptr);
+  const int32_t third = frame.nodes.count / 3;
+  frame.triangles.Reserve(needed > third && needed < INT32_MAX ? static_cast<int32_t>(needed) : third);
+  WalkGroups(frame, palette, &frame.triangles);
 }
 
 }  // namespace

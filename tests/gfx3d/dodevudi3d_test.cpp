@@ -18,6 +18,8 @@ TEST(Dodevudi3DTest, ConstructionMakesTheSlots) {
   EXPECT_EQ(engine->objects.count, 4096);
   EXPECT_EQ(engine->objects.capacity, 4224);  // 128 * (4096 / 128 + 1)
   EXPECT_EQ(engine->objects[4095].textures.count, 0);
+  EXPECT_EQ(engine->objects[4095].meshes.count, 0);
+  EXPECT_EQ(engine->objects[0].meshes.data, nullptr);
   EXPECT_EQ(engine->owner, owner);
   EXPECT_EQ(engine->normalMode, 2);
   EXPECT_EQ(engine->lightsMask, 0);

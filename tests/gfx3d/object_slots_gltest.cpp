@@ -8,7 +8,10 @@
 
 #include "gfx2d/gl_extensions.h"
 #include "gfx3d/dodevudi3d.h"
+#include "gfx3d/object_load.h"
 #include "tests/support/gl_fixture.h"
+#include "tests/support/mesh_fixture.h"
+#include "tests/support/test_env.h"
 
 namespace {
 
@@ -99,6 +102,26 @@ TEST_F(ObjectSlotsGlTest, MeshCopiesOwnNoneOfTheSourcesGlObjects) {
   MeshFree(source, false);
   EXPECT_EQ(source.staticBuffer + source.streamBuffer + source.rampTexture, 0u);
   EXPECT_FALSE(AnyAlive(names));
+}
+
+TEST_F(ObjectSlotsGlTest, LoadingAgainDeletesTheFirstLoadsGlObjects) {
+  ScratchDir dir;
+  const std::string path = dir.File("quad.ddd");
+  WriteFileBytes(path, QuadModelBytes());
+  Dodevudi3D engine(nullptr);
+  ASSERT_EQ(Object3DLoad(&engine, path.c_str(), 8), 1);
+  Object3D& object = engine.objects[8];
+  GiveGlObjects(object.meshes[0]);
+  const GlNames meshNames = NamesOf(object.meshes[0]);
+  const uint32_t texture = MakeTexture();
+  object.textures.Push(texture);
+
+  ASSERT_EQ(Object3DLoad(&engine, path.c_str(), 8), 1);
+  EXPECT_FALSE(AnyAlive(meshNames));
+  EXPECT_FALSE(glIsTexture(texture));
+  EXPECT_EQ(object.meshes.count, 1);
+  EXPECT_EQ(object.textures.count, 0);
+  EXPECT_EQ(object.meshes[0].drawNodes.count, 6);
 }
 
 }  // namespace
