@@ -15,10 +15,11 @@
 #include "devices/input_device.h"
 #include "devices/keyboard.h"
 #include "devices/mouse.h"
+#include "devices/music.h"
 #include "gfx2d/frame_swap.h"
 #include "gfx2d/render_state.h"
 #include "gfx2d/opengl_dodevudi.h"
-#include "gfx3d/dodevudi3d.h"
+#include "gfx3d/shadow_pass.h"
 #include "platform/debugger.h"
 #include "platform/gl_window.h"
 
@@ -76,6 +77,7 @@ void FrameEnd() {
     return;
   }
   if (g_app.engine3d != nullptr) Gl3DShadowPass(g_app.engine3d, 0);
+  MusicLoopRestart();
   void (*hook)() = Win32MsgHookGet();
   PumpMessages(hook);
   SwapBuffersAndWait(*g_app.engine2d, hook);

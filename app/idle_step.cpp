@@ -9,6 +9,7 @@
 #include "devices/joystick.h"
 #include "devices/keyboard.h"
 #include "devices/mouse.h"
+#include "devices/music.h"
 #include "files/error_log.h"
 
 namespace {
@@ -37,6 +38,7 @@ void PollInput() {
 void PauseLoop() {
   ErrorLogAppend("pause loop in showscreen/hibernate\n");
   while (g_app.paused != 0 && g_app.bringToFront == 0) {
+    MusicLoopRestart();
     PumpMessages(Win32MsgHookGet());
     if (g_app.paused == 0 || g_app.bringToFront != 0) break;
     SleepMillis(500);
@@ -68,6 +70,7 @@ void IdleStep() {
   if (g_app.input == nullptr) return;
   const MouseSnapshot first = TakeSnapshot();
   for (int pass = 0; pass < 15; ++pass) {
+    MusicLoopRestart();
     PumpMessages(Win32MsgHookGet());
     if (g_app.paused != 0) {
       PauseLoop();
@@ -90,6 +93,7 @@ void WaitKey() {
   while (InputPopKeyPressed(g_app.input->typed)) {
   }
   while (!InputPopKeyPressed(g_app.input->typed)) {
+    MusicLoopRestart();
     PumpMessages(Win32MsgHookGet());
     IdleStep();
   }

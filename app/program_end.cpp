@@ -11,6 +11,7 @@
 #include "app/runtime_main.h"
 #include "app/sub_table.h"
 #include "devices/input_device.h"
+#include "devices/music.h"
 #include "devices/sound_device.h"
 #include "files/error_log.h"
 #include "files/file_channels.h"
@@ -68,7 +69,7 @@ void AppShutdown() {
   if (g_app.engine2d == nullptr) return;
   ErrorLogAppend("Shut down VNL\n");
 
-  // The music player stops here once it exists (the music code).
+  MusicStop();
   const std::string directory = ProgramDirectory();
   if (!directory.empty()) (void)!chdir(directory.c_str());
   FileCloseAll();

@@ -11,10 +11,13 @@
 
 namespace {
 
-void MixerCallback(void* /*user*/, int16_t* samples, int frameCount) {
-  // Runs with the output locked; SoundSlotsDetach clears the pointer under
-  // the same lock before the slots are freed.
-  if (g_app.soundSlots != nullptr) SoundMix(g_app.soundSlots, kSoundSlotCount, samples, frameCount);
+void MixerCallback(void* user, int16_t* samples, int frameCount) {
+  // Runs with the output locked; SoundSlotsDetach clears the slots pointer
+  // and SoundStreamDetach a stream under the same lock before they are
+  // freed.
+  const auto* device = static_cast<const SoundDevice*>(user);
+  SoundSample* slots = g_app.soundSlots;
+  SoundMix(slots, slots != nullptr ? kSoundSlotCount : 0, device->streams, kSoundStreamCount, samples, frameCount);
 }
 
 }  // namespace
@@ -37,7 +40,7 @@ PlatformAudio* SampleOutput(const SoundSample& sample) {
 void SoundDeviceCreate(SoundDevice& device) { device.output = nullptr; }
 
 int32_t SoundDeviceInit(SoundDevice& device, PlatformWindow* /*window*/) {
-  if (device.output == nullptr) device.output = PlatformAudioOpen(MixerCallback, nullptr);
+  if (device.output == nullptr) device.output = PlatformAudioOpen(MixerCallback, &device);
   if (device.output == nullptr) return 0;
   device.caps = PlatformAudioGetFormat(device.output);
   return 1;

@@ -17,8 +17,12 @@
 #include "platform/audio.h"
 
 struct PlatformWindow;
+struct SoundStream;
 
 inline constexpr int kSoundMaxVoices = 4;
+// Streaming voices the mixer takes besides the slots: the music and the
+// sound of a movie.
+inline constexpr int kSoundStreamCount = 2;
 
 // A sample's PCM data as the WAV file holds it: 8-bit unsigned or 16-bit
 // signed little-endian samples, 1 or 2 channels interleaved, at the file's
@@ -52,6 +56,7 @@ struct SoundBuffer {
 struct SoundDevice {
   PlatformAudio* output = nullptr;  // none until SoundDeviceInit succeeds
   PlatformAudioFormat caps = {0, 0, 0};
+  SoundStream* streams[kSoundStreamCount] = {};  // attached streaming voices (sound_stream.h)
 };
 
 struct SoundSample {
@@ -80,8 +85,8 @@ class SoundOutputLock {
 PlatformAudio* SampleOutput(const SoundSample& sample);
 
 void SoundDeviceCreate(SoundDevice& device);
-// Opens the sound output with the mixer over g_app's sound slots; 1 on
-// success, 0 when there is no sound output.
+// Opens the sound output with the mixer over g_app's sound slots and the
+// device's streams; 1 on success, 0 when there is no sound output.
 int32_t SoundDeviceInit(SoundDevice& device, PlatformWindow* window);
 // The output does not depend on a window: nothing to re-bind.
 void SoundDeviceSetWindow(SoundDevice& device, PlatformWindow* window);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "devices/sound_device.h"
+#include "devices/sound_stream.h"
 
 namespace {
 
@@ -58,6 +59,15 @@ void MixVoice(SoundBuffer& voice, int32_t* sums, int count) {
   if (voice.position >= end && !voice.looping) SoundVoiceRewind(voice);
 }
 
+// Adds the frames the stream has ready, up to count, at its gain; a stream
+// that has fewer frames ready adds silence for the rest.
+void MixStream(SoundStream& stream, int32_t* sums, int count) {
+  int16_t frames[2 * kChunkFrames];
+  const int taken = static_cast<int>(SoundStreamRead(stream, frames, static_cast<uint32_t>(count)));
+  const int64_t gain = stream.gain.load(std::memory_order_relaxed);
+  for (int i = 0; i < 2 * taken; ++i) sums[i] += static_cast<int32_t>(frames[i] * gain / 65536);
+}
+
 }  // namespace
 
 uint32_t SoundGainFromHundredthsDb(int32_t value) {
@@ -75,7 +85,8 @@ void SoundVoiceSetVolume(SoundBuffer& voice, int32_t volume) { voice.volume = st
 
 void SoundVoiceSetPan(SoundBuffer& voice, int32_t pan) { voice.pan = std::clamp(pan, -kSoundPanMax, kSoundPanMax); }
 
-void SoundMix(SoundSample* slots, int slotCount, int16_t* samples, int frameCount) {
+void SoundMix(SoundSample* slots, int slotCount, SoundStream* const* streams, int streamCount, int16_t* samples,
+              int frameCount) {
   int32_t sums[2 * kChunkFrames];
   for (int start = 0; start < frameCount; start += kChunkFrames) {
     const int count = std::min(kChunkFrames, frameCount - start);
@@ -87,6 +98,10 @@ void SoundMix(SoundSample* slots, int slotCount, int16_t* samples, int frameCoun
         SoundBuffer* voice = sample.voices[v];
         if (voice != nullptr && voice->playing && voice->data != nullptr) MixVoice(*voice, sums, count);
       }
+    }
+    for (int s = 0; s < streamCount; ++s) {
+      SoundStream* stream = streams[s];
+      if (stream != nullptr && stream->playing.load(std::memory_order_acquire)) MixStream(*stream, sums, count);
     }
     for (int i = 0; i < 2 * count; ++i) out[i] = static_cast<int16_t>(std::clamp(sums[i], -32768, 32767));
   }

@@ -11,6 +11,7 @@
 
 struct SoundBuffer;
 struct SoundSample;
+struct SoundStream;
 
 inline constexpr int32_t kSoundVolumeMin = -10000;  // silence
 inline constexpr int32_t kSoundPanMax = 10000;      // the other side silent
@@ -30,8 +31,10 @@ void SoundVoiceRewind(SoundBuffer& voice);
 void SoundVoiceSetVolume(SoundBuffer& voice, int32_t volume);
 void SoundVoiceSetPan(SoundBuffer& voice, int32_t pan);
 
-// Adds every playing voice of the slots into the stereo frames (left
-// first); a voice that reaches the end of its data stops and goes back to
-// the start unless it loops. The device's mixer callback, with the output
-// locked.
-void SoundMix(SoundSample* slots, int slotCount, int16_t* samples, int frameCount);
+// Adds every playing voice of the slots, and the buffered frames of every
+// playing stream (null entries are skipped) at the stream's gain, into the
+// stereo frames (left first); a voice that reaches the end of its data
+// stops and goes back to the start unless it loops. The device's mixer
+// callback, with the output locked.
+void SoundMix(SoundSample* slots, int slotCount, SoundStream* const* streams, int streamCount, int16_t* samples,
+              int frameCount);

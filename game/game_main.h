@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
-// Runs the game's screens; every loop ends its frames with ShowScreen, and
-// the frame end ends the program.
+// Changes into the "Media" folder, sets the 1260 x 714 screen with the
+// system pointer shown, sets up the game's arrays, loads the media, draws
+// the story screen and runs the screens: the intro, then the title and a
+// game in turn. Every loop ends its frames with ShowScreen, and the frame
+// end ends the program; GameMain does not return.
 int32_t GameMain();

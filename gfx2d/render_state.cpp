@@ -7,6 +7,9 @@
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/sprite_draw.h"
+#include "gfx3d/matrix4.h"
+#include "gfx3d/shader_slots.h"
+#include "gfx3d/texture_units.h"
 
 namespace {
 
@@ -73,15 +76,52 @@ void SetScreenSize(OpenGLDodevudi& engine, int32_t width, int32_t height) {
 }
 
 void MultOrtho(float left, float right, float bottom, float top, float near, float far) {
-  float m[16] = {};
-  m[0] = 2.0f / (right - left);
-  m[5] = 2.0f / (top - bottom);
-  m[10] = -2.0f / (far - near);
-  m[12] = -(right + left) / (right - left);
-  m[13] = -(top + bottom) / (top - bottom);
-  m[14] = -(far + near) / (far - near);
-  m[15] = 1.0f;
+  float m[16];
+  Mat4Ortho(left, right, bottom, top, near, far, m);
   glMultMatrixf(m);
+}
+
+void OrientationMatrix(const OpenGLDodevudi& engine, float out[16]) {
+  const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  for (int i = 0; i < 16; ++i) out[i] = identity[i];
+  switch (engine.orientation) {
+    case 1:  // (x, y) -> (y, -x)
+      out[0] = 0; out[1] = -1; out[4] = 1; out[5] = 0;
+      break;
+    case 2:  // (x, y) -> (-x, -y)
+      out[0] = -1; out[5] = -1;
+      break;
+    case 3:  // (x, y) -> (-y, x)
+      out[0] = 0; out[1] = 1; out[4] = -1; out[5] = 0;
+      break;
+    default: break;
+  }
+}
+
+void ApplyViewport(const OpenGLDodevudi& engine, int32_t x, int32_t y, int32_t width, int32_t height) {
+  if (engine.currentScreen >= 0 && engine.currentScreen < kOffscreenCount) {
+    const FboRecord& screen = engine.screens[engine.currentScreen];
+    int32_t target = 0;
+    if (screen.sprite >= 0 && screen.sprite < kSpriteCount && engine.sprites != nullptr) {
+      target = engine.sprites[screen.sprite].imageHeight;
+    }
+    glViewport(x, Wrap(int64_t{target} - height - y), width, height);
+    return;
+  }
+  int32_t wx = 0;
+  int32_t wy = 0;
+  int32_t ww = 0;
+  int32_t wh = 0;
+  OrientRect(engine, x, y, width, height, &wx, &wy, &ww, &wh);
+  if (ww < 0) {
+    wx = Wrap(int64_t{wx} + ww + 1);
+    ww = Wrap(-int64_t{ww});
+  }
+  if (wh < 0) {
+    wy = Wrap(int64_t{wy} + wh + 1);
+    wh = Wrap(-int64_t{wh});
+  }
+  glViewport(wx, Wrap(int64_t{engine.screenHeight} - wh - wy), ww, wh);
 }
 
 void SetViewportProjection(OpenGLDodevudi& engine, int32_t x, int32_t y, int32_t width,
@@ -103,44 +143,13 @@ void SetViewportProjection(OpenGLDodevudi& engine, int32_t x, int32_t y, int32_t
   }
 
   glMatrixMode(GL_PROJECTION);
+  ApplyViewport(engine, x, y, width, height);
   if (offscreen) {
-    const FboRecord& screen = engine.screens[engine.currentScreen];
-    int32_t target = 0;
-    if (screen.sprite >= 0 && screen.sprite < kSpriteCount && engine.sprites != nullptr) {
-      target = engine.sprites[screen.sprite].imageHeight;
-    }
-    glViewport(x, Wrap(int64_t{target} - height - y), width, height);
     glLoadIdentity();
     glOrtho(0, width, height, 0, -1, 1);
   } else {
-    int32_t wx = 0;
-    int32_t wy = 0;
-    int32_t ww = 0;
-    int32_t wh = 0;
-    OrientRect(engine, x, y, width, height, &wx, &wy, &ww, &wh);
-    if (ww < 0) {
-      wx = Wrap(int64_t{wx} + ww + 1);
-      ww = Wrap(-int64_t{ww});
-    }
-    if (wh < 0) {
-      wy = Wrap(int64_t{wy} + wh + 1);
-      wh = Wrap(-int64_t{wh});
-    }
-    glViewport(wx, Wrap(int64_t{engine.screenHeight} - wh - wy), ww, wh);
-    // The orientation's turn about the z axis, column-major.
-    float turn[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    switch (engine.orientation) {
-      case 1:  // (x, y) -> (y, -x)
-        turn[0] = 0; turn[1] = -1; turn[4] = 1; turn[5] = 0;
-        break;
-      case 2:  // (x, y) -> (-x, -y)
-        turn[0] = -1; turn[5] = -1;
-        break;
-      case 3:  // (x, y) -> (-y, x)
-        turn[0] = 0; turn[1] = 1; turn[4] = -1; turn[5] = 0;
-        break;
-      default: break;
-    }
+    float turn[16];
+    OrientationMatrix(engine, turn);
     glLoadMatrixf(turn);
     MultOrtho(0.0f, static_cast<float>(width), static_cast<float>(height), 0.0f, -1.0f, 1.0f);
   }
@@ -196,6 +205,8 @@ void ResetRenderState2D() {
   engine->currentAlpha = 1.0f;
   GlColorCached(1.0f, 1.0f, 1.0f, 1.0f);
   Reset2DState(*engine);
+  X3DSetMipmap(0);
+  if (g_app.engine3d != nullptr) ShaderUse(*g_app.engine3d, static_cast<uint32_t>(-1));
 }
 
 void ScreenPointFromWindow(const OpenGLDodevudi& engine, int32_t x, int32_t y, int32_t* outX,

@@ -33,6 +33,15 @@ void SetScreenSize(OpenGLDodevudi& engine, int32_t width, int32_t height);
 void SetViewportProjection(OpenGLDodevudi& engine, int32_t x, int32_t y, int32_t width,
                            int32_t height);
 
+// The orientation's turn of the drawing surface about the z axis,
+// column-major (the identity at 0 degrees).
+void OrientationMatrix(const OpenGLDodevudi& engine, float out[16]);
+
+// glViewport for a rectangle of the drawing surface in screen terms: on the
+// current offscreen screen, else turned with the orientation onto the
+// window (the 3D begin sets its viewport the same way).
+void ApplyViewport(const OpenGLDodevudi& engine, int32_t x, int32_t y, int32_t width, int32_t height);
+
 // Multiplies the current matrix by glOrtho's matrix, built in floats.
 void MultOrtho(float left, float right, float bottom, float top, float near, float far);
 
@@ -45,7 +54,8 @@ ViewportRect GetViewport(const OpenGLDodevudi& engine);
 void Reset2DState(OpenGLDodevudi& engine);
 
 // After every frame: frame-start clear, alpha test off, alpha blending at
-// alpha 1, colour white, then Reset2DState.
+// alpha 1, colour white, then Reset2DState; 3D texturing back to the plain
+// textures and no shader.
 void ResetRenderState2D();
 
 // Window pixel to screen point under the orientation, and back.

@@ -9,7 +9,7 @@
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/render_state.h"
 #include "gfx2d/screen_grab.h"
-#include "gfx3d/dodevudi3d.h"
+#include "gfx3d/shadow_pass.h"
 
 void GfxGetScreenSize(double* width, double* height) {
   int32_t w = 0;

@@ -28,13 +28,6 @@ float Over(float a, int32_t b) { return b != 0 ? a / static_cast<float>(b) : 0.0
 // integer range must not wrap onto the screen.
 float At(int32_t a, int64_t b) { return static_cast<float>(a + b); }
 
-uint32_t TextureOf(const OpenGLDodevudi& engine, int32_t k, uint32_t mip,
-                   const GrowArray<uint32_t>* table) {
-  if (table != nullptr) return k >= 0 && k < table->count ? (*table)[k] : 0;
-  if (!SpriteInTable(k)) return 0;
-  return mip != 0 ? engine.sprites[k].mipmappedTexture : engine.sprites[k].texture;
-}
-
 void BindOnActiveUnit(uint32_t texture) {
   glBindTexture(GL_TEXTURE_2D, texture);
   glEnable(GL_TEXTURE_2D);
@@ -94,13 +87,13 @@ void SpriteBindTexture(OpenGLDodevudi& engine, int32_t s, int32_t s2, uint32_t m
       GlStateDisable(GL_TEXTURE_2D);
       GlStateEnable(GL_COLOR_MATERIAL);
     } else {
-      BindOnActiveUnit(TextureOf(engine, s, mip, table));
+      BindOnActiveUnit(SpriteTextureName(engine, s, mip, table));
     }
     return;
   }
   g_glext.glActiveTextureARB(GL_TEXTURE1_ARB);
   if (s >= 0 && s2 >= 0) {
-    BindOnActiveUnit(TextureOf(engine, s, mip, table));
+    BindOnActiveUnit(SpriteTextureName(engine, s, mip, table));
   } else {
     glDisable(GL_TEXTURE_2D);
   }
@@ -109,7 +102,14 @@ void SpriteBindTexture(OpenGLDodevudi& engine, int32_t s, int32_t s2, uint32_t m
     glDisable(GL_TEXTURE_2D);
     return;
   }
-  BindOnActiveUnit(TextureOf(engine, s2 < 0 ? s : s2, mip, table));
+  BindOnActiveUnit(SpriteTextureName(engine, s2 < 0 ? s : s2, mip, table));
+}
+
+uint32_t SpriteTextureName(const OpenGLDodevudi& engine, int32_t k, uint32_t mip,
+                           const GrowArray<uint32_t>* table) {
+  if (table != nullptr) return k >= 0 && k < table->count ? (*table)[k] : 0;
+  if (!SpriteInTable(k)) return 0;
+  return mip != 0 ? engine.sprites[k].mipmappedTexture : engine.sprites[k].texture;
 }
 
 int32_t BoundSpriteNumber() { return g_boundSprite; }

@@ -24,6 +24,10 @@ class OpenGLDodevudi;
 void SpriteBindTexture(OpenGLDodevudi& engine, int32_t s, int32_t s2, uint32_t mip,
                        const GrowArray<uint32_t>* table);
 
+// The texture name SpriteBindTexture binds for sprite k (see above).
+uint32_t SpriteTextureName(const OpenGLDodevudi& engine, int32_t k, uint32_t mip,
+                           const GrowArray<uint32_t>* table);
+
 // The sprite given last to SpriteBindTexture (-1 = untextured); drawing
 // passes texture coordinates only while it is 0 or more.
 int32_t BoundSpriteNumber();

@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include "gfx2d/gl_extensions.h"
 #include "gfx2d/opengl_dodevudi.h"
 
 Dodevudi3D::Dodevudi3D(OpenGLDodevudi* owner_engine) : owner(owner_engine) {
@@ -12,17 +13,47 @@ Dodevudi3D::Dodevudi3D(OpenGLDodevudi* owner_engine) : owner(owner_engine) {
 }
 
 Dodevudi3D::~Dodevudi3D() {
+  // Every slot of the block, the last first; the slots past the count were
+  // never filled and hold nothing.
   for (int32_t i = objects.capacity - 1; i >= 0; --i) {
-    Object3D& object = objects.data[i];
-    if (object.textures.count > 0) glDeleteTextures(object.textures.count, object.textures.data);
-    object.textures.Release();
+    Object3DEmpty(objects.data[i], false);
   }
   objects.Release();
+  if (g_glext.glDeleteObjectARB != nullptr) {
+    for (ShaderSlot& shader : shaders) {
+      if (shader.program != 0) g_glext.glDeleteObjectARB(shader.program);
+      if (shader.vertexShader != 0) g_glext.glDeleteObjectARB(shader.vertexShader);
+      if (shader.fragmentShader != 0) g_glext.glDeleteObjectARB(shader.fragmentShader);
+      shader = ShaderSlot{};
+    }
+  }
 }
 
-void Gl3DShadowPass(Dodevudi3D* engine, int32_t /*mode*/) {
-  // Only the stencil shadow code opens the pass; it adds the darkening step
-  // that closes it.
-  if (engine == nullptr || engine->shadowPass == 0) return;
-  engine->shadowPass = 0;
+Object3D* Object3DAt(Dodevudi3D* engine, int32_t slot) {
+  if (engine == nullptr || slot < 0 || slot >= engine->objects.count) return nullptr;
+  return &engine->objects.data[slot];
+}
+
+void Object3DEmpty(Object3D& object, bool keepBlocks) {
+  for (MeshObjectX& mesh : object.meshes) MeshFree(mesh, !keepBlocks);
+  if (keepBlocks) {
+    object.meshes.count = 0;
+  } else {
+    object.meshes.Release();
+  }
+  object.inUse = 0;
+  object.severalMeshes = 0;
+  if (object.textures.count > 0) glDeleteTextures(object.textures.count, object.textures.data);
+  if (keepBlocks) {
+    object.textures.count = 0;
+  } else {
+    object.textures.Release();
+  }
+  object.meshes.step = object.meshes.first = 1;
+  object.textures.step = object.textures.first = 1;
+}
+
+void Object3DReset(Dodevudi3D* engine, int32_t slot) {
+  Object3D* object = Object3DAt(engine, slot);
+  if (object != nullptr) Object3DEmpty(*object, false);
 }

@@ -5,21 +5,28 @@
 // right after the 2D engine object. The mesh records, the transform stack,
 // lights, shadows and shaders fill in the fields named below through their
 // own code.
+//
+// Slot numbers from programs are checked: a number outside 0 to 4095 names
+// no slot, and the operations on slots do nothing with it.
 #pragma once
 
 #include <cstdint>
 
 #include "core/grow_array.h"
+#include "gfx3d/mesh_records.h"
+#include "gfx3d/transform_stack.h"
 
 class OpenGLDodevudi;
 
 inline constexpr int kObject3DCount = 4096;
 inline constexpr int kShaderSlotCount = 255;
 
-// One 3D object slot.
+// One 3D object slot. It owns its meshes and its GL texture names; the
+// textures are deleted by Object3DReset and by the engine's destructor.
 struct Object3D {
   uint8_t inUse = 0;         // 1 when the slot holds a mesh that can be drawn
   uint8_t severalMeshes = 0; // 1 when the object has more than one mesh
+  GrowArray<MeshObjectX> meshes;
   GrowArray<uint32_t> textures;  // GL texture names the object owns
 };
 
@@ -43,8 +50,10 @@ class Dodevudi3D {
   float frustum[6][4] = {};
   ShaderSlot shaders[kShaderSlotCount] = {};
   int32_t currentShader = -1;
+  MeshNode nodeTemplate;            // copied for each node built by hand
   uint8_t shadowPass = 0;           // 1 while the stencil shadow pass is on
   int8_t cullingMode = 0;
+  TransformRecord stack[kTransformLevels];
   int32_t currentLevel = 0;         // of the transform stack
   float projection[16] = {};
   float camera[16] = {};
@@ -63,9 +72,22 @@ class Dodevudi3D {
   float viewTangent = 0.0f;
   float nearPlane = 0.0f;
   float farPlane = 0.0f;
-  int32_t normalMode = 2;
+  int32_t normalMode = 2;           // normal generation when a build ends: 0, 1 or 2
+
+  // Writes mesh 0 of the slot's object as a binary model file
+  // (gfx3d/ddd_file.cpp). False when the slot has no mesh or the file was
+  // not written.
+  bool SaveObject(const char* name, int32_t slot);
 };
 
-// Leaves the stencil shadow pass when a frame left it open; nothing when it
-// is closed. The frame end calls it every frame with mode 0.
-void Gl3DShadowPass(Dodevudi3D* engine, int32_t mode);
+// The slot's object, or null for a number outside the slots.
+Object3D* Object3DAt(Dodevudi3D* engine, int32_t slot);
+
+// Empties one slot: every mesh freed and the mesh block released, both
+// flags 0, the GL textures deleted with one call and their block released;
+// both arrays then grow one element at a time (step 1, first 1).
+void Object3DReset(Dodevudi3D* engine, int32_t slot);
+
+// The same emptying on an object; with keepBlocks the meshes are freed
+// without release and both blocks are kept, only their counts set to 0.
+void Object3DEmpty(Object3D& object, bool keepBlocks);

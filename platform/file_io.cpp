@@ -1,5 +1,7 @@
 #include "platform/file_io.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,6 +30,21 @@ bool PlatformWriteAll(int fd, const void* data, size_t n) {
     done += static_cast<size_t>(w);
   }
   return true;
+}
+
+int PlatformOpenRegularFile(const char* path) {
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat info = {};
+  // Reads then wait for data as on any regular file.
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || fcntl(fd, F_SETFL, 0) != 0) PlatformCloseFd(fd);
+  return fd;
+}
+
+int64_t PlatformFileSize(int fd) {
+  struct stat info = {};
+  if (fstat(fd, &info) != 0) return -1;
+  return static_cast<int64_t>(info.st_size);
 }
 
 void PlatformCloseFd(int& fd) {

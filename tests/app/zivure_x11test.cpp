@@ -1,5 +1,6 @@
-// The game program in a real X window: a real focus change pauses and
-// resumes it, a real Escape key ends it, and it ends in order.
+// The game program in a real X window: a real click leaves the intro for
+// the title screen, a real focus change pauses and resumes it, a real
+// Escape key ends it, and it ends in order.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -10,6 +11,8 @@
 #include <filesystem>
 #include <string>
 
+#include "gfx2d/image_buffer.h"
+#include "gfx2d/png_image.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -46,6 +49,46 @@ class ZivureX11Test : public testing::Test {
   ScratchDir dir_;
   std::string Log() const { return ReadFileBytes(dir_.File("ErrorLog.txt")); }
 
+  // Starts the game with its log in the scratch folder and its standard
+  // output in stdout.txt there; answers the child's id.
+  pid_t StartGame() const {
+    const std::string program = VNL_TEST_BINARY_DIR "/../zivure";
+    const pid_t child = fork();
+    if (child == 0) {
+      setenv("TMPDIR", dir_.path().c_str(), 1);
+      setenv("SDL_AUDIODRIVER", "dummy", 1);
+      unsetenv("SDL_VIDEODRIVER");
+      if (std::freopen(dir_.File("stdout.txt").c_str(), "w", stdout) == nullptr) _exit(126);
+      // Under the sanitizers: what Mesa keeps at exit is not ours to report.
+      setenv("ASAN_OPTIONS", "detect_leaks=0", 0);
+      execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    return child;
+  }
+
+  // Once the game has started: its window, focused; empty when none
+  // shows.
+  std::string FocusedWindow() const {
+    if (!WaitForLog("Init Finalized\n")) return "";
+    const std::string window = CommandOutput("timeout 20 xdotool search --sync --name '^Zivure$' | head -n 1");
+    if (!window.empty()) std::system(("timeout 20 xdotool windowfocus --sync " + window).c_str());
+    return window;
+  }
+
+  // A real key press (XTEST) of Escape to the focused game window, held
+  // for a few frames (the frame end reads the key state once a frame);
+  // then waits up to 10 s for the child to end. True when it did, with its
+  // status.
+  static bool EndWithEscape(const std::string& window, pid_t child, int* status) {
+    std::system(("timeout 20 xdotool windowfocus --sync " + window + " keydown Escape sleep 0.3 keyup Escape").c_str());
+    for (int i = 0; i < 2000; ++i) {
+      if (waitpid(child, status, WNOHANG) == child) return true;
+      usleep(5000);
+    }
+    return false;
+  }
+
   // Waits up to 20 s for the text to appear in the log (count times).
   bool WaitForLog(const std::string& text, int count = 1) const {
     for (int i = 0; i < 4000; ++i) {
@@ -61,25 +104,12 @@ class ZivureX11Test : public testing::Test {
 
 TEST_F(ZivureX11Test, RealFocusChangeAndEscape) {
   if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X server";
-  const std::string program = VNL_TEST_BINARY_DIR "/../zivure";
   ChildGuard guard;
-  const pid_t child = fork();
+  const pid_t child = StartGame();
   ASSERT_GE(child, 0);
-  if (child == 0) {
-    setenv("TMPDIR", dir_.path().c_str(), 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    unsetenv("SDL_VIDEODRIVER");
-    if (std::freopen(dir_.File("stdout.txt").c_str(), "w", stdout) == nullptr) _exit(126);
-    // Under the sanitizers: what Mesa keeps at exit is not ours to report.
-    setenv("ASAN_OPTIONS", "detect_leaks=0", 0);
-    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
   guard.pids[0] = child;
-  ASSERT_TRUE(WaitForLog("Init Finalized\n"));
-  const std::string window = CommandOutput("timeout 20 xdotool search --sync --name '^Zivure$' | head -n 1");
+  const std::string window = FocusedWindow();
   ASSERT_FALSE(window.empty());
-  std::system(("timeout 20 xdotool windowfocus --sync " + window).c_str());
 
   // Another window takes the focus: the game pauses; the focus back resumes.
   const pid_t other = fork();
@@ -100,16 +130,8 @@ TEST_F(ZivureX11Test, RealFocusChangeAndEscape) {
   std::system(("import -window root " + shot + " 2>/dev/null").c_str());
   EXPECT_TRUE(FileExists(shot));
 
-  // A real key press (XTEST) to the focused game window, held for a few
-  // frames: the frame end reads the key state once a frame.
-  std::system(("timeout 20 xdotool windowfocus --sync " + window + " keydown Escape sleep 0.3 keyup Escape").c_str());
   int status = 0;
-  pid_t ended = 0;
-  for (int i = 0; i < 2000 && ended == 0; ++i) {
-    ended = waitpid(child, &status, WNOHANG);
-    if (ended == 0) usleep(5000);
-  }
-  if (ended == child) {
+  if (EndWithEscape(window, child, &status)) {
     guard.pids[0] = 0;
   } else {
     ADD_FAILURE() << "the program did not end on Escape";
@@ -128,6 +150,61 @@ TEST_F(ZivureX11Test, RealFocusChangeAndEscape) {
   const std::string last = "vnl is shut down\n";
   ASSERT_GE(log.size(), last.size());
   EXPECT_EQ(log.substr(log.size() - last.size()), last);
+}
+
+// The pixel (x, y) of a PNG picture as 0xRRGGBB, or 0xFFFFFFFF when the
+// picture cannot be read.
+uint32_t PicturePixel(const std::string& path, int32_t x, int32_t y) {
+  ImageBuffer image;
+  uint32_t rgb = 0xFFFFFFFF;
+  if (ImageLoadPng(image, path.c_str(), -1) && x < image.width && y < image.height) {
+    const uint8_t* p = image.pixels + (static_cast<size_t>(y) * image.width + x) * 4;
+    rgb = static_cast<uint32_t>(p[0]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[2];
+  }
+  ImageBufferRelease(image);
+  return rgb;
+}
+
+bool LogoRed(uint32_t rgb) { return (rgb >> 16) > 120 && (rgb >> 8 & 0xFF) < 60 && (rgb & 0xFF) < 60; }
+
+// The game's window grows to its play size, the intro runs until a click
+// after its cool-down, and the title screen then shows the enlarged logo.
+TEST_F(ZivureX11Test, ClickLeavesTheIntroForTheTitleScreen) {
+  if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X server";
+  ChildGuard guard;
+  const pid_t child = StartGame();
+  ASSERT_GE(child, 0);
+  guard.pids[0] = child;
+  const std::string window = FocusedWindow();
+  ASSERT_FALSE(window.empty());
+  // A point on the top bar of the logo's Z, three times enlarged.
+  const std::string shot = dir_.File("window.png");
+  auto logoShown = [&] {
+    std::system(("import -window " + window + " " + shot + " 2>/dev/null").c_str());
+    return LogoRed(PicturePixel(shot, 467, 60));
+  };
+  EXPECT_FALSE(logoShown()) << "the intro shows no logo";
+  // The intro ignores clicks for its first 100 frames: click again until
+  // the title shows, waiting long enough after each click for it to come.
+  bool title = false;
+  for (int attempt = 0; attempt < 10 && !title; ++attempt) {
+    std::system(("timeout 20 xdotool mousemove --window " + window + " 600 300 mousedown 1 sleep 0.2 mouseup 1").c_str());
+    for (int poll = 0; poll < 15 && !title; ++poll) {
+      usleep(200000);
+      title = logoShown();
+    }
+  }
+  EXPECT_TRUE(title);
+  EXPECT_EQ(CommandOutput("xdotool getwindowgeometry " + window + " | grep -o '[0-9]*x[0-9]*'"), "1260x714");
+
+  int status = 0;
+  if (EndWithEscape(window, child, &status)) {
+    guard.pids[0] = 0;
+  } else {
+    ADD_FAILURE() << "the program did not end on Escape";
+  }
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ class MixSlots {
 
   std::vector<int16_t> Mix(int frames, int16_t start = 0) {
     std::vector<int16_t> out(2 * frames, start);
-    SoundMix(slots, 2, out.data(), frames);
+    SoundMix(slots, 2, nullptr, 0, out.data(), frames);
     return out;
   }
 

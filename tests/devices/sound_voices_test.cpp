@@ -17,16 +17,6 @@ namespace {
 
 const std::string kSound = WavFile(1, 22050, 16, Pcm16({100, 200, 300, 400}));
 
-// Polls until the condition holds, for at most about 30 seconds.
-template <typename Condition>
-bool Eventually(Condition condition) {
-  for (int i = 0; i < 3000; ++i) {
-    if (condition()) return true;
-    PlatformSleep(10);
-  }
-  return condition();
-}
-
 class SoundCommandsTest : public testing::Test {
  protected:
   void SetUp() override {

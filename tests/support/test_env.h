@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/clock.h"
+
 // Sets (or, with nullopt, unsets) an environment variable for the lifetime
 // of the object, restoring the old value afterwards.
 class ScopedEnv {
@@ -50,3 +52,14 @@ class DebugCapture {
   ScratchDir dir_;
   ScopedEnv env_;
 };
+
+// Polls until the condition holds, for at most about 30 seconds; whether
+// it held.
+template <typename Condition>
+bool Eventually(Condition condition) {
+  for (int i = 0; i < 3000; ++i) {
+    if (condition()) return true;
+    PlatformSleep(10);
+  }
+  return condition();
+}

@@ -1,0 +1,61 @@
+// The 3D engine's transform stack: 16 levels, each collecting a position,
+// a scale, up to 16 rotations and up to 16 free matrices, composed lazily
+// into the level's model matrix when something is drawn.
+//
+// A vertex drawn at a level is scaled first, then turned by the rotations
+// in the order they were added, then translated, then taken through the
+// free matrices from the last added to the first, then through the level
+// below (the base). Composition multiplies onto the stored result, so
+// parts added after a composition land on top of the composed matrix;
+// X3DPosition, X3DScale, X3DPush and X3DPop at level 0 put the base back.
+// Main thread only.
+#pragma once
+
+#include <cstdint>
+
+#include "core/rt_array.h"
+
+class Dodevudi3D;
+
+inline constexpr int kTransformLevels = 16;
+inline constexpr int kTransformParts = 16;  // rotations, and free matrices, a level holds
+
+// One level of the stack. A fresh level is the identity.
+struct TransformRecord {
+  int32_t pendingCount = 0;
+  int32_t rotationCount = 0;
+  float rotations[kTransformParts][4] = {};  // angle in degrees, axis x, y, z
+  float scale[3] = {1.0f, 1.0f, 1.0f};
+  float translation[3] = {0.0f, 0.0f, 0.0f};
+  float pending[kTransformParts][16] = {};
+  float result[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  int32_t valid = 1;
+};
+
+// Position and scale restart the current level from its base; the other
+// parts are kept.
+void X3DPosition(Dodevudi3D& engine, double x, double y, double z);
+void X3DScale(Dodevudi3D& engine, double x, double y, double z);
+// A 17th rotation of a level is ignored.
+void X3DRotate(Dodevudi3D& engine, double angle, double x, double y, double z);
+// A one-dimensional array of exactly 16 numbers becomes the next free
+// matrix (column-major); any other shape does nothing, a 17th matrix of a
+// level is ignored, and an array without storage ends the program with
+// error 9.
+void X3DMultMatrix(Dodevudi3D& engine, RtArray<double>& array);
+
+// Push composes the level and opens the next one on its result (nothing at
+// the top level, 15). Pop goes down one level; at level 0 it makes level 0
+// the identity.
+void X3DPush(Dodevudi3D& engine);
+void X3DPop(Dodevudi3D& engine);
+
+// Composes the current level when something was added since.
+void X3DUpdateModelMatrix(Dodevudi3D& engine);
+// Composes and multiplies OpenGL's current matrix by the level's result.
+void X3DApplyModelMatrix(Dodevudi3D& engine);
+// The current level's result as it stands.
+const float* X3DModelMatrix(const Dodevudi3D& engine);
+
+// Level 0, made the identity, becomes the current level.
+void X3DResetStack(Dodevudi3D& engine);

@@ -1,0 +1,212 @@
+#include "pathfind/planner.h"
+
+#include <cstdlib>
+#include <limits>
+
+#include "core/min_max.h"
+
+namespace {
+
+bool Inside(int32_t x, int32_t y, int32_t width, int32_t height) {
+  return x >= 0 && x < width && y >= 0 && y < height;
+}
+
+// The float a caller's cost becomes: -1 for a blocked cell (0 or below, or
+// NaN); otherwise the cost as a float, at most the largest float and never
+// rounded down to 0, so an open cell stays open and the later division by
+// the largest cost stays finite.
+float CellCost(double c) {
+  if (!(c > 0)) return -1.0f;
+  if (c >= std::numeric_limits<float>::max()) return std::numeric_limits<float>::max();
+  const float v = static_cast<float>(c);
+  return v > 0.0f ? v : std::numeric_limits<float>::denorm_min();
+}
+
+// The size a reservation asks for: the request, or the cell count when it is
+// 0; never more than the cell count, since a cell has at most one node.
+int32_t ReservedSize(int32_t requested, int64_t cells) {
+  if (requested == 0 || requested > cells) return static_cast<int32_t>(cells);
+  return requested;
+}
+
+struct Step {
+  int32_t dx;
+  int32_t dy;
+  bool diagonal;
+};
+
+// The neighbours in the order they are looked at, y growing downward.
+constexpr Step kSteps[8] = {{-1, -1, true}, {0, -1, false}, {1, -1, true}, {1, 0, false},
+                            {-1, 0, false}, {-1, 1, true},  {0, 1, false}, {1, 1, true}};
+
+}  // namespace
+
+Planner::~Planner() {
+  Planner::Clear();
+  std::free(grid);
+}
+
+bool Planner::Setup(const PlannerParams& request) {
+  const int32_t width = request.width;
+  const int32_t height = request.height;
+  if (!Inside(request.startX, request.startY, width, height) || !Inside(request.goalX, request.goalY, width, height)) {
+    return false;
+  }
+  if (request.startX == request.goalX && request.startY == request.goalY) return false;
+  const int64_t cells = int64_t{width} * height;
+  if (cells > std::numeric_limits<int32_t>::max() || request.costs == nullptr) return false;
+  if (request.poolSize < 0 || request.openCapacity < 0 || request.hashBits < 0) return false;
+
+  if (grid != nullptr) ReleaseGrid();
+  grid = static_cast<float*>(std::malloc(static_cast<size_t>(cells) * sizeof(float)));
+  if (grid == nullptr) return false;
+  float top = 0.0f;
+  for (int64_t k = 0; k < cells; ++k) {
+    grid[k] = CellCost(request.costs[k]);
+    if (grid[k] > top) top = grid[k];
+  }
+  if (top == 0.0f) return false;
+  for (int64_t k = 0; k < cells; ++k) {
+    if (grid[k] > 0.0f) grid[k] = grid[k] / top + 1.0f;
+  }
+
+  // Every node goes back before the pool that holds them is replaced.
+  Clear();
+  const uint32_t bits = static_cast<uint32_t>(request.hashBits);
+  if (!pool.Reserve(ReservedSize(request.poolSize, cells)) ||
+      !open.Reserve(static_cast<uint32_t>(ReservedSize(request.openCapacity, cells))) ||
+      closed.Resize(bits) != NodeHashTable::UsableBits(bits)) {
+    ReleaseGrid();
+    return false;
+  }
+
+  params = request;
+  result = nullptr;
+  params.weight = static_cast<float>(MaxF(0.0, MinF(request.weight, 1.0)));
+  searchCalls = 0;
+  finished = 1;
+  return true;
+}
+
+void Planner::Reset() {
+  finished = 0;
+  searchCalls = 0;
+  result = nullptr;
+}
+
+void Planner::Clear() {
+  for (uint32_t i = open.Size(); i > 0; --i) pool.GiveBack();
+  open.Clear();
+  closed.ClearInto(pool);
+  result = nullptr;
+  finished = 1;
+}
+
+float Planner::PathCost() const { return result != nullptr ? result->g : -1.0f; }
+
+uint32_t Planner::PathLength() const {
+  uint32_t n = 0;
+  for (const Node* node = result; node != nullptr; node = node->parent) ++n;
+  return n;
+}
+
+void Planner::ReleaseGrid() {
+  std::free(grid);
+  grid = nullptr;
+  searchCalls = 0;
+  result = nullptr;
+  params = PlannerParams{};
+}
+
+void AStarPlanner::Reset() {
+  Planner::Reset();
+  Node* start = pool.Take();
+  if (start == nullptr) return;
+  *start = Node{nullptr, params.startX, params.startY, 0.0f, 0.0f, nullptr};
+  if (!open.PushBack(start)) pool.GiveBack();
+}
+
+bool AStarPlanner::OpenInsert(Node* node) {
+  uint32_t lo = 0;
+  uint32_t hi = open.Size();
+  while (lo < hi) {
+    const uint32_t mid = (lo + hi) / 2;
+    if (open.At(mid)->f > node->f) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  return open.InsertAt(lo, node);
+}
+
+bool AStarPlanner::Search() {
+  ++searchCalls;
+  const float factor = params.diagonalCost != 0 ? kDiagonalFactor : 1.0f;
+  const float weight = params.weight;
+  const int32_t width = params.width;
+  const int32_t height = params.height;
+
+  // Stops the search for want of room: the node in hand goes to the closed
+  // set, where Clear finds it.
+  auto outOfRoom = [this](Node* current) {
+    closed.Insert(current);
+    finished = 1;
+    return false;
+  };
+
+  while (!open.IsEmpty()) {
+    Node* node = open.Back();
+    open.PopBack();
+    if (node->x == params.goalX && node->y == params.goalY) {
+      closed.Insert(node);
+      result = node;
+      finished = 1;
+      return true;
+    }
+    for (const Step& step : kSteps) {
+      if (step.diagonal && params.diagonalMoves == 0) continue;
+      const int32_t x = node->x + step.dx;
+      const int32_t y = node->y + step.dy;
+      if (!Inside(x, y, width, height)) continue;
+      const float cost = grid[int64_t{y} * width + x];
+      if (cost < 0.0f) continue;
+      const float g = node->g + (step.diagonal ? cost * factor : cost);
+      const float h = static_cast<float>(int64_t{params.goalX > x ? params.goalX - x : x - params.goalX} +
+                                         int64_t{params.goalY > y ? params.goalY - y : y - params.goalY});
+      const float f = (h - g) * weight + g;
+
+      NodeHashCursor cursor;
+      if (Node* seen = closed.Find(cursor, x, y)) {
+        if (g >= seen->g) continue;
+        closed.Unlink(cursor);
+        *seen = Node{node, x, y, f, g, nullptr};
+        if (!OpenInsert(seen)) {
+          closed.Insert(seen);
+          return outOfRoom(node);
+        }
+        continue;
+      }
+      uint32_t i = open.Size();
+      while (i > 0 && (open.At(i - 1)->x != x || open.At(i - 1)->y != y)) --i;
+      if (i > 0) {
+        Node* waiting = open.At(i - 1);
+        if (g >= waiting->g) continue;
+        open.EraseAt(i - 1);
+        *waiting = Node{node, x, y, f, g, nullptr};
+        OpenInsert(waiting);  // cannot fail: it takes the place it left
+        continue;
+      }
+      Node* fresh = pool.Take();
+      if (fresh == nullptr) return outOfRoom(node);
+      *fresh = Node{node, x, y, f, g, nullptr};
+      if (!OpenInsert(fresh)) {
+        pool.GiveBack();
+        return outOfRoom(node);
+      }
+    }
+    closed.Insert(node);
+  }
+  finished = 1;
+  return true;
+}
