@@ -12,7 +12,6 @@ NetSession* NetSessionCreate() {
   auto* session = new (std::nothrow) NetSession;
   if (session == nullptr) return nullptr;
   MutexInit(&session->lock);
-  MutexInit(&session->sendLock);
   return session;
 }
 
@@ -46,14 +45,17 @@ NetMessage NetMessageMake(uint8_t type, uint16_t recipient, uint16_t sender, con
   return message;
 }
 
-int32_t NetSessionSend(int32_t socket, const NetMessage& message) {
-  const int payload = message.length > kNetMaxPayload ? kNetMaxPayload : message.length;
-  uint8_t frame[kNetHeaderSize + kNetMaxPayload];
+int32_t NetMessageWrite(const NetMessage& message, uint8_t out[kNetHeaderSize + kNetMaxPayload]) {
   NetMessage sent = message;
-  sent.length = static_cast<uint16_t>(payload);
-  NetMessageHeaderWrite(sent, frame);
-  for (int i = 0; i < payload; ++i) frame[kNetHeaderSize + i] = message.payload[i];
-  const int32_t total = kNetHeaderSize + payload;
+  if (sent.length > kNetMaxPayload) sent.length = kNetMaxPayload;
+  NetMessageHeaderWrite(sent, out);
+  for (int i = 0; i < sent.length; ++i) out[kNetHeaderSize + i] = message.payload[i];
+  return kNetHeaderSize + sent.length;
+}
+
+int32_t NetSessionSend(int32_t socket, const NetMessage& message) {
+  uint8_t frame[kNetHeaderSize + kNetMaxPayload];
+  const int32_t total = NetMessageWrite(message, frame);
   return SockSend(socket, frame, total, nullptr) == total ? 1 : 0;
 }
 
@@ -62,9 +64,9 @@ int32_t NetSessionSendOwn(NetSession* session, const NetMessage& message) {
   const int32_t socket = session->sessionSocket;
   MutexUnlock(&session->lock);
   if (socket == -1) return 0;
-  MutexLock(&session->sendLock);
+  const std::lock_guard<std::mutex> hold(session->sendLock);
   const int32_t sent = NetSessionSend(socket, message);
-  MutexUnlock(&session->sendLock);
+  if (sent == 0) SockShutdown(socket);
   return sent;
 }
 
@@ -126,7 +128,6 @@ void NetSessionFree(NetSession* session) {
   }
   NetSessionReset(session);
   MutexDestroy(&session->lock);
-  MutexDestroy(&session->sendLock);
   session->localPlayers.FreeAll();
   session->serverPlayers.FreeAll();
   session->received.FreeAll();

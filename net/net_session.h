@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 
 #include "app/thread_mutex.h"
 
@@ -131,9 +132,9 @@ struct NetSession {
   // 1 while the session holds a network start-up (from hosting or joining
   // until the reset that releases it).
   uint8_t networkHeld = 0;
-  // Taken around every send on sessionSocket: the program's thread and the
+  // Held for every send on sessionSocket: the program's thread and the
   // session thread both send on it, and their frames must not interleave.
-  Mutex sendLock = nullptr;
+  std::mutex sendLock;
 };
 
 // Builds the session (flags and ids as after a reset, empty lists) with its
@@ -149,10 +150,16 @@ void NetMessageHeaderRead(const uint8_t header[kNetHeaderSize], NetMessage* mess
 // (length at most 1023).
 NetMessage NetMessageMake(uint8_t type, uint16_t recipient, uint16_t sender, const void* payload, int length);
 
+// The frame's bytes (header and at most 1023 payload bytes) into out; their
+// number.
+int32_t NetMessageWrite(const NetMessage& message, uint8_t out[kNetHeaderSize + kNetMaxPayload]);
+
 // Sends 7 + payload length bytes of the frame; 1 on success, else 0.
 int32_t NetSessionSend(int32_t socket, const NetMessage& message);
 // The same on the session's own connection, one frame at a time whichever
-// thread sends; 0 when there is no connection.
+// thread sends; 0 when there is no connection. A frame that cannot be sent
+// may be half out, which would garble every later frame: the connection is
+// then shut down, and the session ends.
 int32_t NetSessionSendOwn(NetSession* session, const NetMessage& message);
 
 // Ends the session thread (stop flag under the lock, then the running flag
@@ -166,6 +173,5 @@ void NetSessionReset(NetSession* session);
 void NetSessionEnd();
 
 // Teardown of the session: a leave message for each local player with a
-// valid id, the reset, the Mutexes destroyed, the lists and the session
-// freed.
+// valid id, the reset, the Mutex destroyed, the lists and the session freed.
 void NetSessionFree(NetSession* session);

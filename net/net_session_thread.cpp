@@ -1,6 +1,7 @@
 #include "net/net_session_thread.h"
 
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <vector>
 
@@ -92,10 +93,25 @@ bool Receive(NetSession* session, const NetMessage& message, int32_t origin) {
   return true;
 }
 
-// Under the lock: registrations for the local players that have none yet,
-// marked as sent.
-std::vector<NetMessage> TakeRegistrationsLocked(NetSession* session) {
-  std::vector<NetMessage> registrations;
+// Sends the whole frame on the socket if it takes it right now; false when
+// not all of it went out.
+bool SendNow(int32_t socket, const NetMessage& message) {
+  uint8_t frame[kNetHeaderSize + kNetMaxPayload];
+  const int32_t total = NetMessageWrite(message, frame);
+  return SockSendNow(socket, frame, total) == total;
+}
+
+// Under the lock: sends the registrations of the local players that have
+// none yet and marks them sent. The thread never waits here, since on the
+// host it must go on reading the connection it writes to: while the
+// program is sending, or the connection is full, the rest waits for the
+// next round. A frame that went out in part garbles the connection, which
+// is then shut down (the session ends). True when one was sent.
+bool SendRegistrationsLocked(ThreadState& state) {
+  NetSession* session = state.session;
+  std::unique_lock<std::mutex> sending(session->sendLock, std::try_to_lock);
+  if (!sending.owns_lock()) return false;
+  bool sent = false;
   for (NetPlayerRecord* player = session->localPlayers.head; player != nullptr; player = player->next) {
     if (player->id != kNetIdUnregistered) continue;
     uint8_t payload[kNetRegisterPayload] = {};
@@ -105,10 +121,19 @@ std::vector<NetMessage> TakeRegistrationsLocked(NetSession* session) {
     payload[6] = player->queryFlag;
     payload[7] = 0;
     std::memcpy(payload + 8, player->name, kNetNameBytes - 1);
-    registrations.push_back(NetMessageMake(kMsgRegister, 0, 0, payload, kNetRegisterPayload));
-    player->id = kNetIdRegistering;
+    uint8_t frame[kNetHeaderSize + kNetMaxPayload];
+    const int32_t total =
+        NetMessageWrite(NetMessageMake(kMsgRegister, 0, 0, payload, kNetRegisterPayload), frame);
+    const int32_t out = SockSendNow(state.sessionSocket, frame, total);
+    if (out == total) {
+      player->id = kNetIdRegistering;
+      sent = true;
+      continue;
+    }
+    if (out != 0) SockShutdown(state.sessionSocket);
+    break;
   }
-  return registrations;
+  return sent;
 }
 
 NetPlayerRecord* FindById(NetList<NetPlayerRecord>& list, uint16_t id) {
@@ -311,18 +336,15 @@ Peer* FindPeer(ThreadState& state, int32_t socket) {
   return nullptr;
 }
 
-// Sends the server's frames. A peer that cannot take one (it stopped
-// reading) gets no more and is dropped in the next round; a stop request
-// ends the sending, so that ending the session waits for one send at most.
+// Sends the server's frames without waiting: a peer whose connection cannot
+// take a whole frame at once (it stopped reading, and the system's buffer
+// for it is full) gets no more and is dropped in the next round, so no peer
+// can hold the server up.
 void SendAll(ThreadState& state, const std::vector<Outgoing>& outbox) {
   for (const Outgoing& out : outbox) {
     Peer* peer = FindPeer(state, out.socket);
-    if (peer != nullptr && peer->broken) continue;
-    if (NetSessionSend(out.socket, out.message) == 0 && peer != nullptr) peer->broken = true;
-    MutexLock(&state.session->lock);
-    const bool stop = state.session->stopRequest != 0;
-    MutexUnlock(&state.session->lock);
-    if (stop) return;
+    if (peer == nullptr || peer->broken) continue;
+    if (!SendNow(out.socket, out.message)) peer->broken = true;
   }
 }
 
@@ -348,10 +370,8 @@ void HandleReceived(ThreadState& state) {
 bool RunRound(ThreadState& state, bool* busy) {
   NetSession* session = state.session;
   MutexLock(&session->lock);
-  const std::vector<NetMessage> registrations = TakeRegistrationsLocked(session);
+  *busy = SendRegistrationsLocked(state);
   MutexUnlock(&session->lock);
-  for (const NetMessage& registration : registrations) NetSessionSendOwn(session, registration);
-  *busy = !registrations.empty();
 
   bool serverOpen = true;
   for (int frames = 0; frames < kServerFramesPerRound; ++frames) {

@@ -11,7 +11,9 @@
 // on frames that came in on peer connections, and the client's (delivery,
 // ids, answers) only on frames from the session connection, so a peer
 // cannot pose as the server. Everything shared with the program's thread is
-// touched under the session's Mutex; sends are made without it.
+// touched under the session's Mutex. The thread never waits to send: a peer
+// that cannot take a frame at once is dropped, and a registration that the
+// session connection cannot take now is sent in a later round.
 #pragma once
 
 #include <cstdint>

@@ -400,6 +400,34 @@ int32_t SockSend(int32_t slot, const void* data, int32_t length, const SockAddre
   return length;
 }
 
+int32_t SockSendNow(int32_t slot, const void* data, int32_t length) {
+  const SocketSlot record = UsedSlot(slot);
+  if (record.fd == -1) return -1;
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  int32_t sent = 0;
+  while (sent < length) {
+    const ssize_t n = send(record.fd, bytes + sent, length - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n > 0) {
+      sent += static_cast<int32_t>(n);
+      continue;
+    }
+    const int error = n < 0 ? errno : EPIPE;
+    if (error == EINTR) continue;
+    SetError(error);
+    return error == EWOULDBLOCK || error == EAGAIN ? sent : -1;
+  }
+  g_lastError = 0;
+  return sent;
+}
+
+int32_t SockShutdown(int32_t slot) {
+  const SocketSlot record = UsedSlot(slot);
+  if (record.fd == -1) return -1;
+  const int result = shutdown(record.fd, SHUT_RDWR);
+  SetError(result == 0 ? 0 : errno);
+  return result;
+}
+
 int32_t SockPoll(int32_t slot) {
   const SocketSlot record = UsedSlot(slot);
   if (record.fd == -1) return -1;

@@ -80,6 +80,12 @@ int32_t SockClose(int32_t slot);
 // that stopped reading) is an error with last error 10060. Bytes already
 // sent stay sent.
 int32_t SockSend(int32_t slot, const void* data, int32_t length, const SockAddress* address);
+// Sends what the TCP socket takes right now, without waiting: the number of
+// bytes taken (0 when it is full, last error 10035), or -1 on an error.
+int32_t SockSendNow(int32_t slot, const void* data, int32_t length);
+// Shuts the connection down both ways, keeping the slot: both sides then
+// read the end of the connection. 0 on success.
+int32_t SockShutdown(int32_t slot);
 // 1 when the slot has something to read (data, or the peer's close), -2
 // when not, -1 on an error.
 int32_t SockPoll(int32_t slot);

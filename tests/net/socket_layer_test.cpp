@@ -75,6 +75,19 @@ TEST_F(SocketLayerTest, SendToAPeerThatStopsReadingFailsInsteadOfHanging) {
   EXPECT_LT(PlatformMilliseconds() - start, 2000);
 }
 
+TEST_F(SocketLayerTest, SendingNowTakesWhatFitsAndShutdownEndsBothSides) {
+  SlotPair pair;
+  EXPECT_EQ(SockSendNow(pair.slot, "abc", 3), 3);
+  FillSendBuffer(pair.fds[0]);
+  EXPECT_EQ(SockSendNow(pair.slot, "d", 1), 0);
+  EXPECT_EQ(SockLastError(), 10035);
+  EXPECT_EQ(SockShutdown(pair.slot), 0);
+  EXPECT_EQ(SockSendNow(pair.slot, "e", 1), -1);
+  EXPECT_EQ(SockSlot(pair.slot)->fd, pair.fds[0]);  // the slot stays taken
+  EXPECT_EQ(RawReadAll(pair.fds[1]).substr(0, 3), "abc");  // then the filling, then the end
+  EXPECT_EQ(SockShutdown(-1), -1);
+}
+
 TEST_F(SocketLayerTest, SendWaitsForAPeerThatKeepsReading) {
   SlotPair pair;
   ASSERT_GE(pair.slot, 0);
