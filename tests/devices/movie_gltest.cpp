@@ -38,9 +38,9 @@ class MovieDrawTest : public GlTest {
  protected:
   // A 32 x 16 movie of red, green and blue pictures, 100 ms each.
   Movie* OpenColours() {
-    TestMovie spec;
-    spec.colours = {0xFF0000, 0x00FF00, 0x0000FF};
-    EXPECT_TRUE(WriteMovieFile(dir_.File("m.avi"), spec));
+    TestMovie recipe;
+    recipe.colours = {0xFF0000, 0x00FF00, 0x0000FF};
+    EXPECT_TRUE(WriteMovieFile(dir_.File("m.avi"), recipe));
     return MovieOpen(dir_.File("m.avi").c_str(), nullptr);
   }
   ScratchDir dir_;
@@ -141,11 +141,11 @@ class MoviePlayTest : public testing::Test {
 
   // A movie of 300 ms.
   std::string Movie300() {
-    TestMovie spec;
-    spec.colours = {0xFF0000, 0x00FF00, 0x0000FF};
-    spec.sound = ToneSamples(2, 22050, 6615);
+    TestMovie recipe;
+    recipe.colours = {0xFF0000, 0x00FF00, 0x0000FF};
+    recipe.sound = ToneSamples(2, 22050, 6615);
     const std::string path = folder_ + "/m.avi";
-    EXPECT_TRUE(WriteMovieFile(path, spec));
+    EXPECT_TRUE(WriteMovieFile(path, recipe));
     return path;
   }
 };

@@ -63,10 +63,10 @@ class MovieTest : public testing::Test {
 };
 
 TEST_F(MovieTest, OpensWithItsLengthAndSizeAndPlaysToItsEnd) {
-  TestMovie spec;
-  spec.colours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000};  // 500 ms at 10 a second
-  spec.sound = ToneSamples(2, 22050, 11025);
-  Movie* movie = MovieOpen(Write("m.avi", spec).c_str(), &sound_.device);
+  TestMovie recipe;
+  recipe.colours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000};  // 500 ms at 10 a second
+  recipe.sound = ToneSamples(2, 22050, 11025);
+  Movie* movie = MovieOpen(Write("m.avi", recipe).c_str(), &sound_.device);
   ASSERT_NE(movie, nullptr);
   EXPECT_NEAR(MovieLength(*movie), 500, 10);
   int32_t width = 0;
@@ -92,10 +92,10 @@ TEST_F(MovieTest, OpensWithItsLengthAndSizeAndPlaysToItsEnd) {
 }
 
 TEST_F(MovieTest, PicturesOnlyWithoutASoundOutput) {
-  TestMovie spec;
-  spec.colours = {0xFF0000, 0x00FF00};
-  spec.sound = ToneSamples(2, 22050, 4410);
-  const std::string path = Write("m.avi", spec);
+  TestMovie recipe;
+  recipe.colours = {0xFF0000, 0x00FF00};
+  recipe.sound = ToneSamples(2, 22050, 4410);
+  const std::string path = Write("m.avi", recipe);
   SoundDevice silent;
   SoundDeviceCreate(silent);
   Movie* movie = MovieOpen(path.c_str(), &silent);
@@ -112,22 +112,22 @@ TEST_F(MovieTest, PicturesOnlyWithoutASoundOutput) {
 }
 
 TEST_F(MovieTest, PicturesLargerThan4096AreRefused) {
-  TestMovie spec;
-  spec.width = 4104;
-  spec.height = 8;
-  spec.colours = {0xFF0000};
-  EXPECT_EQ(MovieOpen(Write("wide.avi", spec).c_str(), &sound_.device), nullptr);
-  spec.width = 4096;
-  Movie* movie = MovieOpen(Write("widest.avi", spec).c_str(), &sound_.device);
+  TestMovie recipe;
+  recipe.width = 4104;
+  recipe.height = 8;
+  recipe.colours = {0xFF0000};
+  EXPECT_EQ(MovieOpen(Write("wide.avi", recipe).c_str(), &sound_.device), nullptr);
+  recipe.width = 4096;
+  Movie* movie = MovieOpen(Write("widest.avi", recipe).c_str(), &sound_.device);
   EXPECT_NE(movie, nullptr);
   MovieClose(movie);
 }
 
 TEST_F(MovieTest, CorruptFilesAreRefusedOrEnd) {
-  TestMovie spec;
-  spec.colours = std::vector<uint32_t>(10, 0x336699);
-  spec.sound = ToneSamples(2, 22050, 22050);
-  const std::string good = ReadFileBytes(Write("good.avi", spec));
+  TestMovie recipe;
+  recipe.colours = std::vector<uint32_t>(10, 0x336699);
+  recipe.sound = ToneSamples(2, 22050, 22050);
+  const std::string good = ReadFileBytes(Write("good.avi", recipe));
   std::string noise;
   uint32_t seed = 777;
   for (int i = 0; i < 200000; ++i) {
@@ -173,9 +173,9 @@ TEST_F(MovieTest, MoviePlayAnswers3ForNamesFoundNowhereAndLeavesTheError) {
   EXPECT_EQ(MoviePlayLoop(dir_.File("missing.avi").c_str()), 3);
   EXPECT_EQ(g_errorState.code, kErrorOutOfMemory);
   // No window to play in.
-  TestMovie spec;
-  spec.colours = {0xFF0000};
-  EXPECT_EQ(MoviePlayOnce(Write("m.avi", spec).c_str()), 3);
+  TestMovie recipe;
+  recipe.colours = {0xFF0000};
+  EXPECT_EQ(MoviePlayOnce(Write("m.avi", recipe).c_str()), 3);
   g_app.musicResolver = nullptr;
   MediaResolverRelease(resolver);
   EXPECT_EQ(MoviePlayOnce(dir_.File("m.avi").c_str()), 3);
@@ -189,17 +189,17 @@ TEST(MovieOutputTest, TheDiskOutputHoldsTheMovieSound) {
   ScopedEnv file("SDL_DISKAUDIOFILE", dir.File("out.raw"));
   SoundSystem sound;
   ASSERT_NE(sound.device.output, nullptr);
-  TestMovie spec;
-  spec.colours = {0x000000, 0x000000, 0x000000};
-  spec.sound = ToneSamples(2, 22050, 6615);
-  ASSERT_TRUE(WriteMovieFile(dir.File("m.avi"), spec));
+  TestMovie recipe;
+  recipe.colours = {0x000000, 0x000000, 0x000000};
+  recipe.sound = ToneSamples(2, 22050, 6615);
+  ASSERT_TRUE(WriteMovieFile(dir.File("m.avi"), recipe));
   Movie* movie = MovieOpen(dir.File("m.avi").c_str(), &sound.device);
   ASSERT_NE(movie, nullptr);
   EXPECT_TRUE(Eventually([&] { return MovieAdvance(*movie, 10000) == MovieLength(*movie); }));
   MovieClose(movie);
   sound.Shutdown();
   const std::string out = ReadFileBytes(dir.File("out.raw"));
-  const std::string expected(reinterpret_cast<const char*>(spec.sound.data()), spec.sound.size() * 2);
+  const std::string expected(reinterpret_cast<const char*>(recipe.sound.data()), recipe.sound.size() * 2);
   EXPECT_NE(out.find(expected), std::string::npos) << out.size() << " bytes of output";
 }
 
