@@ -326,6 +326,16 @@ TEST_F(MusicTest, FilesThatAreNotRegularFilesAreSilent) {
   EXPECT_EQ(AttachedStream(), nullptr);
 }
 
+// Raw 16-bit stereo frames without the silent ones (both channels 0).
+std::string WithoutSilentFrames(const std::string& raw) {
+  const std::string silent(4, '\0');
+  std::string kept;
+  for (size_t at = 0; at + 4 <= raw.size(); at += 4) {
+    if (raw.compare(at, 4, silent) != 0) kept.append(raw, at, 4);
+  }
+  return kept;
+}
+
 // The real output path: SDL's disk driver writes the mixed stream to a file.
 TEST(MusicOutputTest, TheDiskOutputHoldsTheDecodedPiece) {
   ScratchDir dir;
@@ -344,7 +354,11 @@ TEST(MusicOutputTest, TheDiskOutputHoldsTheDecodedPiece) {
   music.sound.Shutdown();  // the driver writes out what was mixed and closes the file
   const std::string out = ReadFileBytes(dir.File("out.raw"));
   const std::vector<int16_t> middle(decoded.begin() + 2 * 5000, decoded.begin() + 2 * 15000);
-  EXPECT_NE(out.find(Bytes(middle)), std::string::npos) << out.size() << " bytes of output";
+  // A starved decoding thread (a loaded machine) makes the mixer play
+  // silence until frames are there again: the piece comes out whole but
+  // may be split by silence, so silent frames are left out on both sides.
+  EXPECT_NE(WithoutSilentFrames(out).find(WithoutSilentFrames(Bytes(middle))), std::string::npos)
+      << out.size() << " bytes of output";
 }
 
 }  // namespace
