@@ -1,5 +1,6 @@
 // The INI reader and the line store reading entries of the media pack.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -25,6 +26,7 @@ class TextStorePackTest : public testing::Test {
     g_app.mediaResolver = &resolver_;
     IniResetForTest();
     LineStoreResetForTest();
+    ASSERT_NE(getcwd(oldDir_, sizeof(oldDir_)), nullptr);
     ASSERT_EQ(chdir(dir_.path().c_str()), 0);
   }
   void TearDown() override {
@@ -32,9 +34,11 @@ class TextStorePackTest : public testing::Test {
     LineStoreResetForTest();
     MediaResolverRelease(resolver_);
     g_app.mediaResolver = nullptr;
-    ASSERT_EQ(chdir("/"), 0);
+    // Back where the test started: later tests resolve relative names.
+    ASSERT_EQ(chdir(oldDir_), 0);
   }
 
+  char oldDir_[4096] = {};
   ScratchDir dir_;
   MediaResolver resolver_;
 };
