@@ -31,7 +31,6 @@ void DepthStorage(int32_t width, int32_t height) {
   g_glext.glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT16, width, height);
 }
 
-bool SpriteInTable(int32_t s) { return s >= 0 && s < kSpriteCount; }
 
 }  // namespace
 

@@ -79,7 +79,7 @@ void TempTextureFileRemove(const OpenGLDodevudi& engine) {
 }
 
 void SpriteAlphaMaskFree(OpenGLDodevudi& engine, int32_t s) {
-  if (s < 0 || s >= kSpriteCount || engine.alphaMasks == nullptr) return;
+  if (!SpriteInTable(s) || engine.alphaMasks == nullptr) return;
   delete[] engine.alphaMasks[s];
   engine.alphaMasks[s] = nullptr;
 }

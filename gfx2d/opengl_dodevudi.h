@@ -23,6 +23,9 @@ inline constexpr int kGlyphCount = 256;
 inline constexpr int kOffscreenCount = 32;
 inline constexpr int kBackgroundCount = 8;
 inline constexpr int kBackgroundTiles = 64;      // 8 columns x 8 rows
+// Sprite numbers 0..65535 name a slot of the table (65536 is its spare).
+inline bool SpriteInTable(int32_t n) { return n >= 0 && n < kSpriteCount; }
+
 // The largest texture side a SpriteRecord's 16-bit sizes can hold.
 inline constexpr int32_t kLargestTextureSide = 16384;
 inline constexpr uint32_t kDefaultSpriteColourKey = 0x008000FF;  // RGB(255, 0, 128)

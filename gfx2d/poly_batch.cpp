@@ -75,7 +75,7 @@ void PolyBatchAddVertex(OpenGLDodevudi& engine, float x, float y, float tx, floa
   const uint32_t c = static_cast<uint32_t>(colour);
   BatchVertex vertex{x, y, 0.0f, 0.0f, 255, 255, 255, AlphaByte(engine, c)};
   const int32_t bound = BoundSpriteNumber();
-  if (bound >= 0 && bound < kSpriteCount) {
+  if (SpriteInTable(bound)) {
     // Texture y counts down from the picture's top edge.
     vertex.u = tx * g_batch.inverseTextureWidth;
     vertex.v = (static_cast<float>(engine.sprites[bound].imageHeight) - ty) *

@@ -102,7 +102,7 @@ void ApplyViewport(const OpenGLDodevudi& engine, int32_t x, int32_t y, int32_t w
   if (engine.currentScreen >= 0 && engine.currentScreen < kOffscreenCount) {
     const FboRecord& screen = engine.screens[engine.currentScreen];
     int32_t target = 0;
-    if (screen.sprite >= 0 && screen.sprite < kSpriteCount && engine.sprites != nullptr) {
+    if (SpriteInTable(screen.sprite) && engine.sprites != nullptr) {
       target = engine.sprites[screen.sprite].imageHeight;
     }
     glViewport(x, Wrap(int64_t{target} - height - y), width, height);

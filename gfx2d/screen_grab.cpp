@@ -46,7 +46,7 @@ Surface CurrentSurface(const OpenGLDodevudi& engine) {
   const int32_t c = engine.currentScreen;
   if (c >= 0 && c < kOffscreenCount) {
     const FboRecord& screen = engine.screens[c];
-    if (screen.savedBinding != -1 && screen.sprite >= 0 && screen.sprite < kSpriteCount) {
+    if (screen.savedBinding != -1 && SpriteInTable(screen.sprite)) {
       const SpriteRecord& sprite = engine.sprites[screen.sprite];
       return Surface{true, sprite.imageWidth, sprite.imageHeight, 0};
     }
@@ -274,7 +274,7 @@ void GrabScreenToBackground(OpenGLDodevudi& engine, int32_t slot) {
 
 bool GrabSprite(OpenGLDodevudi& engine, int32_t sprite, int32_t x, int32_t y, int32_t width,
                 int32_t height) {
-  if (sprite < 0 || sprite >= kSpriteCount) return false;
+  if (!SpriteInTable(sprite)) return false;
   if (width == 0 || height == 0) {
     SpriteReset(engine, sprite);
     return true;

@@ -19,7 +19,6 @@ constexpr float kDegreesToRadians = 0.017453292f;
 // StretchAnim pushes its far edges out by this much.
 constexpr float kStretchEdge = 0.1f;
 
-bool SpriteInTable(int32_t n) { return n >= 0 && n < kSpriteCount; }
 
 // a / b, or 0 for a texture size of 0 (a slot that never held a picture).
 float Over(float a, int32_t b) { return b != 0 ? a / static_cast<float>(b) : 0.0f; }

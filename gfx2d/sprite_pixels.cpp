@@ -105,7 +105,7 @@ void ReadBackup(OpenGLDodevudi& engine, int fd, int64_t size) {
 }  // namespace
 
 bool SpriteToImage(OpenGLDodevudi& engine, int32_t n, ImageBuffer& image) {
-  if (n < 0 || n >= kSpriteCount) return false;
+  if (!SpriteInTable(n)) return false;
   const SpriteRecord& sprite = engine.sprites[n];
   if (sprite.imageWidth <= 0 || sprite.imageHeight <= 0) return false;
   if (!ImageBufferResize(image, sprite.imageWidth, sprite.imageHeight)) return false;

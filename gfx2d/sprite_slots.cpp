@@ -11,8 +11,6 @@
 
 namespace {
 
-bool SpriteInTable(int32_t n) { return n >= 0 && n < kSpriteCount; }
-
 // Points screen n (when there is one) at sprite s's new texture.
 void RetargetScreen(OpenGLDodevudi& engine, int32_t screen, int32_t s) {
   if (screen < 0) return;
