@@ -1,6 +1,10 @@
 // The texture backup: every sprite's pixels to the backup file and back.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstring>
 #include <string>
@@ -105,6 +109,31 @@ TEST_F(TexturesInMemoryTest, WriteNeverFollowsALinkAtTheName) {
   ASSERT_EQ(TexturesInMemory(0), 1);
   EXPECT_EQ(ReadFileBytes(target), "keep");
   EXPECT_EQ(ReadFileBytes(BackupFile()).size(), 12u + 4 * 4 * 4);
+}
+
+TEST_F(TexturesInMemoryTest, AFileThatCannotBeMadeOrWrittenWholeAnswersZero) {
+  Load(1, 16, 16, 5);
+  // A folder with something in it stands under the name: nothing is made.
+  ASSERT_EQ(mkdir(BackupFile().c_str(), 0700), 0);
+  WriteFileBytes(BackupFile() + "/inside", "x");
+  EXPECT_EQ(TexturesInMemory(0), 0);
+  ASSERT_EQ(unlink((BackupFile() + "/inside").c_str()), 0);
+  ASSERT_EQ(rmdir(BackupFile().c_str()), 0);
+
+  // A file size limit below the sprite's pixels: the write comes short, and
+  // the partial file is removed rather than left for a rebuild.
+  rlimit old;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = 100;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const int32_t answer = TexturesInMemory(0);
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(answer, 0);
+  EXPECT_FALSE(FileExists(BackupFile()));
+  EXPECT_EQ(Holds(1, 16, 16, 5), "");  // the sprite keeps its texture
 }
 
 TEST(TexturesInMemoryNoEngineTest, AnswersZeroBeforeStartUp) {
