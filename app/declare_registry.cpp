@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/debug_output.h"
 #include "files/error_log.h"
 #include "platform/dynamic_library.h"
+#include "process/debug_output.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
 #include "app/screen_mode.h"
 #include "gfx2d/gl_window_modes.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "platform/file_dialog.h"
+#include "process/app_globals.h"
 
 namespace {
 

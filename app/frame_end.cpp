@@ -4,14 +4,10 @@
 #include <cstdio>
 #include <string>
 
-#include "app/app_globals.h"
-#include "app/debug_output.h"
-#include "app/error_state.h"
 #include "app/idle_step.h"
 #include "app/message_pump.h"
 #include "app/program_end.h"
 #include "app/sub_table.h"
-#include "app/timer.h"
 #include "devices/input_device.h"
 #include "devices/keyboard.h"
 #include "devices/mouse.h"
@@ -22,6 +18,10 @@
 #include "gfx3d/shadow_pass.h"
 #include "platform/debugger.h"
 #include "platform/gl_window.h"
+#include "process/app_globals.h"
+#include "process/debug_output.h"
+#include "process/error_state.h"
+#include "process/timer.h"
 
 namespace {
 

@@ -1,16 +1,16 @@
 #include "app/idle_step.h"
 
-#include "app/app_globals.h"
 #include "app/frame_end.h"
 #include "app/message_pump.h"
 #include "app/program_end.h"
-#include "app/timer.h"
 #include "devices/input_device.h"
 #include "devices/joystick.h"
 #include "devices/keyboard.h"
 #include "devices/mouse.h"
 #include "devices/music.h"
 #include "files/error_log.h"
+#include "process/app_globals.h"
+#include "process/timer.h"
 
 namespace {
 

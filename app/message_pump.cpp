@@ -1,10 +1,10 @@
 #include "app/message_pump.h"
 
-#include "app/app_globals.h"
 #include "app/program_end.h"
 #include "app/std_streams.h"
 #include "app/sub_table.h"
 #include "app/window_title.h"
+#include "process/app_globals.h"
 
 namespace {
 

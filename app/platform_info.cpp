@@ -11,7 +11,6 @@
 #include <ctime>
 #include <string>
 
-#include "app/timer.h"
 #include "core/float_to_int.h"
 #include "core/isaac.h"
 #include "files/error_log.h"
@@ -23,6 +22,7 @@
 #include "platform/system_paths.h"
 #include "platform/user_folders.h"
 #include "platform/user_language.h"
+#include "process/timer.h"
 
 namespace {
 

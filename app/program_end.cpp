@@ -6,8 +6,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/app_globals.h"
-#include "app/error_state.h"
 #include "app/runtime_main.h"
 #include "app/sub_table.h"
 #include "devices/input_device.h"
@@ -22,6 +20,8 @@
 #include "net/socket_layer.h"
 #include "platform/gl_window.h"
 #include "platform/system_paths.h"
+#include "process/app_globals.h"
+#include "process/error_state.h"
 
 namespace {
 

@@ -6,13 +6,10 @@
 #include <new>
 #include <string>
 
-#include "app/app_globals.h"
 #include "app/declare_registry.h"
-#include "app/error_state.h"
 #include "app/program_end.h"
 #include "app/std_streams.h"
 #include "app/sub_table.h"
-#include "app/timer.h"
 #include "app/window_title.h"
 #include "core/float_to_int.h"
 #include "core/isaac.h"
@@ -37,6 +34,9 @@
 #include "platform/command_line.h"
 #include "platform/gl_window.h"
 #include "platform/system_paths.h"
+#include "process/app_globals.h"
+#include "process/error_state.h"
+#include "process/timer.h"
 
 namespace {
 

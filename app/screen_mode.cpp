@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "app/app_globals.h"
 #include "app/frame_end.h"
 #include "app/runtime_main.h"
 #include "devices/input_device.h"
@@ -11,6 +10,7 @@
 #include "gfx2d/gl_window_modes.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/sprite_pixels.h"
+#include "process/app_globals.h"
 
 namespace {
 

@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/app_globals.h"
 #include "app/program_end.h"
 #include "app/std_streams.h"
 #include "gfx2d/gl_window_modes.h"
@@ -12,6 +11,7 @@
 #include "platform/command_line_split.h"
 #include "platform/gl_window.h"
 #include "platform/process.h"
+#include "process/app_globals.h"
 
 double ShellRun(RtString command, double wait, double show, double* exitCode) {
   (void)show;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/app_globals.h"
+#include "process/app_globals.h"
 
 void StdOutWrite(const RtString& text) { std::fwrite(text.text, 1, text.length, stdout); }
 

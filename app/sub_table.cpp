@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "app/app_globals.h"
-#include "app/debug_output.h"
+#include "process/app_globals.h"
+#include "process/debug_output.h"
 
 const SubTableEntry* g_subTable = g_gameSubTable;
 

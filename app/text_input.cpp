@@ -1,6 +1,5 @@
 #include "app/text_input.h"
 
-#include "app/app_globals.h"
 #include "app/frame_end.h"
 #include "core/number_text.h"
 #include "core/string_commands.h"
@@ -12,6 +11,7 @@
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/render_state.h"
 #include "gfx2d/screen_grab.h"
+#include "process/app_globals.h"
 
 namespace {
 

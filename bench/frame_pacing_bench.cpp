@@ -10,12 +10,12 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/app_globals.h"
 #include "app/frame_end.h"
 #include "app/runtime_main.h"
 #include "app/std_streams.h"
 #include "game/project_settings.h"
 #include "platform/clock.h"
+#include "process/app_globals.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/error_state.h"
 #include "core/blowfish_tables.h"
 #include "core/c_runtime.h"
 #include "core/text_codecs.h"
+#include "process/error_state.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "core/data_list.h"
 
-#include "app/error_state.h"
 #include "core/float_to_int.h"
 #include "core/number_text.h"
+#include "process/error_state.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/error_state.h"
 #include "core/c_runtime.h"
 #include "core/float_to_int.h"
+#include "process/error_state.h"
 
 namespace {
 

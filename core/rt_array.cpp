@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <initializer_list>
 
-#include "app/debug_output.h"
 #include "core/number_text.h"
+#include "process/debug_output.h"
 
 int64_t ArrayElementCount(int32_t d1, int32_t d2, int32_t d3, int32_t d4) {
   int64_t count = d1 < 0 ? 0 : d1;

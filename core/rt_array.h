@@ -34,8 +34,8 @@
 #include <new>
 #include <type_traits>
 
-#include "app/error_state.h"
 #include "core/rt_string.h"
+#include "process/error_state.h"
 
 // Element blocks. Plain elements (numbers, bytes, records of doubles: all
 // zero bits are the zero value) live in malloc blocks, made with calloc and

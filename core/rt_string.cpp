@@ -5,7 +5,7 @@
 #include <cstring>
 #include <utility>
 
-#include "app/error_state.h"
+#include "process/error_state.h"
 
 char g_sharedEmptyText[1] = {0};
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/error_state.h"
+#include "process/error_state.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/app_globals.h"
 #include "core/float_to_int.h"
 #include "core/min_max.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/render_state.h"
 #include "platform/input_state.h"
+#include "process/app_globals.h"
 
 namespace {
 

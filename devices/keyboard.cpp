@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "app/app_globals.h"
 #include "devices/input_device.h"
 #include "platform/events.h"
 #include "platform/input_state.h"
+#include "process/app_globals.h"
 
 namespace {
 

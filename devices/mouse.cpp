@@ -2,12 +2,12 @@
 
 #include <cstdint>
 
-#include "app/app_globals.h"
 #include "devices/input_device.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/render_state.h"
 #include "platform/gl_window.h"
 #include "platform/input_state.h"
+#include "process/app_globals.h"
 
 namespace {
 

@@ -20,12 +20,9 @@ extern "C" {
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
-#include "app/error_state.h"
 #include "app/frame_end.h"
 #include "app/message_pump.h"
 #include "app/program_end.h"
-#include "app/timer.h"
 #include "core/float_to_int.h"
 #include "core/min_max.h"
 #include "devices/input_device.h"
@@ -42,6 +39,9 @@ extern "C" {
 #include "platform/audio.h"
 #include "platform/file_io.h"
 #include "platform/gl_window.h"
+#include "process/app_globals.h"
+#include "process/error_state.h"
+#include "process/timer.h"
 
 namespace {
 

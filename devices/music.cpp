@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "app/app_globals.h"
-#include "app/error_state.h"
-#include "app/timer.h"
 #include "core/float_to_int.h"
 #include "devices/music_stream.h"
 #include "files/media_resolver.h"
+#include "process/app_globals.h"
+#include "process/error_state.h"
+#include "process/timer.h"
 
 MusicState g_music;
 

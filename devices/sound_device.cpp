@@ -3,11 +3,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/app_globals.h"
-#include "app/error_state.h"
 #include "devices/sound_mixer.h"
 #include "devices/sound_wav.h"
 #include "files/media_resolver.h"
+#include "process/app_globals.h"
+#include "process/error_state.h"
 
 namespace {
 

@@ -2,12 +2,12 @@
 
 #include <cmath>
 
-#include "app/app_globals.h"
-#include "app/error_state.h"
 #include "core/float_to_int.h"
 #include "core/min_max.h"
 #include "devices/sound_device.h"
 #include "devices/sound_mixer.h"
+#include "process/app_globals.h"
+#include "process/error_state.h"
 
 namespace {
 

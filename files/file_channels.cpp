@@ -6,8 +6,6 @@
 #include <cstring>
 #include <string>
 
-#include "app/app_globals.h"
-#include "app/error_state.h"
 #include "core/c_runtime.h"
 #include "core/float_to_int.h"
 #include "files/file_paths.h"
@@ -15,6 +13,8 @@
 #include "files/memory_file.h"
 #include "game/game_hooks.h"
 #include "platform/file_io.h"
+#include "process/app_globals.h"
+#include "process/error_state.h"
 
 FileStream g_fileChannels[kFileChannelCount];
 

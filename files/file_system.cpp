@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "app/error_state.h"
 #include "core/c_runtime.h"
 #include "files/file_paths.h"
 #include "files/file_stream.h"
 #include "files/memory_file.h"
 #include "platform/file_io.h"
+#include "process/error_state.h"
 
 extern char** environ;
 

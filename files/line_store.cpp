@@ -4,7 +4,6 @@
 #include <cstring>
 #include <string>
 
-#include "app/error_state.h"
 #include "core/c_runtime.h"
 #include "core/float_to_int.h"
 #include "core/number_text.h"
@@ -13,6 +12,7 @@
 #include "files/line_reading.h"
 #include "files/media_resolver.h"
 #include "files/memory_file.h"
+#include "process/error_state.h"
 
 LineStore g_lineStore;
 

@@ -7,7 +7,6 @@
 #include <new>
 #include <vector>
 
-#include "app/app_globals.h"
 #include "files/file_paths.h"
 #include "files/file_stream.h"
 #include "files/memory_file.h"
@@ -15,6 +14,7 @@
 #include "platform/file_io.h"
 #include "platform/path_nocase.h"
 #include "platform/system_paths.h"
+#include "process/app_globals.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/app_globals.h"
+#include "process/app_globals.h"
 
 void ProjectSettings() {
   g_app.width = 640;

@@ -3,16 +3,16 @@
 #include <algorithm>
 #include <string>
 
-#include "app/app_globals.h"
-#include "app/error_state.h"
 #include "app/frame_end.h"
-#include "app/timer.h"
 #include "files/media_resolver.h"
 #include "gfx2d/background_tiles.h"
 #include "gfx2d/frame_clear.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/render_state.h"
 #include "gfx2d/screen_grab.h"
+#include "process/app_globals.h"
+#include "process/error_state.h"
+#include "process/timer.h"
 
 namespace {
 

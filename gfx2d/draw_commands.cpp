@@ -1,12 +1,12 @@
 #include "gfx2d/draw_commands.h"
 
-#include "app/app_globals.h"
 #include "core/float_to_int.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/poly_batch.h"
 #include "gfx2d/primitives.h"
 #include "gfx2d/render_state.h"
 #include "gfx2d/screen_grab.h"
+#include "process/app_globals.h"
 
 void GfxSetSmoothing(int32_t flag) {
   if (g_app.engine2d != nullptr) SetSmoothing(*g_app.engine2d, flag != 0 ? 1 : 0);

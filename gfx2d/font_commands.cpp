@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <string>
 
-#include "app/app_globals.h"
-#include "app/error_state.h"
 #include "files/media_resolver.h"
 #include "gfx2d/bitmap_fonts.h"
 #include "gfx2d/font_images.h"
 #include "gfx2d/opengl_dodevudi.h"
+#include "process/app_globals.h"
+#include "process/error_state.h"
 
 void FontSelect(int32_t n) {
   if (!FontNumberValid(n)) {

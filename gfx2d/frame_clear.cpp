@@ -3,12 +3,12 @@
 
 #include <GL/gl.h>
 
-#include "app/app_globals.h"
 #include "gfx2d/gl_extensions.h"
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/render_state.h"
 #include "gfx2d/sprite_draw.h"
+#include "process/app_globals.h"
 
 void ClearScreen(OpenGLDodevudi& engine) {
   if (engine.backgrounds[0].columns > 0) {

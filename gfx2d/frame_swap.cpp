@@ -1,13 +1,13 @@
 #include "gfx2d/frame_swap.h"
 
 #include "app/message_pump.h"
-#include "app/timer.h"
 #include "gfx2d/frame_clear.h"
 #include "gfx2d/frame_pacing.h"
 #include "gfx2d/offscreen_screens.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "platform/clock.h"
 #include "platform/gl_window.h"
+#include "process/timer.h"
 
 int32_t SwapBuffersAndWait(OpenGLDodevudi& engine, void (*hook)()) {
   // The window is the target again before the swap.

@@ -9,9 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/app_globals.h"
 #include "app/message_pump.h"
-#include "app/timer.h"
 #include "files/error_log.h"
 #include "gfx2d/frame_swap.h"
 #include "gfx2d/gl_extensions.h"
@@ -21,6 +19,8 @@
 #include "platform/display.h"
 #include "platform/gl_window.h"
 #include "platform/message_box.h"
+#include "process/app_globals.h"
+#include "process/timer.h"
 
 namespace {
 

@@ -2,7 +2,6 @@
 
 #include <GL/gl.h>
 
-#include "app/app_globals.h"
 #include "gfx2d/frame_clear.h"
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
@@ -10,6 +9,7 @@
 #include "gfx3d/matrix4.h"
 #include "gfx3d/shader_slots.h"
 #include "gfx3d/texture_units.h"
+#include "process/app_globals.h"
 
 namespace {
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app/app_globals.h"
 #include "core/float_to_int.h"
 #include "gfx2d/frame_pacing.h"
 #include "gfx2d/offscreen_screens.h"
@@ -10,6 +9,7 @@
 #include "gfx2d/render_state.h"
 #include "gfx2d/screen_grab.h"
 #include "gfx3d/shadow_pass.h"
+#include "process/app_globals.h"
 
 void GfxGetScreenSize(double* width, double* height) {
   int32_t w = 0;

@@ -1,12 +1,12 @@
 #include "gfx2d/sprite_commands.h"
 
-#include "app/app_globals.h"
 #include "core/float_to_int.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/screen_grab.h"
 #include "gfx2d/sprite_collision.h"
 #include "gfx2d/sprite_draw.h"
 #include "gfx2d/sprite_slots.h"
+#include "process/app_globals.h"
 
 namespace {
 

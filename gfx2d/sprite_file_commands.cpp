@@ -2,8 +2,6 @@
 
 #include <string>
 
-#include "app/app_globals.h"
-#include "app/error_state.h"
 #include "files/media_resolver.h"
 #include "gfx2d/image_buffer.h"
 #include "gfx2d/image_files.h"
@@ -11,6 +9,8 @@
 #include "gfx2d/sprite_draw.h"
 #include "gfx2d/sprite_pixels.h"
 #include "gfx2d/sprite_slots.h"
+#include "process/app_globals.h"
+#include "process/error_state.h"
 
 namespace {
 

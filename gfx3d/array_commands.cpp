@@ -1,10 +1,10 @@
 #include "gfx3d/array_commands.h"
 
-#include "app/app_globals.h"
 #include "core/float_to_int.h"
 #include "gfx3d/cel_shading.h"
 #include "gfx3d/dodevudi3d.h"
 #include "gfx3d/transform_stack.h"
+#include "process/app_globals.h"
 
 namespace {
 

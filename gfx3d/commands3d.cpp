@@ -4,8 +4,6 @@
 #include <cmath>
 #include <string>
 
-#include "app/app_globals.h"
-#include "app/debug_output.h"
 #include "core/float_to_int.h"
 #include "files/media_resolver.h"
 #include "gfx2d/opengl_dodevudi.h"
@@ -24,6 +22,8 @@
 #include "gfx3d/texture_units.h"
 #include "gfx3d/transform_stack.h"
 #include "gfx3d/triangle_lists.h"
+#include "process/app_globals.h"
+#include "process/debug_output.h"
 
 X3DCommandState g_x3dCommands = {0, {-1, -1}, {}, {}, {}, {}};
 

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/debug_output.h"
 #include "gfx3d/dodevudi3d.h"
 #include "gfx3d/mesh_normals.h"
+#include "process/debug_output.h"
 
 int32_t g_objectBeingBuilt = -1;
 

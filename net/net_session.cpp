@@ -4,9 +4,9 @@
 #include <new>
 #include <vector>
 
-#include "app/app_globals.h"
 #include "net/socket_layer.h"
 #include "platform/clock.h"
+#include "process/app_globals.h"
 
 NetSession* NetSessionCreate() {
   auto* session = new (std::nothrow) NetSession;

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "app/thread_mutex.h"
+#include "process/thread_mutex.h"
 
 inline constexpr uint16_t kNetDefaultPort = 27910;
 inline constexpr uint16_t kNetFirstPlayerId = 101;

@@ -3,12 +3,12 @@
 #include <cstring>
 #include <new>
 
-#include "app/app_globals.h"
 #include "net/net_session.h"
 #include "net/net_session_thread.h"
 #include "net/net_tuning.h"
 #include "net/socket_layer.h"
 #include "platform/clock.h"
+#include "process/app_globals.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
 #include "app/program_end.h"
 #include "files/file_paths.h"
 #include "net/http_download.h"
 #include "net/socket_layer.h"
 #include "platform/process.h"
+#include "process/app_globals.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/error_state.h"
 #include "app/program_end.h"
+#include "process/error_state.h"
 #include "tests/support/test_env.h"
 
 namespace {

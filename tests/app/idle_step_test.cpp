@@ -7,9 +7,9 @@
 #include <functional>
 #include <memory>
 
-#include "app/app_globals.h"
 #include "devices/input_device.h"
 #include "platform/input_state.h"
+#include "process/app_globals.h"
 #include "tests/support/virtual_joystick.h"
 
 namespace {

@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <string>
 
-#include "app/app_globals.h"
-#include "app/error_state.h"
 #include "app/frame_end.h"
 #include "app/message_pump.h"
 #include "app/sub_table.h"
+#include "process/app_globals.h"
+#include "process/error_state.h"
 #include "tests/support/test_env.h"
 
 namespace {

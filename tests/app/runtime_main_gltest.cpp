@@ -16,11 +16,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/app_globals.h"
 #include "app/frame_end.h"
 #include "app/sub_table.h"
 #include "core/isaac.h"
 #include "files/error_log.h"
+#include "process/app_globals.h"
 #include "tests/support/test_env.h"
 
 namespace {

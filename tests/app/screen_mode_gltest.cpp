@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <string>
 
-#include "app/app_globals.h"
 #include "app/file_request.h"
 #include "app/runtime_main.h"
+#include "process/app_globals.h"
 #include "tests/support/fake_dialog.h"
 #include "tests/support/screen_report.h"
 #include "tests/support/test_env.h"

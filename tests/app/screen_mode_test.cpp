@@ -6,7 +6,7 @@
 #include <climits>
 #include <string>
 
-#include "app/app_globals.h"
+#include "process/app_globals.h"
 #include "tests/support/test_env.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
 #include "app/message_pump.h"
+#include "process/app_globals.h"
 #include "tests/support/test_env.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
+#include "process/app_globals.h"
 #include "tests/support/test_env.h"
 
 namespace {

@@ -7,11 +7,11 @@
 
 #include <string>
 
-#include "app/app_globals.h"
 #include "app/message_pump.h"
 #include "devices/input_device.h"
 #include "gfx2d/bitmap_fonts.h"
 #include "platform/input_state.h"
+#include "process/app_globals.h"
 #include "tests/support/sprite_fixture.h"
 
 namespace {

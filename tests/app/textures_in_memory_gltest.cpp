@@ -9,11 +9,11 @@
 #include <cstring>
 #include <string>
 
-#include "app/app_globals.h"
 #include "app/screen_mode.h"
 #include "gfx2d/image_buffer.h"
 #include "gfx2d/sprite_pixels.h"
 #include "gfx2d/sprite_slots.h"
+#include "process/app_globals.h"
 #include "tests/support/sprite_fixture.h"
 
 namespace {

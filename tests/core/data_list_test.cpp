@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/error_state.h"
+#include "process/error_state.h"
 
 namespace {
 

@@ -5,13 +5,13 @@
 
 #include <string>
 
-#include "app/app_globals.h"
 #include "app/message_pump.h"
 #include "devices/input_device.h"
 #include "devices/keyboard.h"
 #include "devices/mouse.h"
 #include "platform/gl_window.h"
 #include "platform/input_state.h"
+#include "process/app_globals.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
-#include "app/error_state.h"
 #include "devices/input_device.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "platform/events.h"
 #include "platform/input_state.h"
+#include "process/app_globals.h"
+#include "process/error_state.h"
 #include "tests/support/virtual_joystick.h"
 
 namespace {

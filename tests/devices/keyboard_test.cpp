@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_globals.h"
 #include "devices/input_device.h"
 #include "platform/events.h"
 #include "platform/input_state.h"
+#include "process/app_globals.h"
 
 namespace {
 

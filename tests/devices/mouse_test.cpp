@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_globals.h"
 #include "devices/input_device.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "platform/events.h"
 #include "platform/input_state.h"
+#include "process/app_globals.h"
 
 namespace {
 

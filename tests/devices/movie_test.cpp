@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
-#include "app/error_state.h"
 #include "devices/sound_device.h"
 #include "files/media_resolver.h"
+#include "process/app_globals.h"
+#include "process/error_state.h"
 #include "tests/support/media_encoder.h"
 #include "tests/support/sound_fixture.h"
 #include "tests/support/test_env.h"

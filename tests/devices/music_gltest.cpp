@@ -7,13 +7,13 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/app_globals.h"
-#include "app/error_state.h"
 #include "app/frame_end.h"
 #include "app/program_end.h"
 #include "app/runtime_main.h"
-#include "app/timer.h"
 #include "devices/sound_device.h"
+#include "process/app_globals.h"
+#include "process/error_state.h"
+#include "process/timer.h"
 #include "tests/support/media_encoder.h"
 #include "tests/support/screen_report.h"
 #include "tests/support/test_env.h"

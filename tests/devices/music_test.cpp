@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
-#include "app/error_state.h"
 #include "app/idle_step.h"
-#include "app/timer.h"
 #include "devices/input_device.h"
 #include "devices/music_stream.h"
 #include "devices/sound_stream.h"
 #include "files/media_resolver.h"
 #include "platform/input_state.h"
+#include "process/app_globals.h"
+#include "process/error_state.h"
+#include "process/timer.h"
 #include "tests/support/media_encoder.h"
 #include "tests/support/sound_fixture.h"
 #include "tests/support/test_env.h"

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_globals.h"
 #include "platform/clock.h"
+#include "process/app_globals.h"
 #include "tests/support/sound_fixture.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <string>
 
-#include "app/app_globals.h"
-#include "app/error_state.h"
 #include "devices/sound_device.h"
 #include "platform/clock.h"
+#include "process/app_globals.h"
+#include "process/error_state.h"
 #include "tests/support/media_pack_builder.h"
 #include "tests/support/sound_fixture.h"
 #include "tests/support/test_env.h"

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
-#include "app/error_state.h"
 #include "files/media_resolver.h"
 #include "files/memory_file.h"
+#include "process/app_globals.h"
+#include "process/error_state.h"
 #include "tests/support/media_pack_builder.h"
 #include "tests/support/test_env.h"
 

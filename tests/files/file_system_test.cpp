@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/error_state.h"
 #include "files/memory_file.h"
+#include "process/error_state.h"
 #include "tests/support/test_env.h"
 
 namespace {

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
 #include "files/file_stream.h"
 #include "files/memory_file.h"
+#include "process/app_globals.h"
 #include "tests/support/media_pack_builder.h"
 #include "tests/support/test_env.h"
 

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <string>
 
-#include "app/app_globals.h"
 #include "files/ini_document.h"
 #include "files/line_store.h"
 #include "files/media_resolver.h"
 #include "files/section_reader.h"
+#include "process/app_globals.h"
 #include "tests/support/media_pack_builder.h"
 #include "tests/support/test_env.h"
 

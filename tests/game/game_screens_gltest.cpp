@@ -10,8 +10,6 @@
 #include <functional>
 #include <string>
 
-#include "app/app_globals.h"
-#include "app/error_state.h"
 #include "app/frame_end.h"
 #include "app/runtime_main.h"
 #include "app/screen_mode.h"
@@ -28,6 +26,8 @@
 #include "game/title_screen.h"
 #include "gfx2d/draw_commands.h"
 #include "gfx2d/sprite_commands.h"
+#include "process/app_globals.h"
+#include "process/error_state.h"
 #include "tests/support/screen_report.h"
 #include "tests/support/test_env.h"
 

@@ -8,14 +8,14 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/error_state.h"
-#include "app/timer.h"
 #include "gfx2d/background_tiles.h"
 #include "gfx2d/frame_clear.h"
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/image_buffer.h"
 #include "gfx2d/png_image.h"
 #include "gfx2d/render_state.h"
+#include "process/error_state.h"
+#include "process/timer.h"
 #include "tests/support/sprite_fixture.h"
 
 namespace {

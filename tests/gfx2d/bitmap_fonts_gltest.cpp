@@ -14,8 +14,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/app_globals.h"
-#include "app/error_state.h"
 #include "app/runtime_main.h"
 #include "files/media_resolver.h"
 #include "gfx2d/bmp_image.h"
@@ -25,6 +23,8 @@
 #include "gfx2d/render_state.h"
 #include "gfx2d/sprite_pixels.h"
 #include "gfx2d/sprite_slots.h"
+#include "process/app_globals.h"
+#include "process/error_state.h"
 #include "tests/support/sprite_fixture.h"
 
 namespace {

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
 #include "files/error_log.h"
 #include "gfx2d/gl_extensions.h"
 #include "gfx2d/gl_window_modes.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "platform/gl_window.h"
+#include "process/app_globals.h"
 #include "tests/support/test_env.h"
 
 namespace {

@@ -3,12 +3,12 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include "app/app_globals.h"
 #include "gfx2d/frame_clear.h"
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/render_state.h"
 #include "platform/gl_window.h"
+#include "process/app_globals.h"
 #include "tests/support/gl_fixture.h"
 
 namespace {

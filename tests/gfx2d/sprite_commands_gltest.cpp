@@ -7,8 +7,6 @@
 
 #include <string>
 
-#include "app/app_globals.h"
-#include "app/error_state.h"
 #include "core/float_to_int.h"
 #include "files/media_resolver.h"
 #include "gfx2d/bmp_image.h"
@@ -19,6 +17,8 @@
 #include "gfx2d/sprite_file_commands.h"
 #include "gfx2d/sprite_pixels.h"
 #include "gfx2d/sprite_slots.h"
+#include "process/app_globals.h"
+#include "process/error_state.h"
 #include "tests/support/sprite_fixture.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <vector>
 
-#include "app/app_globals.h"
 #include "gfx3d/cel_shading.h"
 #include "gfx3d/dodevudi3d.h"
 #include "gfx3d/transform_stack.h"
+#include "process/app_globals.h"
 #include "tests/support/mesh_fixture.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include "app/app_globals.h"
 #include "gfx3d/array_commands.h"
 #include "gfx3d/mesh_build.h"
+#include "process/app_globals.h"
 #include "tests/support/engine3d_fixture.h"
 
 namespace {

@@ -4,11 +4,11 @@
 
 #include <cmath>
 
-#include "app/app_globals.h"
 #include "gfx3d/collision.h"
 #include "gfx3d/dodevudi3d.h"
 #include "gfx3d/mesh_build.h"
 #include "gfx3d/transform_stack.h"
+#include "process/app_globals.h"
 
 namespace {
 

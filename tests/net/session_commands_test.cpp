@@ -8,10 +8,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/app_globals.h"
 #include "net/net_session.h"
 #include "net/socket_layer.h"
 #include "platform/clock.h"
+#include "process/app_globals.h"
 #include "tests/support/net_fixture.h"
 
 namespace {

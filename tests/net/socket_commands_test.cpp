@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "app/app_globals.h"
 #include "net/socket_layer.h"
 #include "platform/clock.h"
+#include "process/app_globals.h"
 #include "tests/support/net_fixture.h"
 #include "tests/support/test_env.h"
 

@@ -6,8 +6,8 @@
 #include <limits>
 #include <vector>
 
-#include "app/error_state.h"
 #include "core/array_ops.h"
+#include "process/error_state.h"
 #include "tests/pathfind/grid_text.h"
 
 namespace {

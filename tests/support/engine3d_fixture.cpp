@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/app_globals.h"
 #include "gfx2d/gl_state_cache.h"
+#include "process/app_globals.h"
 
 void Engine3DTest::SetUp() {
   SpriteTest::SetUp();

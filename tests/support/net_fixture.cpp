@@ -6,9 +6,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "app/app_globals.h"
 #include "net/net_session.h"
 #include "net/socket_layer.h"
+#include "process/app_globals.h"
 
 void NetTest::SetUp() {
   saved_ = g_netTuning;

@@ -4,10 +4,10 @@
 
 #include <filesystem>
 
-#include "app/app_globals.h"
 #include "devices/input_device.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "platform/gl_window.h"
+#include "process/app_globals.h"
 
 std::string TestFolderForCurrentTest(const std::string& prefix) {
   const std::string path = std::string(VNL_TEST_BINARY_DIR) + "/" + prefix + "." +

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app_globals.h"
+#include "process/app_globals.h"
 
 namespace {
 

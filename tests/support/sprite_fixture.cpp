@@ -4,12 +4,12 @@
 
 #include <cstdio>
 
-#include "app/app_globals.h"
 #include "files/error_log.h"
 #include "gfx2d/gl_extensions.h"
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/render_state.h"
 #include "platform/gl_window.h"
+#include "process/app_globals.h"
 
 void SpriteTest::SetUp() {
   tmpdir_.emplace("TMPDIR", temp_.path());

@@ -1,11 +1,11 @@
-#include "app/error_state.h"
+#include "process/error_state.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
 
-#include "app/debug_output.h"
 #include "app/program_end.h"
+#include "process/debug_output.h"
 
 ErrorState g_errorState = {0, 0, 0, 0};
 

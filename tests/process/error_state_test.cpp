@@ -1,12 +1,12 @@
-#include "app/error_state.h"
+#include "process/error_state.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
-#include "app/debug_output.h"
 #include "app/program_end.h"
+#include "process/debug_output.h"
 #include "tests/support/test_env.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/debug_output.h"
+#include "process/debug_output.h"
 
 #include "platform/debugger.h"
 

@@ -1,4 +1,4 @@
-#include "app/thread_mutex.h"
+#include "process/thread_mutex.h"
 
 #include <pthread.h>
 #include <sched.h>

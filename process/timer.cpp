@@ -1,9 +1,9 @@
-#include "app/timer.h"
+#include "process/timer.h"
 
 #include <cmath>
 
-#include "app/app_globals.h"
 #include "platform/clock.h"
+#include "process/app_globals.h"
 
 TimerClock g_timerClock = {0, 0.0, 0.0, false};
 

@@ -1,10 +1,10 @@
-#include "app/timer.h"
+#include "process/timer.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "app/app_globals.h"
+#include "process/app_globals.h"
 
 namespace {
 

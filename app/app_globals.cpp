@@ -1,3 +1,0 @@
-#include "app/app_globals.h"
-
-AppGlobals g_app;

@@ -1,0 +1,3 @@
+#include "process/app_globals.h"
+
+AppGlobals g_app;
