@@ -2,11 +2,11 @@
 
 #include <GL/gl.h>
 
+#include "core/matrix4.h"
 #include "gfx2d/frame_clear.h"
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/sprite_draw.h"
-#include "gfx3d/matrix4.h"
 #include "gfx3d/shader_slots.h"
 #include "gfx3d/texture_units.h"
 #include "process/app_globals.h"

@@ -4,13 +4,13 @@
 
 #include <cstring>
 
+#include "core/matrix4.h"
 #include "gfx2d/bitmap_fonts.h"
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/render_state.h"
 #include "gfx2d/sprite_draw.h"
 #include "gfx3d/dodevudi3d.h"
-#include "gfx3d/matrix4.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/matrix4.h"
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/sprite_draw.h"
 #include "gfx3d/billboards.h"
 #include "gfx3d/dodevudi3d.h"
-#include "gfx3d/matrix4.h"
 #include "gfx3d/mesh_records.h"
 #include "gfx3d/transform_stack.h"
 

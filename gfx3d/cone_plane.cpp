@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "core/matrix4.h"
 #include "gfx3d/collision.h"
 #include "gfx3d/dodevudi3d.h"
-#include "gfx3d/matrix4.h"
 #include "gfx3d/mesh_records.h"
 
 namespace {

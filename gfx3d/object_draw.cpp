@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/float_to_int.h"
+#include "core/matrix4.h"
 #include "gfx2d/gl_extensions.h"
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
@@ -16,7 +17,6 @@
 #include "gfx3d/cel_shading.h"
 #include "gfx3d/dodevudi3d.h"
 #include "gfx3d/edge_lists.h"
-#include "gfx3d/matrix4.h"
 #include "gfx3d/mesh_normals.h"
 #include "gfx3d/shadow_pass.h"
 #include "gfx3d/transform_stack.h"

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "core/float_to_int.h"
+#include "core/matrix4.h"
 #include "gfx3d/dodevudi3d.h"
-#include "gfx3d/matrix4.h"
 
 namespace {
 

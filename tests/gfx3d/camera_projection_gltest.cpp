@@ -7,8 +7,8 @@
 
 #include <cmath>
 
+#include "core/matrix4.h"
 #include "gfx2d/render_state.h"
-#include "gfx3d/matrix4.h"
 #include "gfx3d/transform_stack.h"
 #include "tests/support/engine3d_fixture.h"
 

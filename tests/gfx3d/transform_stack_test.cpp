@@ -7,8 +7,8 @@
 #include <cmath>
 #include <functional>
 
+#include "core/matrix4.h"
 #include "gfx3d/dodevudi3d.h"
-#include "gfx3d/matrix4.h"
 
 namespace {
 

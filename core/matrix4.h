@@ -1,6 +1,7 @@
-// 4 x 4 float matrices of the 3D engine, in OpenGL's column-major order
-// (element (row r, column c) at index c * 4 + r), multiplied as OpenGL
-// multiplies: a new matrix goes on the right and acts on a vertex first.
+// 4 x 4 float matrices of the 3D engine and the 2D projection, in OpenGL's
+// column-major order (element (row r, column c) at index c * 4 + r),
+// multiplied as OpenGL multiplies: a new matrix goes on the right and acts
+// on a vertex first.
 //
 // Every operation works in 32-bit floats and takes any values: NaN and
 // infinities only travel through the arithmetic.

@@ -1,4 +1,4 @@
-#include "gfx3d/matrix4.h"
+#include "core/matrix4.h"
 
 #include <cmath>
 #include <cstring>
