@@ -6,7 +6,6 @@
 
 #include "app/idle_step.h"
 #include "app/message_pump.h"
-#include "app/program_end.h"
 #include "app/sub_table.h"
 #include "devices/input_device.h"
 #include "devices/keyboard.h"
@@ -21,6 +20,7 @@
 #include "process/app_globals.h"
 #include "process/debug_output.h"
 #include "process/error_state.h"
+#include "process/program_end.h"
 #include "process/timer.h"
 
 namespace {

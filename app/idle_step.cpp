@@ -2,7 +2,6 @@
 
 #include "app/frame_end.h"
 #include "app/message_pump.h"
-#include "app/program_end.h"
 #include "devices/input_device.h"
 #include "devices/joystick.h"
 #include "devices/keyboard.h"
@@ -10,6 +9,7 @@
 #include "devices/music.h"
 #include "files/error_log.h"
 #include "process/app_globals.h"
+#include "process/program_end.h"
 #include "process/timer.h"
 
 namespace {

@@ -1,18 +1,11 @@
 #include "app/message_pump.h"
 
-#include "app/program_end.h"
 #include "app/std_streams.h"
 #include "app/sub_table.h"
 #include "app/window_title.h"
+#include "devices/input_device.h"
 #include "process/app_globals.h"
-
-namespace {
-
-void (*g_inputHandler)(const PlatformEvent& event) = nullptr;
-
-}  // namespace
-
-void MessagePumpSetInputHandler(void (*handler)(const PlatformEvent& event)) { g_inputHandler = handler; }
+#include "process/program_end.h"
 
 void MainWindowProc(const PlatformEvent& event) {
   switch (event.type) {
@@ -32,7 +25,7 @@ void MainWindowProc(const PlatformEvent& event) {
     case PlatformEventType::kOther:
       return;
     default:
-      if (g_inputHandler != nullptr) g_inputHandler(event);
+      InputOnWindowMessage(event);
       return;
   }
 }
@@ -49,12 +42,4 @@ int PumpMessages(void (*hook)()) {
   }
   while (PlatformPollEvent(&event)) MainWindowProc(event);
   return 1;
-}
-
-void KeyBufferPush(GrowArray<uint8_t>& queue, uint8_t c) {
-  if (c == 0) return;
-  if (c == 13) c = 10;
-  if (c < 32 && c != 8 && c != 9 && c != 10) return;
-  if (queue.count >= kKeyBufferLimit) return;
-  if (!queue.Push(c)) queue.Release();
 }

@@ -11,10 +11,10 @@
 #include <ctime>
 #include <string>
 
+#include "app/runtime_main.h"
 #include "core/float_to_int.h"
 #include "core/isaac.h"
 #include "files/error_log.h"
-#include "game/project_settings.h"
 #include "platform/battery.h"
 #include "platform/display_dpi.h"
 #include "platform/gl_function_lookup.h"
@@ -241,6 +241,9 @@ bool WriteDeviceIdFile(const std::string& path, const RtString& id) {
   return false;
 }
 
+// A text compiled into the game; "NO_DATA" without a game that gives it.
+RtString GameText(RtString (*text)()) { return text != nullptr ? text() : StringFromCStr(kNoData); }
+
 }  // namespace
 
 const char* LanguageCodeFromId(uint16_t language_id) {
@@ -286,9 +289,9 @@ RtString PlatformInfo(RtString key) {
     const int percent = PlatformBatteryPercent();
     return IntegerText(percent < 0 || percent > 100 ? 100 : percent);
   }
-  if (upper == "COMPILED") return ProjectCompiledText();
-  if (upper == "HOSTID") return ProjectHostId();
-  if (upper == "VERSION") return ProjectVersion();
+  if (upper == "COMPILED") return GameText(RuntimeGame().compiledText);
+  if (upper == "HOSTID") return GameText(RuntimeGame().hostId);
+  if (upper == "VERSION") return GameText(RuntimeGame().version);
   if (upper == "LOCALE") return StringFromCStr(LanguageCodeFromId(PlatformUserLanguageId()));
   if (upper == "DOCUMENTS") {
     const std::string folder = PlatformDocumentsFolder();

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/declare_registry.h"
-#include "app/program_end.h"
+#include "app/runtime_hooks.h"
 #include "app/std_streams.h"
 #include "app/sub_table.h"
 #include "app/window_title.h"
@@ -17,10 +17,9 @@
 #include "devices/mouse.h"
 #include "devices/sound_device.h"
 #include "files/error_log.h"
+#include "files/file_channels.h"
 #include "files/file_paths.h"
 #include "files/media_resolver.h"
-#include "game/game_main.h"
-#include "game/project_settings.h"
 #include "gfx2d/bitmap_fonts.h"
 #include "gfx2d/font_commands.h"
 #include "gfx2d/frame_clear.h"
@@ -36,6 +35,7 @@
 #include "platform/system_paths.h"
 #include "process/app_globals.h"
 #include "process/error_state.h"
+#include "process/program_end.h"
 #include "process/timer.h"
 
 namespace {
@@ -55,6 +55,8 @@ uint32_t StartSeed() {
   return static_cast<uint32_t>(mix);
 }
 
+GameProgram g_game = {};
+
 void SetFrameTimes(double now) {
   g_app.frameTime = now;
   g_app.previousFrameTime = now;
@@ -63,7 +65,16 @@ void SetFrameTimes(double now) {
 
 }  // namespace
 
+void RuntimeSetGame(const GameProgram& game) {
+  g_game = game;
+  if (game.subs != nullptr) g_subTable = game.subs;
+  g_channelsClosedHook = game.channelsClosed;
+}
+
+const GameProgram& RuntimeGame() { return g_game; }
+
 int32_t AppInit(int32_t showCommand, const RtString& title) {
+  RuntimeInstallHooks();
   // The old log goes: a file, or an empty folder of that name.
   RemovePath(ErrorLogPath());
   ErrorLogAppend("Start new log...\n");
@@ -176,7 +187,7 @@ void PointerModeApply(bool shown) {
 }
 
 int32_t RuntimeInit() {
-  ProjectSettings();
+  if (g_game.projectSettings != nullptr) g_game.projectSettings();
   AppInit(1, AppTitleString());
   g_errorState = {0, 0, 0, 0};
   return 1;
@@ -184,7 +195,7 @@ int32_t RuntimeInit() {
 
 void RuntimeMain(int32_t showCommand) {
   StringAssignCStr(CommandLineString(), PlatformCommandLine().c_str());
-  ProjectSettings();
+  if (g_game.projectSettings != nullptr) g_game.projectSettings();
   const int32_t started = AppInit(showCommand, AppTitleString());
   g_errorState.errorLine = 0;
   g_errorState.code = 0;
@@ -198,7 +209,7 @@ void RuntimeMain(int32_t showCommand) {
     ProgramSetExitStatus(1);
     ProgramEnd();
   }
-  GameMain();
+  if (g_game.main != nullptr) g_game.main();
   if (SubFindByName("VNL_ON_LOOP") != nullptr) SubRunLoop("VNL_ON_LOOP");
   ProgramEnd();
   // ProgramEnd returns only while the program is already ending.

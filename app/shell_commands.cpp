@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/program_end.h"
+#include "app/app_shutdown.h"
 #include "app/std_streams.h"
 #include "gfx2d/gl_window_modes.h"
 #include "gfx2d/opengl_dodevudi.h"
@@ -12,6 +12,7 @@
 #include "platform/gl_window.h"
 #include "platform/process.h"
 #include "process/app_globals.h"
+#include "process/program_end.h"
 
 double ShellRun(RtString command, double wait, double show, double* exitCode) {
   (void)show;

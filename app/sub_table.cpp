@@ -5,9 +5,9 @@
 #include "process/app_globals.h"
 #include "process/debug_output.h"
 
-const SubTableEntry* g_subTable = g_gameSubTable;
-
 namespace {
+
+const SubTableEntry kNoSubs[] = {{nullptr, nullptr}};
 
 RtString g_currentLoopName;
 RtString g_nextLoopName;
@@ -27,6 +27,8 @@ void SetPauseAndCall(int32_t paused, const char* sub) {
 }
 
 }  // namespace
+
+const SubTableEntry* g_subTable = kNoSubs;
 
 SubFunction SubFindByName(const RtString& name) {
   for (const SubTableEntry* entry = g_subTable; entry->fn != nullptr; ++entry) {

@@ -17,10 +17,9 @@ struct SubTableEntry {
   const char* name;  // the SUB's name as written in the BASIC program
 };
 
-// The game's own table (game/sub_table.cpp).
-extern const SubTableEntry g_gameSubTable[];
-
-// The table the runtime searches; the game's table unless a test swaps it.
+// The table the runtime searches: the game's table once the game is handed
+// to the runtime (RuntimeSetGame), unless a test swaps it; an empty table
+// before.
 extern const SubTableEntry* g_subTable;
 
 // The SUB of that name, or null.

@@ -6,7 +6,7 @@
 // texts by text assignment, records field by field. Element accesses go
 // through the checked access (bounds report, error 9), except block copies
 // over ranges checked beforehand. Fatal errors follow rt_array.h: when
-// RuntimeFatal returns (the program is already ending) the operation stops.
+// CoreFatal returns (the program is already ending) the operation stops.
 #pragma once
 
 #include <algorithm>
@@ -85,7 +85,7 @@ bool ArrayKeepFirst(RtArray<T>& a, int32_t d1, int32_t d2, int32_t d3, int32_t d
   const int64_t count = ArrayElementCount(d1, d2, d3, d4);
   const int64_t capacity = count < 0 ? -1 : ArrayCapacityFor(count, growth);
   if (capacity < 0 || capacity > INT32_MAX) {
-    RuntimeFatal(kErrorOutOfMemory);
+    CoreFatal(kErrorOutOfMemory);
     return false;
   }
   ArrayBlockDestroy(a.data, kept, a.capacity);
@@ -93,7 +93,7 @@ bool ArrayKeepFirst(RtArray<T>& a, int32_t d1, int32_t d2, int32_t d3, int32_t d
   T* block = static_cast<T*>(std::realloc(static_cast<void*>(a.data), bytes));
   if (block == nullptr) {
     ArrayBlockConstruct(a.data, kept, a.capacity);  // the old block stays whole
-    RuntimeFatal(kErrorOutOfMemory);
+    CoreFatal(kErrorOutOfMemory);
     return false;
   }
   ArrayBlockConstruct(block, kept, capacity);
@@ -159,7 +159,7 @@ bool ArrayKeepOverlap(RtArray<T>& a, int32_t d1, int32_t d2, int32_t d3, int32_t
 template <typename T>
 void ArrayPush(RtArray<T>& a, const T& value) {
   if (a.d2 != 0 || a.d3 != 0 || a.d4 != 0) {
-    RuntimeFatal(kErrorAppendNotOneDim);
+    CoreFatal(kErrorAppendNotOneDim);
     return;
   }
   if (ArrayBlockHolds(a, &value)) {
@@ -174,7 +174,7 @@ void ArrayPush(RtArray<T>& a, const T& value) {
     a.ndims = 1;
   } else {
     if (a.d1 == INT32_MAX) {
-      RuntimeFatal(kErrorOutOfMemory);
+      CoreFatal(kErrorOutOfMemory);
       return;
     }
     if (!ArrayKeepOverlap(a, a.d1 + 1, 0, 0, 0, ArrayGrowth::kRuleOf64, 2)) return;
@@ -217,7 +217,7 @@ void ArrayDeleteAt(RtArray<T>& a, int32_t index) {
   if (index < 0) index += a.d1;
   if (a.data == nullptr || index < 0 || index >= a.d1) {
     ArrayBoundsError(a, index, 0, 0, 0);
-    RuntimeFatal(kErrorOutOfBounds);
+    CoreFatal(kErrorOutOfBounds);
     return;
   }
   if (a.d2 == 0 && a.d3 == 0 && a.d4 == 0) {

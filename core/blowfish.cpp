@@ -5,8 +5,8 @@
 
 #include "core/blowfish_tables.h"
 #include "core/c_runtime.h"
+#include "core/fatal_error.h"
 #include "core/text_codecs.h"
-#include "process/error_state.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "core/data_list.h"
 
+#include "core/fatal_error.h"
 #include "core/float_to_int.h"
 #include "core/number_text.h"
-#include "process/error_state.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ DataBlock* g_dataCurrent = nullptr;
 const DataEntry* DataNext() {
   DataBlock* block = g_dataCurrent;
   if (block == nullptr || block->readIndex < 0 || block->readIndex >= block->count) {
-    RuntimeFatal(kErrorOutOfData);
+    CoreFatal(kErrorOutOfData);
     return nullptr;
   }
   return &block->entries[block->readIndex];

@@ -5,7 +5,6 @@
 
 #include "core/c_runtime.h"
 #include "core/float_to_int.h"
-#include "process/error_state.h"
 
 namespace {
 

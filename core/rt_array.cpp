@@ -4,7 +4,7 @@
 #include <initializer_list>
 
 #include "core/number_text.h"
-#include "process/debug_output.h"
+#include "platform/debugger.h"
 
 int64_t ArrayElementCount(int32_t d1, int32_t d2, int32_t d3, int32_t d4) {
   int64_t count = d1 < 0 ? 0 : d1;
@@ -40,6 +40,14 @@ RtString BracketList(const int32_t sizes[4], const int32_t values[4]) {
   return text;
 }
 
+// Debugger text with the runtime's "TX" prefix, as DebugOutput sends it
+// (that sits above the value types).
+void DebuggerText(const RtString& text) {
+  if (!PlatformDebuggerAttached()) return;
+  const RtString line = CStrConcatString("TX", text);
+  PlatformDebuggerWrite(line.text, line.length);
+}
+
 }  // namespace
 
 void ArrayBoundsReport(int32_t d1, int32_t d2, int32_t d3, int32_t d4, int32_t i, int32_t j, int32_t k,
@@ -48,8 +56,8 @@ void ArrayBoundsReport(int32_t d1, int32_t d2, int32_t d3, int32_t d4, int32_t i
   const int32_t indices[4] = {i, j, k, l};
   const RtString bounds = StringConcatCStr(CStrConcatString("bounds: ", BracketList(sizes, sizes)), "\n");
   const RtString access = StringConcatCStr(CStrConcatString("access: ", BracketList(sizes, indices)), "\n");
-  DebugOutput(bounds);
-  DebugOutput(access);
+  DebuggerText(bounds);
+  DebuggerText(access);
   // Standard error, the text as it stands (unbuffered).
   std::fwrite(bounds.text, 1, bounds.length, stderr);
   std::fwrite(access.text, 1, access.length, stderr);

@@ -20,8 +20,8 @@
 // first. The array is not copyable: copy contents with the array commands.
 //
 // Fatal failures (error 7 when storage cannot be had, error 9 with a bounds
-// report on a bad index) end the program through RuntimeFatal. RuntimeFatal
-// returns only when the program is already ending; then the operation stops
+// report on a bad index) end the program through CoreFatal, which returns
+// only when the program is already ending; then the operation stops
 // without touching the array, and a checked access answers the address of a
 // per-type dummy element reset to zero, so the caller's read or write lands
 // there and never outside the block.
@@ -34,8 +34,8 @@
 #include <new>
 #include <type_traits>
 
+#include "core/fatal_error.h"
 #include "core/rt_string.h"
-#include "process/error_state.h"
 
 // Element blocks. Plain elements (numbers, bytes, records of doubles: all
 // zero bits are the zero value) live in malloc blocks, made with calloc and
@@ -193,20 +193,20 @@ bool ArrayDimWith(RtArray<T>& a, int32_t d1, int32_t d2, int32_t d3, int32_t d4,
   }
   const int64_t count = ArrayElementCount(d1, d2, d3, d4);
   if (count < 0) {
-    RuntimeFatal(kErrorOutOfMemory);
+    CoreFatal(kErrorOutOfMemory);
     return false;
   }
   if (fresh || a.capacity < count) {
     const int64_t capacity = ArrayCapacityFor(count, growth);
     if (capacity > INT32_MAX) {
-      RuntimeFatal(kErrorOutOfMemory);
+      CoreFatal(kErrorOutOfMemory);
       return false;
     }
     T* block = nullptr;
     if (capacity > 0 || growth != ArrayGrowth::kRuleOf64) {
       block = ArrayBlockNew<T>(capacity);
       if (block == nullptr) {
-        RuntimeFatal(kErrorOutOfMemory);
+        CoreFatal(kErrorOutOfMemory);
         return false;
       }
     }
@@ -227,7 +227,7 @@ template <typename T>
 [[gnu::noinline, gnu::cold]] T* ArrayAccessFailed(const RtArray<T>& a, int32_t i, int32_t j, int32_t k,
                                                   int32_t l) {
   ArrayBoundsError(a, i, j, k, l);
-  RuntimeFatal(kErrorOutOfBounds);
+  CoreFatal(kErrorOutOfBounds);
   static T dummy{};
   dummy = T{};
   return &dummy;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <utility>
 
-#include "process/error_state.h"
+#include "core/fatal_error.h"
 
 char g_sharedEmptyText[1] = {0};
 

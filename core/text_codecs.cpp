@@ -1,7 +1,7 @@
 #include "core/text_codecs.h"
 
+#include "core/fatal_error.h"
 #include "core/string_commands.h"
-#include "process/error_state.h"
 
 namespace {
 

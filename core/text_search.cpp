@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "process/error_state.h"
+#include "core/fatal_error.h"
 
 namespace {
 

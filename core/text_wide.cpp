@@ -1,7 +1,7 @@
 #include "core/text_wide.h"
 
 #include "core/c_runtime.h"
-#include "process/error_state.h"
+#include "core/fatal_error.h"
 
 const char16_t* TextToWide(const RtString& s) {
   static char16_t wide[kTextToWideUnits];

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "app/message_pump.h"
 #include "devices/joystick.h"
 #include "devices/keyboard.h"
 #include "devices/mouse.h"
@@ -17,13 +16,13 @@ constexpr MouseRecord kFreshMouse = {0, 0, 100, 100, 0};
 // The input that receives the window's typed characters.
 InputDevice* g_receiver = nullptr;
 
-void OnInputMessage(const PlatformEvent& event) {
+}  // namespace
+
+void InputOnWindowMessage(const PlatformEvent& event) {
   if (event.type == PlatformEventType::kChar && g_receiver != nullptr) {
     KeyBufferPush(g_receiver->typed, event.character);
   }
 }
-
-}  // namespace
 
 void InputCreate(InputDevice& input) {
   input.typed.Release();
@@ -54,7 +53,6 @@ int32_t InputInit(InputDevice& input, PlatformWindow* window, void* /*instance*/
   input.interfaceReady = true;
   input.window = window;
   g_receiver = &input;
-  MessagePumpSetInputHandler(OnInputMessage);
 
   // The pointer's position in the window becomes the current and reference
   // point.
@@ -97,10 +95,7 @@ int32_t InputInit(InputDevice& input, PlatformWindow* window, void* /*instance*/
 }
 
 void InputFree(InputDevice& input) {
-  if (g_receiver == &input) {
-    MessagePumpSetInputHandler(nullptr);
-    g_receiver = nullptr;
-  }
+  if (g_receiver == &input) g_receiver = nullptr;
   SystemPointerShow(input, true);
   if (input.mouseDevice) PlatformSetRelativeMouse(false);
   input.mouseDevice = false;

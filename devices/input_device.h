@@ -11,6 +11,7 @@
 
 #include "core/grow_array.h"
 
+struct PlatformEvent;
 struct PlatformJoystick;
 struct PlatformWindow;
 
@@ -61,6 +62,11 @@ int32_t InputInit(InputDevice& input, PlatformWindow* window, void* instance,
 // Shows the pointer again and releases the devices (joysticks included),
 // the queue and the mouse records.
 void InputFree(InputDevice& input);
+
+// A character, key or mouse message from the window procedure: a typed
+// character goes to the queue of the input started last by InputInit;
+// nothing while none is started (or after its InputFree).
+void InputOnWindowMessage(const PlatformEvent& event);
 
 int32_t JoystickCount(const InputDevice& input);
 // Copies the name of joystick n (kJoystickNameSize bytes); "" when n is out

@@ -114,6 +114,14 @@ int32_t InputPopChar(GrowArray<uint8_t>& queue) {
   return c == 13 ? 10 : c;
 }
 
+void KeyBufferPush(GrowArray<uint8_t>& queue, uint8_t c) {
+  if (c == 0) return;
+  if (c == 13) c = 10;
+  if (c < 32 && c != 8 && c != 9 && c != 10) return;
+  if (queue.count >= kKeyBufferLimit) return;
+  if (!queue.Push(c)) queue.Release();
+}
+
 bool InputPopKeyPressed(GrowArray<uint8_t>& queue) {
   if (queue.count <= 0) return false;
   const uint8_t c = queue[0];

@@ -28,6 +28,14 @@ bool InputKeyIsDown(const InputDevice& input, uint8_t key);
 // keyboard is re-read) and answers whether key is down.
 bool KeyState(uint8_t key);
 
+// The most characters the typed-character queue holds.
+inline constexpr int32_t kKeyBufferLimit = 16;
+
+// Queues one typed character: 0 and control codes other than 8, 9 and 10
+// are dropped, 13 becomes 10, and nothing is added while 16 characters wait.
+// A queue whose block cannot grow is emptied and the character dropped.
+void KeyBufferPush(GrowArray<uint8_t>& queue, uint8_t c);
+
 // The oldest typed character, removed; 0 when none; 13 comes out as 10.
 int32_t InputPopChar(GrowArray<uint8_t>& queue);
 // Removes the oldest typed character; true when there was one and not 0.

@@ -20,9 +20,6 @@ extern "C" {
 #include <string>
 #include <vector>
 
-#include "app/frame_end.h"
-#include "app/message_pump.h"
-#include "app/program_end.h"
 #include "core/float_to_int.h"
 #include "core/min_max.h"
 #include "devices/input_device.h"
@@ -41,6 +38,8 @@ extern "C" {
 #include "platform/gl_window.h"
 #include "process/app_globals.h"
 #include "process/error_state.h"
+#include "process/frame_hooks.h"
+#include "process/program_end.h"
 #include "process/timer.h"
 
 namespace {
@@ -402,7 +401,7 @@ bool UserInterrupts() {
 void WaitForQuietInput(void (*hook)()) {
   if (g_app.input == nullptr) return;
   for (;;) {
-    PumpMessages(hook);
+    CallPumpMessages(hook);
     while (InputPopKeyPressed(g_app.input->typed)) {
     }
     if (!MouseAnyButton(*g_app.input)) return;
@@ -566,7 +565,7 @@ int32_t MoviePlay(const RtString& file, bool loop) {
   // The movie shows in the window, not in an offscreen screen.
   if (engine->currentScreen >= 0) ScreenEndCurrent(*engine);
 
-  void (*hook)() = Win32MsgHookGet();
+  void (*hook)() = CallWin32MsgHookGet();
   WaitForQuietInput(hook);
   double start = TimerGetMillis();
   bool redraw = true;
@@ -583,7 +582,7 @@ int32_t MoviePlay(const RtString& file, bool loop) {
     }
     if (UserInterrupts()) break;
     MusicLoopRestart();
-    if (PumpMessages(hook) == 0) {
+    if (CallPumpMessages(hook) == 0) {
       ProgramEnd();
       break;
     }

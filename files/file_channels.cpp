@@ -11,7 +11,6 @@
 #include "files/file_paths.h"
 #include "files/media_resolver.h"
 #include "files/memory_file.h"
-#include "game/game_hooks.h"
 #include "platform/file_io.h"
 #include "process/app_globals.h"
 #include "process/error_state.h"
@@ -147,9 +146,11 @@ void FileChannelClose(uint32_t channel) {
   CloseChannel(channel);
 }
 
+void (*g_channelsClosedHook)() = nullptr;
+
 void FileCloseAll() {
   for (uint32_t channel = 0; channel < kFileChannelCount; ++channel) CloseChannel(channel);
-  GameHookEmpty();
+  if (g_channelsClosedHook != nullptr) g_channelsClosedHook();
 }
 
 int32_t FileChannelFree() {

@@ -31,8 +31,11 @@ extern FileStream g_fileChannels[kFileChannelCount];
 int32_t FileChannelOpen(uint32_t channel, const RtString& name, int32_t mode);
 // Clears the last error and closes the channel (freeing a block it owns).
 void FileChannelClose(uint32_t channel);
-// Closes all eight channels, then calls the game's GameHookEmpty.
+// Closes all eight channels, then calls the channels-closed hook.
 void FileCloseAll();
+// The game's routine that FileCloseAll ends with; the game hands it to the
+// runtime before start-up (GameHookEmpty). Null (no game): nothing.
+extern void (*g_channelsClosedHook)();
 // The lowest channel with neither a file nor a memory block, or -1.
 int32_t FileChannelFree();
 // Position >= size; true for a channel above 7.

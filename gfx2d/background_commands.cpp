@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <string>
 
-#include "app/frame_end.h"
 #include "files/media_resolver.h"
 #include "gfx2d/background_tiles.h"
 #include "gfx2d/frame_clear.h"
@@ -12,6 +11,7 @@
 #include "gfx2d/screen_grab.h"
 #include "process/app_globals.h"
 #include "process/error_state.h"
+#include "process/frame_hooks.h"
 #include "process/timer.h"
 
 namespace {
@@ -72,7 +72,7 @@ void BackgroundFadeTo(const RtString& name, int32_t ms) {
   double f = 0.9;
   for (;;) {
     DrawBackgroundMix(*engine, kFadeSource, kFadeTarget, static_cast<float>(1.0 - f));
-    ShowScreen();
+    CallShowScreen();
     const double left = end - TimerGetGameMillis();
     if (duration <= 0.0 || left <= 0.0) break;
     f = std::min(1.0, left / duration);
@@ -83,5 +83,5 @@ void BackgroundFadeTo(const RtString& name, int32_t ms) {
   GrabScreenToBackground(*engine, kScreenBackground);
   BackgroundSlotFree(*engine, kFadeTarget);
   BackgroundSlotFree(*engine, kFadeSource);
-  ShowScreen();
+  CallShowScreen();
 }

@@ -1,12 +1,12 @@
 #include "gfx2d/frame_swap.h"
 
-#include "app/message_pump.h"
 #include "gfx2d/frame_clear.h"
 #include "gfx2d/frame_pacing.h"
 #include "gfx2d/offscreen_screens.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "platform/clock.h"
 #include "platform/gl_window.h"
+#include "process/frame_hooks.h"
 #include "process/timer.h"
 
 int32_t SwapBuffersAndWait(OpenGLDodevudi& engine, void (*hook)()) {
@@ -14,6 +14,6 @@ int32_t SwapBuffersAndWait(OpenGLDodevudi& engine, void (*hook)()) {
   if (engine.currentScreen >= 0) ScreenEndCurrent(engine);
   PlatformWindowSwap(engine.window);
   ClearScreen(engine);
-  static const FrameWaitCalls kCalls = {PumpMessages, TimerGetMillis, PlatformSleep};
+  static const FrameWaitCalls kCalls = {CallPumpMessages, TimerGetMillis, PlatformSleep};
   return FrameWait(engine, hook, kCalls);
 }

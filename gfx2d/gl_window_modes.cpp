@@ -9,7 +9,6 @@
 #include <cstring>
 #include <string>
 
-#include "app/message_pump.h"
 #include "files/error_log.h"
 #include "gfx2d/frame_swap.h"
 #include "gfx2d/gl_extensions.h"
@@ -20,6 +19,7 @@
 #include "platform/gl_window.h"
 #include "platform/message_box.h"
 #include "process/app_globals.h"
+#include "process/frame_hooks.h"
 #include "process/timer.h"
 
 namespace {
@@ -210,7 +210,7 @@ int32_t LeaveFullScreen(OpenGLDodevudi& engine) {
   if (engine.fullScreen != 0) PlatformWindowLeaveFullScreen(engine.window, engine.screenWidth, engine.screenHeight);
   PlatformWindowShow(engine.window, false);
   engine.fullScreen = 0;
-  PumpMessages(nullptr);
+  CallPumpMessages(nullptr);
   return 1;
 }
 

@@ -7,8 +7,6 @@
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/sprite_draw.h"
-#include "gfx3d/shader_slots.h"
-#include "gfx3d/texture_units.h"
 #include "process/app_globals.h"
 
 namespace {
@@ -195,6 +193,8 @@ void Reset2DState(OpenGLDodevudi& engine) {
   GlColorCached(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
+void (*g_resetRenderState3DHook)() = nullptr;
+
 void ResetRenderState2D() {
   OpenGLDodevudi* engine = g_app.engine2d;
   if (engine == nullptr) return;
@@ -205,8 +205,7 @@ void ResetRenderState2D() {
   engine->currentAlpha = 1.0f;
   GlColorCached(1.0f, 1.0f, 1.0f, 1.0f);
   Reset2DState(*engine);
-  X3DSetMipmap(0);
-  if (g_app.engine3d != nullptr) ShaderUse(*g_app.engine3d, static_cast<uint32_t>(-1));
+  if (g_resetRenderState3DHook != nullptr) g_resetRenderState3DHook();
 }
 
 void ScreenPointFromWindow(const OpenGLDodevudi& engine, int32_t x, int32_t y, int32_t* outX,

@@ -54,9 +54,13 @@ ViewportRect GetViewport(const OpenGLDodevudi& engine);
 void Reset2DState(OpenGLDodevudi& engine);
 
 // After every frame: frame-start clear, alpha test off, alpha blending at
-// alpha 1, colour white, then Reset2DState; 3D texturing back to the plain
-// textures and no shader.
+// alpha 1, colour white, then Reset2DState; then the 3D reset hook.
 void ResetRenderState2D();
+
+// The 3D part of the per-frame reset: 3D texturing back to the plain
+// textures and no shader. The 3D engine's reset is installed at start-up
+// (X3DResetRenderState). Null (no 3D layer): nothing.
+extern void (*g_resetRenderState3DHook)();
 
 // Window pixel to screen point under the orientation, and back.
 void ScreenPointFromWindow(const OpenGLDodevudi& engine, int32_t x, int32_t y, int32_t* outX,

@@ -8,7 +8,6 @@
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/render_state.h"
 #include "gfx2d/screen_grab.h"
-#include "gfx3d/shadow_pass.h"
 #include "process/app_globals.h"
 
 void GfxGetScreenSize(double* width, double* height) {
@@ -34,10 +33,12 @@ void GfxGetDesktopSize(int32_t* width, int32_t* height) {
 
 int32_t GfxIsFullScreen() { return g_app.engine2d != nullptr && g_app.engine2d->fullScreen != 0 ? 1 : 0; }
 
+void (*g_shadowPassHook)(Dodevudi3D* engine, int32_t on) = nullptr;
+
 void GfxSetViewport(int32_t x, int32_t y, int32_t width, int32_t height) {
   OpenGLDodevudi* engine = g_app.engine2d;
   if (engine == nullptr) return;
-  Gl3DShadowPass(engine->engine3d, 0);
+  if (g_shadowPassHook != nullptr) g_shadowPassHook(engine->engine3d, 0);
   SetViewportProjection(*engine, x, y, width, height);
 }
 

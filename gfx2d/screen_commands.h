@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+class Dodevudi3D;
+
 // The size of the drawing surface: the current offscreen screen's picture,
 // else the window, its sides exchanged at orientation 1 or 3.
 void GfxGetScreenSize(double* width, double* height);
@@ -20,6 +22,10 @@ int32_t GfxIsFullScreen();
 // Leaves the 3D shadow pass, then sets the viewport and 2D projection to
 // the rectangle (a width or height below 1: the whole surface).
 void GfxSetViewport(int32_t x, int32_t y, int32_t width, int32_t height);
+// Turns the 3D shadow pass of the 2D engine's 3D engine on or off; the
+// viewport commands leave it through this hook. The 3D engine's is
+// installed at start-up (Gl3DShadowPass). Null (no 3D layer): nothing.
+extern void (*g_shadowPassHook)(Dodevudi3D* engine, int32_t on);
 // Turns the drawing surface: the orientation clamped to 0..3, then the
 // viewport over the whole surface (leaving the 3D shadow pass first).
 void GfxSetOrientation(int32_t orientation);

@@ -86,6 +86,11 @@ int32_t X3DResetTextures() {
   return 0;
 }
 
+void X3DResetRenderState() {
+  X3DSetMipmap(0);
+  if (Dodevudi3D* e = Engine()) ShaderUse(*e, static_cast<uint32_t>(-1));
+}
+
 void X3DSetTextures(int32_t sprite0, int32_t sprite1) {
   g_x3dCommands.unitSprite[0] = sprite0;
   g_x3dCommands.unitSprite[1] = sprite1;

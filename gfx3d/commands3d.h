@@ -31,6 +31,9 @@ extern X3DCommandState g_x3dCommands;
 // stored and bound, smoothing applied, and a current shader told
 // "TextureID1" = 0 and "TextureID2" = 1.
 int32_t X3DResetTextures();
+// The 3D part of the per-frame render reset (ResetRenderState2D): the
+// mipmap flag 0 and no shader.
+void X3DResetRenderState();
 void X3DSetTextures(int32_t sprite0, int32_t sprite1);
 void X3DSetTextureOffset(double u, double v);
 

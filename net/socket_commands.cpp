@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "app/program_end.h"
 #include "files/file_paths.h"
 #include "net/http_download.h"
 #include "net/socket_layer.h"
 #include "platform/process.h"
 #include "process/app_globals.h"
+#include "process/program_end.h"
 
 namespace {
 
@@ -138,7 +138,7 @@ RtString NetHttpGetString(const RtString& host, const RtString& path, int32_t po
 
 int32_t NetOpenUrl(const RtString& target) {
   const bool ending = g_app.escapeEnds != 0;
-  if (ending) AppShutdown();
+  if (ending && g_runtimeShutdownHook != nullptr) g_runtimeShutdownHook();
   const pid_t pid = PlatformProcessStart(OpenCommand(target));
   if (pid > 0) PlatformProcessDetach(pid);
   if (ending) ProgramEnd();

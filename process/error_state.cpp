@@ -1,11 +1,9 @@
 #include "process/error_state.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <unistd.h>
 
-#include "app/program_end.h"
 #include "process/debug_output.h"
+#include "process/program_end.h"
 
 ErrorState g_errorState = {0, 0, 0, 0};
 
@@ -61,12 +59,4 @@ void RuntimeAssert(int32_t value) {
 void RuntimeFatal(int32_t code) {
   RuntimeSetError(code);
   ProgramEnd();
-}
-
-void RuntimeOutOfMemory() {
-  RuntimeFatal(kErrorOutOfMemory);
-  // The program was already ending: nothing can go on without the memory.
-  static const char message[] = "fatal: out of memory while the program ends\n";
-  (void)!write(STDERR_FILENO, message, sizeof message - 1);
-  std::_Exit(EXIT_FAILURE);
 }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "core/fatal_error.h"
 #include "core/rt_string.h"
 
 struct ErrorState {
@@ -19,17 +20,6 @@ struct ErrorState {
 };
 
 extern ErrorState g_errorState;
-
-// The codes the runtime raises.
-enum ErrorCode : int32_t {
-  kErrorNone = 0,
-  kErrorFile = 3,          // not found, or a short read or write
-  kErrorOutOfMemory = 7,   // also a number out of its range
-  kErrorAppendNotOneDim = 8,
-  kErrorOutOfBounds = 9,
-  kErrorOutOfData = 20,
-  kErrorAssertion = 21,
-};
 
 // Stores the code, copies debugLine into errorLine, reports a non-zero code
 // to an attached debugger ("error: " and the code in hexadecimal), and
@@ -46,9 +36,6 @@ RtString LastErrorText();
 void RuntimeAssert(int32_t value);
 
 // RuntimeSetError(code), then ProgramEnd. Returns only when the program is
-// already ending.
+// already ending. The start-up installs it as the value types' fatal-error
+// hook (core/fatal_error.h), so their fatal errors take the same road.
 void RuntimeFatal(int32_t code);
-
-// Memory for a runtime value could not be had: fatal error 7. Never returns:
-// when the program is already ending it leaves the process at once.
-[[noreturn]] void RuntimeOutOfMemory();

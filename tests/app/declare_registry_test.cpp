@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/program_end.h"
 #include "process/error_state.h"
+#include "process/program_end.h"
 #include "tests/support/test_env.h"
 
 namespace {

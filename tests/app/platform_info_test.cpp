@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-#include "game/project_settings.h"
+#include "app/runtime_main.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -62,8 +62,9 @@ TEST_F(PlatformInfoTest, FixedAnswersAndKeysInAnyCase) {
   };
   for (const Case& c : {Case{"", "WIN32"}, Case{"device", "DESKTOP"}, Case{"Device", "DESKTOP"},
                         Case{"DEVICES", "NO_DATA"}, Case{"nonsense", "NO_DATA"}, Case{"GLEXT", "NO_DATA"},
-                        Case{"compiled", ProjectCompiledText().c_str()}, Case{"HostId", ProjectHostId().c_str()},
-                        Case{"version", ProjectVersion().c_str()}, Case{"temp", temp_.path() + "/"},
+                        Case{"compiled", RuntimeGame().compiledText().c_str()},
+                        Case{"HostId", RuntimeGame().hostId().c_str()},
+                        Case{"version", RuntimeGame().version().c_str()}, Case{"temp", temp_.path() + "/"},
                         Case{"dpi", "96"}}) {
     EXPECT_EQ(Info(c.key), c.answer) << c.key;
   }

@@ -1,4 +1,4 @@
-#include "app/program_end.h"
+#include "app/app_shutdown.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,11 @@
 
 #include "app/frame_end.h"
 #include "app/message_pump.h"
+#include "app/runtime_main.h"
 #include "app/sub_table.h"
 #include "process/app_globals.h"
 #include "process/error_state.h"
+#include "process/program_end.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -37,7 +39,7 @@ class ProgramEndTest : public testing::Test {
   ScratchDir dir_;
   ScopedEnv tmp_{"TMPDIR", dir_.path()};
   std::string Log() const { return ReadFileBytes(dir_.File("ErrorLog.txt")); }
-  void TearDown() override { g_subTable = g_gameSubTable; }
+  void TearDown() override { g_subTable = RuntimeGame().subs; }
 };
 
 TEST_F(ProgramEndTest, EndsWithExitAndStatusZeroAndNoLogOutsideDebugMode) {
@@ -120,7 +122,7 @@ TEST(FrameEndTest, MessageHookIsLookedUpOncePerProcess) {
   g_app.messageHookState = -1;
   EXPECT_EQ(Win32MsgHookGet(), &MessageHook);
   EXPECT_EQ(g_app.messageHookState, 1);
-  g_subTable = g_gameSubTable;
+  g_subTable = RuntimeGame().subs;
   g_app.messageHookState = -1;
   g_app.messageHook = nullptr;
 }

@@ -7,10 +7,10 @@
 #include <cerrno>
 #include <string>
 
-#include "app/program_end.h"
 #include "platform/clock.h"
 #include "platform/command_line.h"
 #include "platform/process.h"
+#include "process/program_end.h"
 #include "tests/support/test_env.h"
 
 namespace {

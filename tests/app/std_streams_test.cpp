@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/message_pump.h"
+#include "devices/keyboard.h"
 #include "process/app_globals.h"
 #include "tests/support/test_env.h"
 

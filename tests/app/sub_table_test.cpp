@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/runtime_main.h"
 #include "process/app_globals.h"
 #include "tests/support/test_env.h"
 
@@ -56,7 +57,7 @@ class SubTableTest : public testing::Test {
     SubTableResetState();
   }
   void TearDown() override {
-    g_subTable = g_gameSubTable;
+    g_subTable = RuntimeGame().subs;
     g_app.paused = 0;
     g_app.autoPause = 1;
     SubTableResetState();

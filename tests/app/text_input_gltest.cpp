@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "app/message_pump.h"
 #include "devices/input_device.h"
+#include "devices/keyboard.h"
 #include "gfx2d/bitmap_fonts.h"
 #include "platform/input_state.h"
 #include "process/app_globals.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program_end.h"
+#include "process/program_end.h"
 #include "tests/core/fatal_capture.h"
 
 namespace {

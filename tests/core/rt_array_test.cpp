@@ -8,7 +8,7 @@
 
 #include <sys/resource.h>
 
-#include "app/program_end.h"
+#include "process/program_end.h"
 #include "tests/core/fatal_capture.h"
 #include "tests/support/test_env.h"
 

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/app_shutdown.h"
 #include "app/frame_end.h"
-#include "app/program_end.h"
 #include "app/runtime_main.h"
 #include "devices/sound_device.h"
 #include "process/app_globals.h"

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/program_end.h"
 #include "files/file_write_back.h"
 #include "files/memory_file.h"
+#include "process/program_end.h"
 #include "tests/support/test_env.h"
 
 namespace {

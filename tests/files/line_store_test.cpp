@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <string>
 
-#include "app/program_end.h"
 #include "files/media_resolver.h"
 #include "files/memory_file.h"
 #include "process/app_globals.h"
 #include "process/error_state.h"
+#include "process/program_end.h"
 #include "tests/support/test_env.h"
 
 namespace {

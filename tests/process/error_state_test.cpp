@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/program_end.h"
 #include "process/debug_output.h"
+#include "process/program_end.h"
 #include "tests/support/test_env.h"
 
 namespace {

@@ -2,9 +2,16 @@
 //
 // Each executable is built for one kind of test (VNL_TEST_KIND_GL or not)
 // and sets up its own environment, so it runs the same from ctest or by hand.
+// The runtime is set up as the game's own main sets it up: its hooks
+// installed and the game handed over, so that every test sees the layers
+// wired together as the program runs them.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+
+#include "app/runtime_hooks.h"
+#include "app/runtime_main.h"
+#include "game/game_program.h"
 
 // Sanitizer settings of the sanitizer build: provoked allocation failures
 // come back as null, and Mesa's allocations left at exit are not leaks of
@@ -36,6 +43,8 @@ int main(int argc, char** argv) {
 #else
   GTEST_FLAG_SET(death_test_style, "fast");
 #endif
+  RuntimeInstallHooks();
+  RuntimeSetGame(ZivureProgram());
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,9 +1,7 @@
-#include "app/program_end.h"
+#include "app/app_shutdown.h"
 
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "app/runtime_main.h"
@@ -22,12 +20,11 @@
 #include "platform/system_paths.h"
 #include "process/app_globals.h"
 #include "process/error_state.h"
+#include "process/program_end.h"
 
 namespace {
 
-bool g_programEnding = false;
 bool g_quitHookCalled = false;
-int g_exitStatus = 0;
 
 void LogNumber(int32_t value) {
   const std::string line = std::to_string(value) + "\n";
@@ -36,18 +33,7 @@ void LogNumber(int32_t value) {
 
 }  // namespace
 
-bool ProgramEnding() { return g_programEnding; }
-
-bool ProgramBeginEnding() {
-  if (g_programEnding) return false;
-  g_programEnding = true;
-  return true;
-}
-
-void ProgramSetExitStatus(int status) { g_exitStatus = status; }
-
-void ProgramEnd() {
-  if (!ProgramBeginEnding()) return;
+void ProgramTeardown() {
   if (g_app.debugMode != 0) {
     ErrorLogAppend("-End On Line\n");
     LogNumber(g_errorState.code);
@@ -56,9 +42,6 @@ void ProgramEnd() {
     LogNumber(g_errorState.debugModule);
   }
   AppShutdown();
-  std::puts("exit");
-  std::fflush(stdout);
-  std::exit(g_exitStatus);
 }
 
 void AppShutdown() {
