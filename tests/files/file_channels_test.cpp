@@ -192,7 +192,8 @@ TEST_F(FileChannelTest, OpenFailures) {
     cut += "/" + std::string(200, 'd');
     ASSERT_EQ(mkdir(cut.c_str(), 0700), 0);
   }
-  cut += "/" + std::string(1023 - cut.size() - 1, 'f');
+  const size_t fill = 1023 - cut.size() - 1;
+  cut.append("/").append(fill, 'f');
   ASSERT_EQ(cut.size(), 1023u);
   EXPECT_EQ(FileChannelOpen(0, (cut + "g").c_str(), 0), 0);
   EXPECT_EQ(g_errorState.code, kErrorFile);

@@ -14,7 +14,7 @@ namespace {
 std::string Dump(const IniDocument& document) {
   std::string out;
   for (const IniSection& section : document.sections) {
-    out += "[" + std::string(section.name.c_str()) + "]";
+    out.append("[").append(section.name.c_str()).append("]");
     for (const IniKey& key : section.keys) {
       out += std::string(key.name.c_str()) + "=" + key.value.c_str() + "|";
     }
@@ -62,8 +62,10 @@ TEST(SectionLineParserTest, ManyKeysAndSectionsGrowInSteps) {
     lines.push_back("[s" + std::to_string(s) + "]");
     expected += "[s" + std::to_string(s) + "]";
     for (int k = 0; k < 40; ++k) {
-      lines.push_back("k" + std::to_string(k) + "=" + std::to_string(s * k));
-      expected += "k" + std::to_string(k) + "=" + std::to_string(s * k) + "|";
+      std::string line = "k";
+      line.append(std::to_string(k)).append("=").append(std::to_string(s * k));
+      lines.push_back(line);
+      expected.append(line).append("|");
     }
   }
   EXPECT_EQ(ParseLines(lines), expected);

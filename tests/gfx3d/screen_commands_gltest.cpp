@@ -37,7 +37,7 @@ class ScreenCommandTest : public SpriteTest {
     GfxGetViewport(&v[0], &v[1], &v[2], &v[3]);
     GfxGetViewportF(&vf[0], &vf[1], &vf[2], &vf[3]);
     std::string text = "size " + std::to_string(w) + "x" + std::to_string(h) + " viewport";
-    for (int i = 0; i < 4; ++i) text += " " + std::to_string(v[i]);
+    for (int i = 0; i < 4; ++i) text.append(" ").append(std::to_string(v[i]));
     if (wf != w || hf != h || vf[0] != v[0] || vf[1] != v[1] || vf[2] != v[2] || vf[3] != v[3]) {
       text += " (the doubles differ)";
     }
