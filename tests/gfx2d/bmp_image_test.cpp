@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "files/memory_file.h"
+#include "tests/support/test_data.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -291,6 +292,7 @@ TEST_F(BmpImageTest, RefusedFilesLeaveTheBufferEmpty) {
 
 // The suite's bitmaps all carry 124-byte headers, which are not read.
 TEST_F(BmpImageTest, RefusesLongHeaderFilesFromTheSuite) {
+  VNL_SKIP_WITHOUT_TEST_DATA("pngsuite/bmp");
   int count = 0;
   for (const auto& entry : std::filesystem::directory_iterator(VNL_TESTDATA_DIR "/pngsuite/bmp")) {
     ImageBuffer image;

@@ -13,6 +13,7 @@
 
 #include "files/memory_file.h"
 #include "tests/support/image_checks.h"
+#include "tests/support/test_data.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -96,6 +97,7 @@ std::vector<std::string> SuiteNames() {
 }
 
 TEST(PngSuiteTest, EveryFileDecodesToItsSizeOrIsRefused) {
+  VNL_SKIP_WITHOUT_TEST_DATA("pngsuite/png");
   const std::vector<std::string> names = SuiteNames();
   ASSERT_EQ(names.size(), 175u) << kSuite;
   int decoded = 0;
@@ -147,6 +149,7 @@ const PixelCase kPixelCases[] = {
 };
 
 TEST(PngSuiteTest, ChosenPixelsAreExact) {
+  VNL_SKIP_WITHOUT_TEST_DATA("pngsuite/png");
   for (const PixelCase& c : kPixelCases) {
     SCOPED_TRACE(c.file);
     ImageBuffer image;
@@ -157,6 +160,7 @@ TEST(PngSuiteTest, ChosenPixelsAreExact) {
 }
 
 TEST(PngSuiteTest, InterlacedPicturesMatchTheirTwins) {
+  VNL_SKIP_WITHOUT_TEST_DATA("pngsuite/png");
   int pairs = 0;
   for (const std::string& name : SuiteNames()) {
     std::string twin = name;
@@ -210,6 +214,7 @@ TEST(PngImageTest, ColourKeyAppliesToRgbAndPalettePicturesOnly) {
 }
 
 TEST(PngImageTest, FlagIsClearedForGreyAndRgbOnlyWhenTheBufferHadRoom) {
+  VNL_SKIP_WITHOUT_TEST_DATA("pngsuite/png");
   const struct {
     const char* file;
     uint8_t flagAfterUsedBuffer;
@@ -243,6 +248,7 @@ class PublishedBytes {
 };
 
 TEST(PngImageTest, MemoryFileNamesReadLikeDiskFiles) {
+  VNL_SKIP_WITHOUT_TEST_DATA("pngsuite/png");
   const std::string file = kSuite + "basn6a08.png";
   const std::string bytes = ReadFileBytes(file);
   ImageBuffer fromDisk;
@@ -276,6 +282,7 @@ TEST(PngImageTest, NamesThatHoldNoPngAreRefused) {
 }
 
 TEST(PngImageTest, TruncatedFilesAreRefused) {
+  VNL_SKIP_WITHOUT_TEST_DATA("pngsuite/png");
   const std::string bytes = ReadFileBytes(kSuite + "basn2c08.png");
   const size_t idatEnd = bytes.find("IEND") - 4 - 4;  // the CRC and length before IEND
   ASSERT_GT(idatEnd, 100u);
@@ -291,6 +298,7 @@ TEST(PngImageTest, TruncatedFilesAreRefused) {
 }
 
 TEST(PngImageTest, DamagedBytesNeverGiveAWrongSizedPicture) {
+  VNL_SKIP_WITHOUT_TEST_DATA("pngsuite/png");
   const std::string bytes = ReadFileBytes(kSuite + "basn3p02.png");
   int refused = 0;
   for (size_t at = 0; at < bytes.size(); ++at) {
