@@ -4,22 +4,12 @@
 #include <limits>
 
 #include "core/min_max.h"
+#include "pathfind/cell_costs.h"
 
 namespace {
 
 bool Inside(int32_t x, int32_t y, int32_t width, int32_t height) {
   return x >= 0 && x < width && y >= 0 && y < height;
-}
-
-// The float a caller's cost becomes: -1 for a blocked cell (0 or below, or
-// NaN); otherwise the cost as a float, at most the largest float and never
-// rounded down to 0, so an open cell stays open and the later division by
-// the largest cost stays finite.
-float CellCost(double c) {
-  if (!(c > 0)) return -1.0f;
-  if (c >= std::numeric_limits<float>::max()) return std::numeric_limits<float>::max();
-  const float v = static_cast<float>(c);
-  return v > 0.0f ? v : std::numeric_limits<float>::denorm_min();
 }
 
 // The size a reservation asks for: the request, or the cell count when it is
@@ -60,15 +50,7 @@ bool Planner::Setup(const PlannerParams& request) {
   if (grid != nullptr) ReleaseGrid();
   grid = static_cast<float*>(std::malloc(static_cast<size_t>(cells) * sizeof(float)));
   if (grid == nullptr) return false;
-  float top = 0.0f;
-  for (int64_t k = 0; k < cells; ++k) {
-    grid[k] = CellCost(request.costs[k]);
-    if (grid[k] > top) top = grid[k];
-  }
-  if (top == 0.0f) return false;
-  for (int64_t k = 0; k < cells; ++k) {
-    if (grid[k] > 0.0f) grid[k] = grid[k] / top + 1.0f;
-  }
+  if (!NormaliseCosts(request.costs, cells, grid)) return false;
 
   // Every node goes back before the pool that holds them is replaced.
   Clear();

@@ -5,9 +5,9 @@
 // search, read the result, clear it. It shares nothing with other planners
 // and is used by one thread.
 //
-// Costs are normalised at set-up: a cell of cost 0 or below (or NaN) is
-// blocked (-1), every other cell costs c / M + 1, in (1, 2], where M is the
-// largest cost. A step costs the cost of the cell it enters, times the
+// Costs are normalised at set-up (pathfind/cell_costs.h): a cell whose
+// cost is 0 or below as a float (or NaN) is blocked (-1), every other cell
+// costs c / M + 1, in (1, 2], where M is the largest cost. A step costs the cost of the cell it enters, times the
 // diagonal factor for a diagonal step when diagonal costs are on. The nodes
 // are ordered by f = weight * h + (1 - weight) * g, with h the number of
 // rows and columns between a cell and the goal: weight 0 orders by cost

@@ -222,8 +222,11 @@ TEST(AStarPlannerTest, CostsNormaliseIntoOneToTwoAndHostileCostsNeitherBreakNorH
     double middle;
     bool open;
   };
-  const Case cases[] = {{7, true},           {kInf, true},  {1e300, true}, {3.5e38, true}, {1e-300, true},
-                        {kNaN, false},       {-kInf, false}, {0.0, false},  {-0.0, false},  {-1, false}};
+  // A cost is taken as a float before it is judged: 1e-300 and 1e-46 are 0
+  // as floats and block their cells, 1e-45 is the smallest float above 0.
+  const Case cases[] = {{7, true},     {kInf, true},   {1e300, true},  {3.5e38, true}, {1e-45, true},
+                        {1e-300, false}, {1e-46, false}, {kNaN, false}, {-kInf, false}, {0.0, false},
+                        {-0.0, false},  {-1, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.middle);
     const std::vector<double> costs = {7, c.middle, 7};
