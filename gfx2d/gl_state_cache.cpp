@@ -24,7 +24,6 @@ int32_t g_cache[kGlStateCacheSize] = {
 };
 
 float g_colour[4] = {-1.0f, -1.0f, -1.0f, -1.0f};
-float g_blendColour[4] = {-1.0f, -1.0f, -1.0f, -1.0f};
 
 void Switch(GLenum capability, int32_t wanted) {
   const int index = GlStateIndex(capability);
@@ -37,15 +36,6 @@ void Switch(GLenum capability, int32_t wanted) {
   } else {
     glDisable(capability);
   }
-}
-
-void SetColour(float* cache, float r, float g, float b, float a) {
-  if (cache[0] == r && cache[1] == g && cache[2] == b && cache[3] == a) return;
-  cache[0] = r;
-  cache[1] = g;
-  cache[2] = b;
-  cache[3] = a;
-  glColor4f(r, g, b, a);
 }
 
 }  // namespace
@@ -67,13 +57,16 @@ int32_t GlStateCached(GLenum capability) {
 
 void GlStateInvalidate() { std::memset(g_cache, 0x7F, sizeof(g_cache)); }
 
-void GlColorCached(float r, float g, float b, float a) { SetColour(g_colour, r, g, b, a); }
-
-void GlColorCacheInvalidate() {
-  for (int i = 0; i < 4; ++i) {
-    g_colour[i] = -1.0f;
-    g_blendColour[i] = -1.0f;
-  }
+void GlColorCached(float r, float g, float b, float a) {
+  float* c = g_colour;
+  if (c[0] == r && c[1] == g && c[2] == b && c[3] == a) return;
+  c[0] = r;
+  c[1] = g;
+  c[2] = b;
+  c[3] = a;
+  glColor4f(r, g, b, a);
 }
 
-void GlBlendColorCached(float r, float g, float b, float a) { SetColour(g_blendColour, r, g, b, a); }
+void GlColorCacheInvalidate() {
+  for (float& c : g_colour) c = -1.0f;
+}

@@ -1,5 +1,5 @@
 // The process-wide OpenGL state cache shared by the 2D and 3D layers, and
-// the colour caches. A capability is switched through the cache so that
+// the colour cache. A capability is switched through the cache so that
 // glEnable/glDisable run only when the cached entry differs; an entry is
 // 1 (enabled), 0 (disabled) or unknown. Main thread only.
 #pragma once
@@ -30,8 +30,5 @@ void GlStateInvalidate();
 // colour differs from the last one given (starts as four -1.0).
 void GlColorCached(float r, float g, float b, float a);
 
-// Forgets both colour caches (after code that set the colour around them).
+// Forgets the colour cache (after code that set the colour around it).
 void GlColorCacheInvalidate();
-
-// The blend mode's own colour cache, compared only against itself.
-void GlBlendColorCached(float r, float g, float b, float a);

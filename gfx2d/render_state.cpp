@@ -33,7 +33,7 @@ void GfxSetBlendMode(double v) {
   }
   if (!(alpha <= 1.0f)) alpha = 1.0f;  // also a NaN
   if (g_app.engine2d != nullptr) g_app.engine2d->currentAlpha = alpha;
-  GlBlendColorCached(1.0f, 1.0f, 1.0f, alpha);
+  GlColorCached(1.0f, 1.0f, 1.0f, alpha);
 }
 
 void SetClearColour(OpenGLDodevudi& engine, int32_t colour) {
