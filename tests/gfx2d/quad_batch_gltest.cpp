@@ -84,6 +84,7 @@ class QuadBatchTest : public SpriteTest {
     DrawAnim(e, kSheet, 2, 40, 10);
     StretchAnim(e, kSheet, 5, 44, 20, 9, 6);
     GfxSetBlendMode(0.0);
+    DrawSprite(e, kLarge, 0, 20);  // queued under the matrix the turn changes
     RotoZoomSprite(e, kLarge, 3, 25, 30.0f, 1.5f);
     RotoZoomAnim(e, kSheet, 1, 50, 30, -45.0f, 2.0f);
     SetSmoothing(e, 1);
@@ -94,7 +95,9 @@ class QuadBatchTest : public SpriteTest {
     DrawFilledRect(e, 2, 30, 9, 5, 0x00FF8040);
     DrawFilledRect(e, 5, 32, 6, -4, static_cast<int32_t>(kKey));  // transparent
     DrawSprite(e, kOpaque, 56, 40);
+    DrawFilledRect(e, 20, 34, 12, 6, 0x0040FF40);  // under the line, queued
     DrawLine(e, 0, 47, 63, 20, 0x0000FFFF);
+    DrawFilledRect(e, 58, 0, 6, 5, 0x00404040);  // under the pixel, queued
     PlotPixel(e, 60, 2, 0x00FFFFFF);
     PrintText(e, kFont, "Ab1", 12.0, 38.0, 0.0f, false);
     GfxSetBlendMode(0.5);
