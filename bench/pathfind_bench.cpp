@@ -339,6 +339,12 @@ class RatioReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Every block of 128 KiB or more comes fresh from the system and goes back
+  // when freed, so that each search pays for first touching its memory
+  // alike. By default the C library raises this threshold to the largest
+  // block freed so far, and a case would be fast or slow by what the case
+  // before it happened to free.
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   for (const Case& c : kCases) {
