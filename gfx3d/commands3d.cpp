@@ -193,7 +193,7 @@ void X3DDrawBillboard(int32_t sprite, double x, double y, double z, double scale
   Dodevudi3D* e = Engine();
   if (sprite < 0 || e == nullptr || e->owner == nullptr) return;
   X3DSetCulling(*e, -1);
-  Billboard(*e->owner, static_cast<int16_t>(sprite), F(x), F(y), F(z), F(scale));
+  Billboard(*e->owner, sprite, F(x), F(y), F(z), F(scale));
   X3DSetCulling(*e, g_x3dCommands.culling);
 }
 
