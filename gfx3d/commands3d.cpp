@@ -133,8 +133,8 @@ void ObjectBuildNewGroup() { ObjectBuildNewGroup(Engine(), 1); }
 void ObjectBuildEnd() { ObjectBuildEnd(Engine()); }
 
 int32_t Object3DSave(const RtString& name, uint32_t object) {
-  if (Dodevudi3D* e = Engine()) e->SaveObject(name.c_str(), SlotOf(object));
-  return 1;
+  Dodevudi3D* e = Engine();
+  return e != nullptr && e->SaveObject(name.c_str(), SlotOf(object)) ? 1 : 0;
 }
 
 int32_t Object3DFindFree() {
