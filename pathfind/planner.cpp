@@ -37,6 +37,15 @@ int64_t OffsetOf(const Step& step, int32_t width) { return int64_t{step.dy} * wi
 
 Planner::~Planner() { ReleaseGrid(); }
 
+void Planner::ZeroCounts() {
+  open.Clear();
+  nodesUsed = 0;
+  openCount = 0;
+  closedCount = 0;
+  result = -1;
+  finished = 1;
+}
+
 bool Planner::Setup(const PlannerParams& request) {
   const int32_t width = request.width;
   const int32_t height = request.height;
@@ -49,15 +58,15 @@ bool Planner::Setup(const PlannerParams& request) {
   if (request.poolSize < 0 || request.openCapacity < 0 || request.hashBits < 0) return false;
 
   ReleaseGrid();
-  grid = static_cast<float*>(std::malloc(static_cast<size_t>(cells) * sizeof(float)));
-  if (grid == nullptr) return false;
-  if (!NormaliseCosts(request.costs, cells, grid)) return false;
+  const float largest = LargestCellCost(request.costs, cells);
+  if (largest == 0.0f) return false;
   cellG = static_cast<float*>(std::malloc(static_cast<size_t>(cells) * sizeof(float)));
   cellState = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(cells), 1));
   if (cellG == nullptr || cellState == nullptr) {
     ReleaseGrid();
     return false;
   }
+  largestCost = largest;
 
   params = request;
   params.weight = static_cast<float>(MaxF(0.0, MinF(request.weight, 1.0)));
@@ -78,15 +87,12 @@ void Planner::Reset() {
 
 void Planner::Clear() {
   if (nodesUsed > 0) std::memset(cellState, 0, static_cast<size_t>(int64_t{params.width} * params.height));
-  open.Clear();
-  nodesUsed = 0;
-  openCount = 0;
-  closedCount = 0;
-  result = -1;
-  finished = 1;
+  ZeroCounts();
 }
 
 float Planner::PathCost() const { return result >= 0 ? cellG[result] : -1.0f; }
+
+float Planner::CostAt(int64_t cell) const { return NormalisedCost(params.costs[cell], largestCost); }
 
 int64_t Planner::ParentOf(int64_t cell) const {
   const uint8_t s = cellState[cell];
@@ -102,19 +108,14 @@ uint32_t Planner::PathLength() const {
   return n;
 }
 
-void Planner::FreeSearch() {
+void Planner::ReleaseGrid() {
+  ZeroCounts();  // the nodes go with the arrays
+  open.Release();
   std::free(cellG);
   std::free(cellState);
   cellG = nullptr;
   cellState = nullptr;
-  open.Release();
-}
-
-void Planner::ReleaseGrid() {
-  Clear();
-  FreeSearch();
-  std::free(grid);
-  grid = nullptr;
+  largestCost = 0.0f;
   searchCalls = 0;
   poolCapacity = 0;
   openCapacity = 0;
@@ -146,6 +147,8 @@ bool AStarPlanner::Search() {
   const int32_t goalX = params.goalX;
   const int32_t goalY = params.goalY;
   const int64_t goal = int64_t{goalY} * width + goalX;
+  const double* costs = params.costs;
+  const float largest = largestCost;
 
   struct Move {
     int32_t dx;
@@ -203,7 +206,7 @@ bool AStarPlanner::Search() {
       const int32_t ny = y + move.dy;
       if (!Inside(nx, ny, width, height)) continue;
       const uint32_t next = static_cast<uint32_t>(cell + move.offset);
-      const float cost = grid[next];
+      const float cost = NormalisedCost(costs[next], largest);
       if (cost < 0.0f) continue;
       const float g = gHere + (move.diagonal ? cost * factor : cost);
       const float h = static_cast<float>(int64_t{goalX > nx ? goalX - nx : nx - goalX} +

@@ -5,20 +5,25 @@
 // search, read the result, clear it. It shares nothing with other planners
 // and is used by one thread.
 //
-// Costs are normalised at set-up (pathfind/cell_costs.h): a blocked cell
-// is -1, every other cell costs c / M + 1, in (1, 2], where M is the
-// largest cost. A step costs the cost of the cell it enters, times the
-// diagonal factor for a diagonal step when diagonal costs are on. The cells
-// waiting in the open list are ordered by f = weight * h + (1 - weight) * g,
-// with h the number of rows and columns between a cell and the goal: weight
-// 0 orders by cost alone, 1 by the estimate alone, 0.5 as by g + h.
+// Costs are normalised (pathfind/cell_costs.h): a blocked cell is -1,
+// every other cell costs c / M + 1, in (1, 2], where M is the largest cost.
+// Set-up finds M; the search works a cell's normalised cost out from the
+// caller's grid whenever it looks at the cell, so the caller's grid must
+// stay as it is until the search is over. A step costs the cost of the cell
+// it enters, times the diagonal factor for a diagonal step when diagonal
+// costs are on. The cells waiting in the open list are ordered by
+// f = weight * h + (1 - weight) * g, with h the number of rows and columns
+// between a cell and the goal: weight 0 orders by cost alone, 1 by the
+// estimate alone, 0.5 as by g + h.
 //
-// Each cell reached has one search node, kept in per-cell arrays: its g, and
-// in one byte whether it is open or closed and from which neighbour it was
-// reached. The node pool and the open list are sizes, not containers: the
-// planner counts the nodes handed out and the cells open, and a request
-// that would pass either size ends the search without a way, exactly where
-// a pool and an open list of those sizes would run out.
+// Each cell reached has one search node, kept in two per-cell arrays: its
+// g, and in one byte whether it is open or closed and from which neighbour
+// it was reached; five bytes a cell in all, so that a large grid costs
+// little memory and its pages are few to touch. The node pool and the open
+// list are sizes, not containers: the planner counts the nodes handed out
+// and the cells open, and a request that would pass either size ends the
+// search without a way, exactly where a pool and an open list of those
+// sizes would run out.
 #pragma once
 
 #include <bit>
@@ -54,11 +59,11 @@ class Planner {
   Planner(const Planner&) = delete;
   Planner& operator=(const Planner&) = delete;
 
-  // Validates the request, normalises the grid and allocates the per-cell
-  // arrays. False, with nothing changed, for a start or goal outside the
-  // grid, start = goal, no cost grid, a negative size, or more than
-  // 2^31 - 1 cells; false with only the normalised grid kept when no cell is
-  // open; false with everything released when memory cannot be had.
+  // Validates the request, finds the largest cost and allocates the
+  // per-cell arrays. False, with nothing changed, for a start or goal
+  // outside the grid, start = goal, no cost grid, a negative size, or more
+  // than 2^31 - 1 cells; false with the earlier request released when no
+  // cell is open or memory cannot be had.
   bool Setup(const PlannerParams& request);
   // Starts a search: gives back the nodes of an earlier one (as Clear),
   // clears the finished flag, the search-call counter and the result.
@@ -76,15 +81,19 @@ class Planner {
   // The cells on the result's chain of parents, start and goal included; 0
   // without a result.
   uint32_t PathLength() const;
-  // The cell a node was reached from, y * width + x; -1 for the start.
+  // The cell a node was reached from, y * width + x; -1 for the start and
+  // for a cell not reached.
   int64_t ParentOf(int64_t cell) const;
+  // The normalised cost of a cell: in (1, 2], or -1 when blocked. Only
+  // while set up.
+  float CostAt(int64_t cell) const;
   uint32_t OpenCount() const { return openCount; }
   uint32_t ClosedCount() const { return closedCount; }
-  // Frees the normalised grid and the per-cell arrays (giving every node
-  // back) and zeroes the counter, the result and the parameter copy.
+  // Frees the per-cell arrays (giving every node back) and zeroes the
+  // counter, the result and the parameter copy.
   void ReleaseGrid();
 
-  // What a cell's state byte holds: open or closed in the low two bits
+  // What a cell's state holds: open or closed in the low two bits
   // (neither: not reached), above them the step it was reached by.
   static constexpr uint8_t kOpen = 1;
   static constexpr uint8_t kClosed = 2;
@@ -94,11 +103,11 @@ class Planner {
 
   uint8_t finished = 1;  // 1 when no search is running
   PlannerParams params{};
-  // width * height normalised costs. While there is none the parameter copy
-  // is zeroed (width 0), so a search looks at no neighbour.
-  float* grid = nullptr;
-  float* cellG = nullptr;      // per cell: cost from the start, valid once reached
-  uint8_t* cellState = nullptr;  // per cell: open or closed and the step it came by
+  float largestCost = 0.0f;     // M, the largest cost of the grid
+  // Per cell (x, y), at y * width + x, while set up; while not, none, and
+  // the parameter copy is zeroed (width 0).
+  float* cellG = nullptr;        // cost from the start, once reached
+  uint8_t* cellState = nullptr;  // 0 until reached; then open or closed, and the step it came by
   int32_t searchCalls = 0;
   int32_t poolCapacity = 0;    // nodes that may be handed out
   int32_t nodesUsed = 0;       // nodes handed out: the cells reached
@@ -108,9 +117,8 @@ class Planner {
   OpenHeap open;
   int64_t result = -1;         // the goal cell once reached, else -1
 
- protected:
-  // Frees the per-cell arrays and the open list's buffer.
-  void FreeSearch();
+ private:
+  void ZeroCounts();
 };
 
 class AStarPlanner : public Planner {

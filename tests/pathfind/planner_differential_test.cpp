@@ -152,7 +152,7 @@ TEST(PlannerDifferentialTest, AnswersAsTheReferencePlannerDoes) {
     ASSERT_EQ(planner.Setup(request.params), setUp);
     if (!setUp) continue;
     for (int64_t k = 0; k < int64_t{request.params.width} * request.params.height; ++k) {
-      ASSERT_EQ(std::bit_cast<uint32_t>(planner.grid[k]), std::bit_cast<uint32_t>(reference.grid[k]));
+      ASSERT_EQ(std::bit_cast<uint32_t>(planner.CostAt(k)), std::bit_cast<uint32_t>(reference.grid[k]));
     }
     planner.Reset();
     reference.Reset();

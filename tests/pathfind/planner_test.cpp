@@ -202,7 +202,7 @@ TEST(AStarPlannerTest, FindsACheapestWayInRandomGrids) {
       const auto [x, y] = way[i];
       const int32_t dx = std::abs(x - way[i - 1].first), dy = std::abs(y - way[i - 1].second);
       ASSERT_TRUE(dx <= 1 && dy <= 1 && dx + dy >= 1 && (diagonal || dx + dy == 1));
-      const float c = planner.grid[y * grid.width + x];
+      const float c = planner.CostAt(y * grid.width + x);
       ASSERT_GT(c, 1.0f);
       cost += c * (dx + dy == 2 && params.diagonalCost ? kDiagonalFactor : 1.0f);
     }
@@ -228,19 +228,20 @@ TEST(AStarPlannerTest, CostsNormaliseIntoOneToTwoAndHostileCostsNeitherBreakNorH
     AStarPlanner planner;
     RunSearch(planner, ParamsFor(grid));
     for (int k = 0; k < 3; ++k) {
-      const float v = planner.grid[k];
+      const float v = planner.CostAt(k);
       EXPECT_TRUE(v == -1.0f || (v >= 1.0f && v <= 2.0f)) << v;
     }
-    EXPECT_EQ(planner.grid[1] > 0, c.open);
+    EXPECT_EQ(planner.CostAt(1) > 0, c.open);
     EXPECT_EQ(planner.PathLength(), c.open ? 3u : 0u);
     if (c.open) {
       EXPECT_TRUE(std::isfinite(planner.PathCost()));
     }
   }
   AStarPlanner equal;
-  RunSearch(equal, ParamsFor(ParseGrid({"S7", "7G"})));
-  EXPECT_EQ(equal.grid[1], 2.0f);  // the start and goal cost 1: 7 / 7 + 1
-  EXPECT_EQ(equal.grid[0], 1.0f / 7.0f + 1.0f);
+  const TextGrid sevens = ParseGrid({"S7", "7G"});
+  RunSearch(equal, ParamsFor(sevens));
+  EXPECT_EQ(equal.CostAt(1), 2.0f);  // the start and goal cost 1: 7 / 7 + 1
+  EXPECT_EQ(equal.CostAt(0), 1.0f / 7.0f + 1.0f);
 }
 
 TEST(AStarPlannerTest, TheWeightIsClampedIntoZeroToOne) {
@@ -336,7 +337,7 @@ TEST(AStarPlannerTest, APlannerServesRequestsOneAfterAnother) {
   EXPECT_EQ(planner.searchCalls, 1);
 
   planner.ReleaseGrid();
-  EXPECT_EQ(planner.grid, nullptr);
+  EXPECT_EQ(planner.cellState, nullptr);
   EXPECT_EQ(planner.params.width, 0);
 }
 
