@@ -37,7 +37,7 @@ struct SteppedArray {
   ~SteppedArray() { delete[] data; }
   bool Push(const T& x) {
     if (count >= capacity) {
-      const int32_t n = count;
+      const int32_t n = count + 1;  // room for the index past the new element, as GrowArray::Push asks
       const int32_t wanted = first >= n ? first : step * (n / step + 1);
       T* block = new (std::nothrow) T[static_cast<size_t>(wanted)];
       if (block == nullptr) return false;
