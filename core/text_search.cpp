@@ -43,7 +43,7 @@ class Searcher {
       const void* hit = std::memchr(at, first, static_cast<size_t>(lastStart - at) + 1);
       if (hit == nullptr) return -1;
       at = static_cast<const uint8_t*>(hit);
-      if (std::memcmp(at + 1, needle_ + 1, length_ - 1) == 0) return at - h;
+      if (RestMatches(at)) return at - h;
       if (at == lastStart) return -1;
       ++at;
       // More than about one miss per 128 bytes: memmem does better.
@@ -54,6 +54,17 @@ class Searcher {
   }
 
  private:
+  // Whether the needle's bytes after the first follow at `at`: short
+  // needles byte by byte (a call costs more than the comparison), longer
+  // ones with memcmp.
+  bool RestMatches(const uint8_t* at) const {
+    if (length_ > 16) return std::memcmp(at + 1, needle_ + 1, length_ - 1) == 0;
+    for (uint32_t i = 1; i < length_; ++i) {
+      if (at[i] != needle_[i]) return false;
+    }
+    return true;
+  }
+
   const uint8_t* needle_;
   uint32_t length_;
 };
