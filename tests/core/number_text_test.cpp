@@ -26,11 +26,15 @@ TEST(NumberTextTest, DoubleTextTable) {
       {100.0, "100"},
       {1234567890.0, "1234567890"},
       {123456.7890123, "123456.789"},
-      // Rounding half up on the exact expansion, and into a new decade.
+      // Rounding half up on the exact expansion, and into a new decade: the
+      // form is the one the value had before rounding.
       {1234567890.5, "1234567891"},
       {123456789.25, "123456789.3"},
       {0.99999999995, "0.9999999999"},
-      {9999999999.5, "1.e+010"},
+      {9999999999.5, "10000000000"},
+      {9999999999.7, "10000000000"},
+      {0.099999999995, "1.e-001"},
+      {0.7 - 0.6, "1.e-001"},
       // The exponent form keeps its "." before the "e".
       {0.05, "5.e-002"},
       {1e20, "1.e+020"},
