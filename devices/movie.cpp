@@ -30,8 +30,10 @@ extern "C" {
 #include "devices/sound_stream.h"
 #include "files/media_resolver.h"
 #include "gfx2d/gl_extensions.h"
+#include "gfx2d/gl_state_cache.h"
 #include "gfx2d/offscreen_screens.h"
 #include "gfx2d/opengl_dodevudi.h"
+#include "gfx2d/quad_batch.h"
 #include "gfx2d/texture_upload.h"
 #include "platform/audio.h"
 #include "platform/file_io.h"
@@ -493,7 +495,9 @@ void MovieRewind(Movie& m) {
 
 void MovieDraw(Movie& m, int32_t clientWidth, int32_t clientHeight) {
   // Everything changed here is put back, so the 2D layer's caches stay
-  // true.
+  // true, but for the movie's own texture, made and filled here. The 2D
+  // quads queued before are drawn first.
+  QuadBatchFlush();
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   glMatrixMode(GL_TEXTURE);
   glPushMatrix();
@@ -550,6 +554,7 @@ void MovieDraw(Movie& m, int32_t clientWidth, int32_t clientHeight) {
   glMatrixMode(GL_MODELVIEW);
   glPopMatrix();
   glPopAttrib();
+  GlTextureCacheInvalidate();
 }
 
 int32_t MoviePlay(const RtString& file, bool loop) {

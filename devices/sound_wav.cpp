@@ -31,10 +31,20 @@ bool ReadExact(FileStream& s, void* buffer, int64_t n) {
   return StreamRead(s, buffer, static_cast<int32_t>(n));
 }
 
+// Steps over the pad byte that RIFF puts behind a chunk of an odd size.
+// Some writers leave it out; a chunk identifier is four printable
+// characters, so a byte outside ' '..'~' there is the pad, and a printable
+// one already starts the next chunk.
+void SkipPadByte(FileStream& s) {
+  uint8_t pad = 0;
+  const int64_t at = s.position;
+  if (!ReadExact(s, &pad, 1) || (pad >= ' ' && pad <= '~')) s.position = at;
+}
+
 // Moves the stream to the data of the first chunk with the identifier,
-// from the stream's position on, skipping the chunks before it (a chunk of
-// an odd size is not followed by a pad byte). False when it is not found
-// before the end or a chunk runs past the end.
+// from the stream's position on, skipping the chunks before it with their
+// pad bytes. False when it is not found before the end or a chunk runs past
+// the end.
 bool FindChunk(FileStream& s, const char* id, uint32_t* size) {
   for (;;) {
     uint8_t header[8];
@@ -43,6 +53,7 @@ bool FindChunk(FileStream& s, const char* id, uint32_t* size) {
     if (*size > Remaining(s)) return false;
     if (std::memcmp(header, id, 4) == 0) return true;
     s.position += *size;
+    if ((*size & 1) != 0) SkipPadByte(s);
   }
 }
 
@@ -63,6 +74,7 @@ bool ReadWav(SoundSample& sample, FileStream& s) {
   const uint32_t blockAlign = Get16(format + 12);
   const uint32_t bits = Get16(format + 14);
   s.position = formatEnd;
+  if ((size & 1) != 0) SkipPadByte(s);
   if (!FindChunk(s, "data", &size)) return false;
   return SampleCreateBuffer(sample, size, rate, static_cast<uint16_t>(bits), static_cast<uint16_t>(blockAlign),
                             channels > 1) &&

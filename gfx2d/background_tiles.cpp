@@ -4,9 +4,11 @@
 
 #include <cstring>
 
+#include "gfx2d/gl_state_cache.h"
 #include "gfx2d/image_buffer.h"
 #include "gfx2d/image_files.h"
 #include "gfx2d/opengl_dodevudi.h"
+#include "gfx2d/quad_batch.h"
 #include "gfx2d/sprite_slots.h"
 #include "gfx2d/texture_upload.h"
 
@@ -19,6 +21,8 @@ constexpr int32_t kTilesPerSide = 8;
 // clears it.
 void ClearSlot(OpenGLDodevudi& engine, BackgroundSlot& background) {
   if (engine.context != nullptr) {
+    QuadBatchFlush();
+    GlTextureCacheInvalidate();
     for (uint32_t texture : background.tileTexture) {
       if (texture != 0) glDeleteTextures(1, &texture);
     }

@@ -8,6 +8,7 @@
 #include "gfx2d/font_images.h"
 #include "gfx2d/image_buffer.h"
 #include "gfx2d/opengl_dodevudi.h"
+#include "gfx2d/quad_batch.h"
 #include "gfx2d/sprite_draw.h"
 #include "gfx2d/sprite_slots.h"
 #include "gfx2d/texture_upload.h"
@@ -59,7 +60,11 @@ void PrintText(OpenGLDodevudi& engine, int32_t n, const char* text, double x, do
   const size_t length = std::strlen(text);
   if (length == 0) return;
   // Four vertices a character; a text too long for the array draws nothing.
+  // Flat text (z = 0) goes into the quad batch, a character a quad; text at
+  // another depth is drawn at once from the engine's vertex array. The
+  // array holds the text's vertices afterwards either way.
   GrowArray<TexturedVertex>& vertices = engine.vertices;
+  const bool batched = z == 0.0f;
   if (length > static_cast<size_t>(INT32_MAX / 4 - 1) || !vertices.Reserve(static_cast<int32_t>(length) * 4)) {
     vertices.Clear();
     return;
@@ -97,10 +102,15 @@ void PrintText(OpenGLDodevudi& engine, int32_t n, const char* text, double x, do
     vertices[count++] = {penX, top, z, u0, vLow + dv};
     vertices[count++] = {penX + w, bottom, z, u1, vLow};
     vertices[count++] = {penX + w, top, z, u1, vLow + dv};
+    if (batched) {
+      const float xy[8] = {penX, bottom, penX, top, penX + w, bottom, penX + w, top};
+      const float uv[8] = {u0, vLow, u0, vLow + dv, u1, vLow, u1, vLow + dv};
+      QuadBatchAdd(xy, uv, QuadSplit::kStrip);
+    }
     penX += w;
   }
   vertices.count = count;
-  FlushVertexArray(engine, GL_TRIANGLE_STRIP);
+  if (!batched) FlushVertexArray(engine, GL_TRIANGLE_STRIP);
 }
 
 uint32_t TextWidth(const OpenGLDodevudi& engine, int32_t n, const char* text, bool proportional) {

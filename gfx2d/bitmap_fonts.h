@@ -22,8 +22,9 @@ void FontBuildDefault(OpenGLDodevudi& engine, int32_t n);
 
 // Draws the text with its top-left corner at (ceil(x), ceil(y)) and depth
 // z, one cell per character (fixed spacing) or each character as wide as
-// its glyph (proportional), as one triangle strip from the engine's vertex
-// array. A font of 8 rows takes character codes modulo 128 (bytes b and
+// its glyph (proportional). The engine's vertex array receives the text's
+// vertices, a triangle strip; flat text (z = 0) goes into the quad batch
+// a character a quad, other text is drawn from the array at once. A font of 8 rows takes character codes modulo 128 (bytes b and
 // b + 128 share a cell), one of 16 rows modulo 256; a code of 0 ends the
 // text. Nothing is drawn for an empty text, which leaves the vertex array
 // as it was, or when the array cannot hold the text.

@@ -6,11 +6,13 @@
 #include "gfx2d/gl_extensions.h"
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
+#include "gfx2d/quad_batch.h"
 #include "gfx2d/render_state.h"
 #include "gfx2d/sprite_draw.h"
 #include "process/app_globals.h"
 
 void ClearScreen(OpenGLDodevudi& engine) {
+  QuadBatchFlush();
   if (engine.backgrounds[0].columns > 0) {
     if (engine.depthClearPending != 0) {
       engine.depthClearPending = 0;
@@ -38,9 +40,11 @@ void DrawBackgroundTiles(OpenGLDodevudi& engine, int32_t slot, float weight, boo
   const BackgroundSlot& background = engine.backgrounds[slot];
   if (background.columns <= 0) return;
 
+  // The tiles are drawn at once, after the quads before them.
+  QuadBatchFlush();
   if (add) {
     GlStateEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ONE);
+    GlBlendFuncCached(GL_ONE, GL_ONE);
   } else {
     GlStateDisable(GL_BLEND);
   }
@@ -48,12 +52,9 @@ void DrawBackgroundTiles(OpenGLDodevudi& engine, int32_t slot, float weight, boo
   engine.alphaTestThreshold = 1.0f;
   GlStateDisable(GL_ALPHA_TEST);
   GlColorCached(weight, weight, weight, 1.0f);
-  if (g_glext.glActiveTextureARB != nullptr) {
-    g_glext.glActiveTextureARB(GL_TEXTURE1_ARB);
-    glDisable(GL_TEXTURE_2D);
-    g_glext.glActiveTextureARB(GL_TEXTURE0_ARB);
-  }
-  glEnable(GL_TEXTURE_2D);
+  GlUnitTexturingCached(1, false);
+  GlActiveUnitCached(0);
+  GlUnitTexturingCached(0, true);
 
   // Tiles lie on the grid of their texture sizes, column by column.
   float x = 0.0f;
@@ -69,9 +70,9 @@ void DrawBackgroundTiles(OpenGLDodevudi& engine, int32_t slot, float weight, boo
       const float iw = background.tileImageWidth[i];
       const float ih = background.tileImageHeight[i];
       if (tw > 0.0f && th > 0.0f) {
-        glBindTexture(GL_TEXTURE_2D, background.tileTexture[i]);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        GlBindTextureCached(background.tileTexture[i]);
+        GlTexParameterCached(GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        GlTexParameterCached(GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glBegin(GL_QUADS);
         glTexCoord2f(0.0f, 0.0f);
         glVertex2f(x, y + ih);
@@ -91,7 +92,7 @@ void DrawBackgroundTiles(OpenGLDodevudi& engine, int32_t slot, float weight, boo
 
   SpriteBindTexture(engine, -1, -1, 0, nullptr);
   ApplySmoothingToTexture(engine);
-  if (add) glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  if (add) GlBlendFuncCached(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   GlStateDisable(GL_BLEND);
   GlColorCached(1.0f, 1.0f, 1.0f, 1.0f);
   engine.currentAlpha = 1.0f;

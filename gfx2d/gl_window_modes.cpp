@@ -12,6 +12,7 @@
 #include "files/error_log.h"
 #include "gfx2d/frame_swap.h"
 #include "gfx2d/gl_extensions.h"
+#include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/render_state.h"
 #include "gfx2d/sprite_slots.h"
@@ -120,6 +121,7 @@ int32_t GlStartup(OpenGLDodevudi& engine, void* instance, int32_t width, int32_t
   if (window == nullptr) return 0;
   engine.window = window;
   engine.context = PlatformWindowContext(window);
+  GlNewContext();
   if (depth == 0) depth = desktop.bitsPerPixel > 0 ? desktop.bitsPerPixel : 32;
   engine.screenWidth = width;
   engine.screenHeight = height;
@@ -225,6 +227,7 @@ void GlShutdown(OpenGLDodevudi& engine) {
   if (engine.fullScreen != 0) PlatformWindowLeaveFullScreen(engine.window, engine.screenWidth, engine.screenHeight);
   engine.fullScreen = 0;
   if (g_app.mainWindow == engine.window) g_app.mainWindow = nullptr;
+  GlNewContext();
   PlatformWindowDestroy(engine.window);
   engine.window = nullptr;
   engine.context = nullptr;

@@ -7,7 +7,9 @@
 #include "files/error_log.h"
 #include "gfx2d/gl_extensions.h"
 #include "gfx2d/image_buffer.h"
+#include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
+#include "gfx2d/quad_batch.h"
 #include "gfx2d/render_state.h"
 #include "gfx2d/sprite_slots.h"
 #include "gfx2d/texture_upload.h"
@@ -40,6 +42,7 @@ int32_t FboBegin(FboRecord& record) {
     ErrorLogAppend("Trying to rebind the same FBO again. Need to end first\n");
     return 0;
   }
+  QuadBatchFlush();
   GLint binding = 0;
   glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &binding);
   record.savedBinding = binding;
@@ -49,6 +52,7 @@ int32_t FboBegin(FboRecord& record) {
 
 int32_t FboEnd(FboRecord& record) {
   if (!g_glext.fboUsable || record.savedBinding == -1) return 0;
+  QuadBatchFlush();
   g_glext.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, Name(record.savedBinding));
   record.savedBinding = -1;
   return 1;
@@ -89,6 +93,7 @@ int32_t FboCreate(FboRecord& record, int32_t width, int32_t height, uint32_t tex
   }
   FboBegin(record);
   glBindTexture(GL_TEXTURE_2D, texture);
+  GlTextureCacheInvalidate();
   g_glext.glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, texture, 0);
   if (withDepth != 0) {
     GLuint depth = 0;

@@ -6,6 +6,7 @@
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/primitives.h"
+#include "gfx2d/quad_batch.h"
 #include "gfx2d/render_state.h"
 #include "gfx2d/sprite_draw.h"
 
@@ -107,6 +108,7 @@ void PolyBatchNewStrip() {
 void PolyBatchDraw(OpenGLDodevudi& engine) {
   const BatchVertex* first = g_batch.vertices.data;
   if (first == nullptr) return;
+  QuadBatchFlush();
   glVertexPointer(2, GL_FLOAT, sizeof(BatchVertex), &first->x);
   glEnableClientState(GL_VERTEX_ARRAY);
   if (BoundSpriteNumber() >= 0) {

@@ -4,6 +4,7 @@
 
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
+#include "gfx2d/quad_batch.h"
 #include "gfx2d/sprite_draw.h"
 
 namespace {
@@ -25,10 +26,11 @@ void ColourBackToWhite(const OpenGLDodevudi& engine) {
 
 // Untextured, with the projection shifted by 3/8 of a pixel so that
 // integer coordinates fall inside their pixels, clear of the edges where
-// rasterisation rules decide.
+// rasterisation rules decide. Drawn at once, after the quads before.
 void BeginPixelDrawing(OpenGLDodevudi& engine, int32_t colour) {
   SetDrawingColour(engine, colour);
   SpriteBindTexture(engine, -1, -1, 0, nullptr);
+  QuadBatchFlush();
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glTranslatef(0.375f, 0.375f, 0.0f);

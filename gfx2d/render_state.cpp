@@ -6,6 +6,7 @@
 #include "gfx2d/frame_clear.h"
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
+#include "gfx2d/quad_batch.h"
 #include "gfx2d/sprite_draw.h"
 #include "process/app_globals.h"
 
@@ -24,16 +25,16 @@ void GfxSetBlendMode(double v) {
     GlStateDisable(GL_BLEND);
   } else if (value > 0.0f) {
     GlStateEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    GlBlendFuncCached(GL_SRC_ALPHA, GL_ONE);
     alpha = value;
   } else {
     GlStateEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    GlBlendFuncCached(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     alpha = -value;
   }
   if (!(alpha <= 1.0f)) alpha = 1.0f;  // also a NaN
   if (g_app.engine2d != nullptr) g_app.engine2d->currentAlpha = alpha;
-  GlBlendColorCached(1.0f, 1.0f, 1.0f, alpha);
+  GlColorCached(1.0f, 1.0f, 1.0f, alpha);
 }
 
 void SetClearColour(OpenGLDodevudi& engine, int32_t colour) {
@@ -42,6 +43,7 @@ void SetClearColour(OpenGLDodevudi& engine, int32_t colour) {
     return;
   }
   engine.clearColourOn = 1;
+  QuadBatchFlush();
   const uint32_t c = static_cast<uint32_t>(colour);
   glClearColor(static_cast<float>(c & 0xFF) / 255.0f, static_cast<float>((c >> 8) & 0xFF) / 255.0f,
                static_cast<float>((c >> 16) & 0xFF) / 255.0f, 1.0f);
@@ -51,7 +53,7 @@ void SetClearColour(OpenGLDodevudi& engine, int32_t colour) {
 void SetAlphaTest(OpenGLDodevudi& engine, float threshold) {
   if (threshold < 1.0f) {
     GlStateEnable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_GREATER, threshold);
+    GlAlphaFuncCached(GL_GREATER, threshold);
     engine.alphaTestThreshold = threshold;
   } else {
     GlStateDisable(GL_ALPHA_TEST);
@@ -63,8 +65,8 @@ void SetSmoothing(OpenGLDodevudi& engine, uint8_t flag) { engine.smoothing = fla
 
 void ApplySmoothingToTexture(const OpenGLDodevudi& engine) {
   const GLint filter = engine.smoothing != 0 ? GL_LINEAR : GL_NEAREST;
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+  GlTexParameterCached(GL_TEXTURE_MAG_FILTER, filter);
+  GlTexParameterCached(GL_TEXTURE_MIN_FILTER, filter);
 }
 
 void SetScreenSize(OpenGLDodevudi& engine, int32_t width, int32_t height) {
@@ -97,6 +99,7 @@ void OrientationMatrix(const OpenGLDodevudi& engine, float out[16]) {
 }
 
 void ApplyViewport(const OpenGLDodevudi& engine, int32_t x, int32_t y, int32_t width, int32_t height) {
+  QuadBatchFlush();
   if (engine.currentScreen >= 0 && engine.currentScreen < kOffscreenCount) {
     const FboRecord& screen = engine.screens[engine.currentScreen];
     int32_t target = 0;
@@ -124,6 +127,7 @@ void ApplyViewport(const OpenGLDodevudi& engine, int32_t x, int32_t y, int32_t w
 
 void SetViewportProjection(OpenGLDodevudi& engine, int32_t x, int32_t y, int32_t width,
                            int32_t height) {
+  QuadBatchFlush();
   const bool offscreen = engine.currentScreen >= 0 && engine.currentScreen < kOffscreenCount;
   if (width < 1 || height < 1) {
     x = 0;
@@ -188,7 +192,7 @@ void Reset2DState(OpenGLDodevudi& engine) {
   SpriteBindTexture(engine, -1, -1, 0, nullptr);
   SetAlphaTest(engine, 1.0f);
   GlStateEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  GlBlendFuncCached(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   engine.currentAlpha = 1.0f;
   GlColorCached(1.0f, 1.0f, 1.0f, 1.0f);
 }
@@ -201,7 +205,7 @@ void ResetRenderState2D() {
   ClearScreen(*engine);
   SetAlphaTest(*engine, 1.0f);
   if (GlStateCached(GL_BLEND) != 1) GlStateEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  GlBlendFuncCached(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   engine->currentAlpha = 1.0f;
   GlColorCached(1.0f, 1.0f, 1.0f, 1.0f);
   Reset2DState(*engine);

@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "gfx2d/gl_state_cache.h"
 #include "gfx2d/image_buffer.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/primitives.h"
+#include "gfx2d/quad_batch.h"
 #include "gfx2d/render_state.h"
 #include "gfx2d/sprite_slots.h"
 #include "gfx2d/texture_upload.h"
@@ -88,6 +90,7 @@ uint32_t NewEmptyTexture(const OpenGLDodevudi& engine, int32_t w, int32_t h) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, PixelFormat(engine), GL_UNSIGNED_BYTE, nullptr);
+  GlTextureCacheInvalidate();
   return name;
 }
 
@@ -123,6 +126,7 @@ int32_t PowerOfTwoAtLeast(int32_t size) {
 void PrepareSpriteTexture(OpenGLDodevudi& engine, SpriteRecord& sprite, int32_t tw, int32_t th) {
   if (sprite.mipmappedTexture != 0) glDeleteTextures(1, &sprite.mipmappedTexture);
   sprite.mipmappedTexture = 0;
+  GlTextureCacheInvalidate();
   if (sprite.texture != 0 && sprite.textureWidth == tw && sprite.textureHeight == th) {
     glBindTexture(GL_TEXTURE_2D, sprite.texture);
     return;
@@ -200,6 +204,7 @@ void DrawingSurfaceSize(const OpenGLDodevudi& engine, int32_t* width, int32_t* h
 }
 
 uint32_t ReadScreenPixel(OpenGLDodevudi& engine, int32_t x, int32_t y) {
+  QuadBatchFlush();
   const Surface surface = CurrentSurface(engine);
   int32_t wx = 0;
   int32_t wy = 0;
@@ -223,6 +228,8 @@ uint32_t ProbeColourKeyPixel(OpenGLDodevudi& engine) {
 
 void GrabScreenToBackground(OpenGLDodevudi& engine, int32_t slot) {
   if (slot < 0 || slot >= kBackgroundCount) return;
+  QuadBatchFlush();
+  GlTextureCacheInvalidate();
   BackgroundSlot& background = engine.backgrounds[slot];
   const Surface surface = CurrentSurface(engine);
   const int32_t largest = std::min(MaxTextureSide(), kLargestTextureSide);
@@ -292,6 +299,7 @@ bool GrabSprite(OpenGLDodevudi& engine, int32_t sprite, int32_t x, int32_t y, in
   }
   x = Near(x);
   y = Near(y);
+  QuadBatchFlush();
   const Surface surface = CurrentSurface(engine);
   GLint alphaBits = 0;
   glGetIntegerv(GL_ALPHA_BITS, &alphaBits);

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "gfx2d/opengl_dodevudi.h"
+#include "gfx2d/quad_batch.h"
 
 namespace {
 
@@ -113,7 +114,9 @@ bool SpriteAlphaMask(OpenGLDodevudi& engine, int32_t n) {
   if (engine.alphaMasks[n] != nullptr) return true;
 
   // The binding in force is put back afterwards: drawing keeps track of
-  // the textures it has bound.
+  // the textures it has bound. The texture may be the target of the quads
+  // queued for an offscreen screen: they are drawn first.
+  QuadBatchFlush();
   GLint previous = 0;
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
   glBindTexture(GL_TEXTURE_2D, sprite->texture);

@@ -7,6 +7,7 @@
 #include "gfx2d/gl_extensions.h"
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
+#include "gfx2d/quad_batch.h"
 #include "gfx2d/render_state.h"
 
 namespace {
@@ -27,11 +28,13 @@ float Over(float a, int32_t b) { return b != 0 ? a / static_cast<float>(b) : 0.0
 // integer range must not wrap onto the screen.
 float At(int32_t a, int64_t b) { return static_cast<float>(a + b); }
 
-void BindOnActiveUnit(uint32_t texture) {
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glEnable(GL_TEXTURE_2D);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+// Through the state cache: drawing the same sprite again makes no call.
+void BindOnUnit(int unit, uint32_t texture) {
+  GlActiveUnitCached(unit);
+  GlBindTextureCached(texture);
+  GlUnitTexturingCached(unit, true);
+  GlTexParameterCached(GL_TEXTURE_WRAP_S, GL_REPEAT);
+  GlTexParameterCached(GL_TEXTURE_WRAP_T, GL_REPEAT);
 }
 
 // Binds one sprite on unit 0 and gives its texture the engine's filters.
@@ -40,10 +43,18 @@ void BindForDrawing(OpenGLDodevudi& engine, int32_t sprite) {
   ApplySmoothingToTexture(engine);
 }
 
-// One corner of an immediate-mode quad on whole pixels.
-void Corner(float u, float v, int64_t x, int64_t y) {
-  glTexCoord2f(u, v);
-  glVertex2d(static_cast<double>(x), static_cast<double>(y));
+// Queues a quad given as GL_QUADS corners (right-top, left-top,
+// left-bottom, right-bottom) on whole pixels, u0/u1 the left/right and
+// vLo/vHi the bottom/top texture coordinates.
+void QueueUpright(int64_t left, int64_t top, int64_t right, int64_t bottom, float u0, float u1, float vLo,
+                  float vHi) {
+  const float l = static_cast<float>(left);
+  const float t = static_cast<float>(top);
+  const float r = static_cast<float>(right);
+  const float b = static_cast<float>(bottom);
+  const float xy[8] = {r, t, l, t, l, b, r, b};
+  const float uv[8] = {u1, vHi, u0, vHi, u0, vLo, u1, vLo};
+  QuadBatchAdd(xy, uv, QuadSplit::kQuads);
 }
 
 // The texture rectangle of one frame of an animation sheet.
@@ -83,25 +94,25 @@ void SpriteBindTexture(OpenGLDodevudi& engine, int32_t s, int32_t s2, uint32_t m
   engine.boundMipmapped = mip != 0 ? 1 : 0;
   if (g_glext.glActiveTextureARB == nullptr) {
     if (s < 0) {
-      GlStateDisable(GL_TEXTURE_2D);
+      GlUnitTexturingCached(0, false);
       GlStateEnable(GL_COLOR_MATERIAL);
     } else {
-      BindOnActiveUnit(SpriteTextureName(engine, s, mip, table));
+      BindOnUnit(0, SpriteTextureName(engine, s, mip, table));
     }
     return;
   }
-  g_glext.glActiveTextureARB(GL_TEXTURE1_ARB);
+  // Unit 1 is visited only when its state changes.
   if (s >= 0 && s2 >= 0) {
-    BindOnActiveUnit(SpriteTextureName(engine, s, mip, table));
+    BindOnUnit(1, SpriteTextureName(engine, s, mip, table));
   } else {
-    glDisable(GL_TEXTURE_2D);
+    GlUnitTexturingCached(1, false);
   }
-  g_glext.glActiveTextureARB(GL_TEXTURE0_ARB);
+  GlActiveUnitCached(0);
   if (s < 0) {
-    glDisable(GL_TEXTURE_2D);
+    GlUnitTexturingCached(0, false);
     return;
   }
-  BindOnActiveUnit(SpriteTextureName(engine, s2 < 0 ? s : s2, mip, table));
+  BindOnUnit(0, SpriteTextureName(engine, s2 < 0 ? s : s2, mip, table));
 }
 
 uint32_t SpriteTextureName(const OpenGLDodevudi& engine, int32_t k, uint32_t mip,
@@ -114,22 +125,22 @@ uint32_t SpriteTextureName(const OpenGLDodevudi& engine, int32_t k, uint32_t mip
 int32_t BoundSpriteNumber() { return g_boundSprite; }
 
 void DrawTexturedQuad(const float quad[16]) {
-  constexpr GLsizei kStride = 4 * sizeof(float);
-  glVertexPointer(2, GL_FLOAT, kStride, quad);
-  glEnableClientState(GL_VERTEX_ARRAY);
-  if (g_boundSprite >= 0) {
-    glTexCoordPointer(2, GL_FLOAT, kStride, quad + 2);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  GlTexParameterCached(GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  GlTexParameterCached(GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  float xy[8];
+  float uv[8];
+  for (int i = 0; i < 4; ++i) {
+    xy[i * 2] = quad[i * 4];
+    xy[i * 2 + 1] = quad[i * 4 + 1];
+    uv[i * 2] = quad[i * 4 + 2];
+    uv[i * 2 + 1] = quad[i * 4 + 3];
   }
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
-  glDisableClientState(GL_VERTEX_ARRAY);
-  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  QuadBatchAdd(xy, uv, QuadSplit::kFan);
 }
 
 void FlushVertexArray(OpenGLDodevudi& engine, uint32_t mode) {
   if (engine.vertices.count <= 0) return;
+  QuadBatchFlush();
   const TexturedVertex* first = engine.vertices.data;
   glVertexPointer(3, GL_FLOAT, sizeof(TexturedVertex), &first->x);
   glEnableClientState(GL_VERTEX_ARRAY);
@@ -146,12 +157,7 @@ void DrawSprite(OpenGLDodevudi& engine, int32_t sprite, int32_t x, int32_t y) {
   if (!SpriteInTable(sprite)) return;
   BindForDrawing(engine, sprite);
   const SpriteRecord& s = engine.sprites[sprite];
-  glBegin(GL_QUADS);
-  Corner(s.uMax, s.vMax, int64_t{x} + s.imageWidth, y);
-  Corner(0.0f, s.vMax, x, y);
-  Corner(0.0f, 0.0f, x, int64_t{y} + s.imageHeight);
-  Corner(s.uMax, 0.0f, int64_t{x} + s.imageWidth, int64_t{y} + s.imageHeight);
-  glEnd();
+  QueueUpright(x, y, int64_t{x} + s.imageWidth, int64_t{y} + s.imageHeight, 0.0f, s.uMax, 0.0f, s.vMax);
 }
 
 void StretchSprite(OpenGLDodevudi& engine, int32_t sprite, int32_t x, int32_t y, int32_t width,
@@ -180,11 +186,15 @@ void RotoZoomSprite(OpenGLDodevudi& engine, int32_t sprite, int32_t x, int32_t y
   const float vHi = Over(static_cast<float>(s.imageHeight) - 0.5f, s.textureHeight);
   const float hw = static_cast<float>(s.imageWidth) * zoom * 0.5f;
   const float hh = static_cast<float>(s.imageHeight) * zoom * 0.5f;
+  // Turned by the model-view matrix, so drawn on its own: the quads before
+  // it under the matrix before, this one at once under its own.
+  QuadBatchFlush();
   glPushMatrix();
   glTranslatef(At(x, s.imageWidth / 2), At(y, s.imageHeight / 2), 0.0f);
   glRotatef(angle, 0.0f, 0.0f, -1.0f);
   const float quad[16] = {-hw, hh, u0, vLo, hw, hh, u1, vLo, hw, -hh, u1, vHi, -hw, -hh, u0, vHi};
   DrawTexturedQuad(quad);
+  QuadBatchFlush();
   glPopMatrix();
 }
 
@@ -201,12 +211,7 @@ void DrawAnim(OpenGLDodevudi& engine, int32_t sprite, int32_t frame, int32_t x, 
   FrameRect f;
   if (!FrameOf(s, frame, &f)) return;
   BindForDrawing(engine, sprite);
-  glBegin(GL_QUADS);
-  Corner(f.u1, f.vHi, int64_t{x} + s.frameWidth, y);
-  Corner(f.u0, f.vHi, x, y);
-  Corner(f.u0, f.vLo, x, int64_t{y} + s.frameHeight);
-  Corner(f.u1, f.vLo, int64_t{x} + s.frameWidth, int64_t{y} + s.frameHeight);
-  glEnd();
+  QueueUpright(x, y, int64_t{x} + s.frameWidth, int64_t{y} + s.frameHeight, f.u0, f.u1, f.vLo, f.vHi);
 }
 
 void StretchAnim(OpenGLDodevudi& engine, int32_t sprite, int32_t frame, int32_t x, int32_t y,

@@ -3,9 +3,10 @@
 //
 // A sprite's texture holds its picture upside down (its bottom row at
 // v = 0), while the 2D projection has y growing downward, so every quad
-// puts the larger v on its top edge. Drawing is immediate; the current
-// colour, blending and alpha test apply. Sprite numbers outside the table
-// draw nothing. Main thread only.
+// puts the larger v on its top edge. Quads go into the quad batch, which
+// draws them before anything changes how they look; the current colour,
+// blending and alpha test apply. Sprite numbers outside the table draw
+// nothing. Main thread only.
 #pragma once
 
 #include <cstdint>
@@ -32,12 +33,12 @@ uint32_t SpriteTextureName(const OpenGLDodevudi& engine, int32_t k, uint32_t mip
 // passes texture coordinates only while it is 0 or more.
 int32_t BoundSpriteNumber();
 
-// Four vertices of x, y, u, v as one triangle fan, with the bound texture
-// clamped at its edges.
+// Four vertices of x, y, u, v split as a triangle fan, with the bound
+// texture clamped at its edges, queued in the quad batch.
 void DrawTexturedQuad(const float quad[16]);
 
 // Draws the engine's vertex array (x, y, z, u, v) as primitives of the
-// given mode; nothing when it is empty.
+// given mode at once (the quad batch first); nothing when it is empty.
 void FlushVertexArray(OpenGLDodevudi& engine, uint32_t mode);
 
 // The picture with its top-left corner at x, y: in its own size, stretched

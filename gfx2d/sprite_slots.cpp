@@ -2,10 +2,12 @@
 
 #include <GL/gl.h>
 
+#include "gfx2d/gl_state_cache.h"
 #include "gfx2d/image_buffer.h"
 #include "gfx2d/image_files.h"
 #include "gfx2d/offscreen_screens.h"
 #include "gfx2d/opengl_dodevudi.h"
+#include "gfx2d/quad_batch.h"
 #include "gfx2d/sprite_draw.h"
 #include "gfx2d/texture_upload.h"
 
@@ -28,6 +30,12 @@ void SpriteReset(OpenGLDodevudi& engine, int32_t n) {
   SpriteAlphaMaskFree(engine, n);
   SpriteBindTexture(engine, -1, -1, 0, nullptr);
   SpriteRecord& sprite = engine.sprites[n];
+  if (sprite.texture != 0 || sprite.mipmappedTexture != 0) {
+    // Queued quads may show the textures; their names may come back for
+    // other textures.
+    QuadBatchFlush();
+    GlTextureCacheInvalidate();
+  }
   if (sprite.texture != 0) glDeleteTextures(1, &sprite.texture);
   if (sprite.mipmappedTexture != 0) glDeleteTextures(1, &sprite.mipmappedTexture);
   sprite.texture = 0;

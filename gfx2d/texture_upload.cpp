@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "gfx2d/gl_state_cache.h"
 #include "gfx2d/image_buffer.h"
+#include "gfx2d/quad_batch.h"
 
 namespace {
 
@@ -160,6 +162,10 @@ bool TextureUpload(const ImageBuffer& image, int32_t x, int32_t y, int32_t w, in
     return false;
   }
 
+  // Queued quads may show the texture replaced here; the binding and the
+  // parameters set here pass the state cache.
+  QuadBatchFlush();
+  GlTextureCacheInvalidate();
   SetUnpackState();
   if (*texture != 0) {
     glDeleteTextures(1, texture);
@@ -172,6 +178,7 @@ bool TextureUpload(const ImageBuffer& image, int32_t x, int32_t y, int32_t w, in
   UploadLevel(0, tw, th, work.pixels);
 
   if (mipTexture != nullptr) UploadMipmappedCopy(work, mipTexture);
+  GlTextureCacheInvalidate();
   ImageBufferRelease(work);
   return true;
 }

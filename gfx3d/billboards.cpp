@@ -8,6 +8,7 @@
 #include "gfx2d/bitmap_fonts.h"
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
+#include "gfx2d/quad_batch.h"
 #include "gfx2d/render_state.h"
 #include "gfx2d/sprite_draw.h"
 #include "gfx3d/dodevudi3d.h"
@@ -120,6 +121,7 @@ void DrawScreenText(OpenGLDodevudi& engine, const Dodevudi3D& engine3d, int32_t 
   glPushMatrix();
   glLoadIdentity();
   PrintText(engine, font, text, x, y, -v[2] / v[3], proportional);
+  QuadBatchFlush();  // flat text is queued; drawn before the matrices go back
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
@@ -155,8 +157,8 @@ void Billboard(OpenGLDodevudi& engine, int16_t sprite, float x, float y, float z
   Along(p, right, -halfWidth, up, height, corner);
   Vertex(v[3], corner, 0.0f, vMax);
   engine.vertices.count = 4;
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  GlTexParameterCached(GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  GlTexParameterCached(GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   FlushVertexArray(engine, GL_TRIANGLE_FAN);
 }
 

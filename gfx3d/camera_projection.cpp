@@ -249,6 +249,7 @@ void X3DDrawAxes(Dodevudi3D& engine, float x, float y, float z) {
     if (units > 1) g_glext.glActiveTextureARB(GL_TEXTURE0_ARB + unit);
     if (texturingWas[unit] == GL_TRUE) glEnable(GL_TEXTURE_2D);
   }
+  if (textured) GlTextureCacheInvalidate();
   if (engine.owner != nullptr) GlColorCached(1.0f, 1.0f, 1.0f, engine.owner->currentAlpha);
   glPopMatrix();
 }

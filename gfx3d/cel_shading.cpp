@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+#include "gfx2d/gl_state_cache.h"
+#include "gfx2d/quad_batch.h"
 #include "gfx3d/dodevudi3d.h"
 #include "gfx3d/mesh_records.h"
 
@@ -75,9 +77,11 @@ uint32_t CelRampUpload(const uint32_t* palette, int32_t paletteCount, uint8_t bg
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
   glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
   glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+  QuadBatchFlush();
   GLuint name = 0;
   glGenTextures(1, &name);
   glBindTexture(GL_TEXTURE_2D, name);
+  GlTextureCacheInvalidate();
   glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
   glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);

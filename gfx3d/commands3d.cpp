@@ -7,6 +7,7 @@
 #include "core/float_to_int.h"
 #include "files/media_resolver.h"
 #include "gfx2d/opengl_dodevudi.h"
+#include "gfx2d/quad_batch.h"
 #include "gfx2d/render_state.h"
 #include "gfx2d/sprite_draw.h"
 #include "gfx3d/billboards.h"
@@ -33,7 +34,12 @@ constexpr uint32_t kHitColour = 0x0000FF;
 constexpr uint32_t kMissColour = 0x00FF00;
 constexpr uint32_t kBehindColour = 0x00FFFF;
 
-Dodevudi3D* Engine() { return g_app.engine3d; }
+// Every command starts here. The 3D engine calls OpenGL directly, so the
+// 2D quads queued before a command are drawn first.
+Dodevudi3D* Engine() {
+  QuadBatchFlush();
+  return g_app.engine3d;
+}
 
 float F(double x) { return NarrowToFloat(x); }
 

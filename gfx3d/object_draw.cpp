@@ -191,7 +191,7 @@ bool Multitexture() { return g_glext.glActiveTextureARB != nullptr && g_glext.gl
 
 void SelectUnit(GLenum unit) {
   if (!Multitexture()) return;
-  g_glext.glActiveTextureARB(unit);
+  GlActiveUnitCached(unit == GL_TEXTURE1_ARB ? 1 : 0);
   g_glext.glClientActiveTextureARB(unit);
 }
 
@@ -200,9 +200,10 @@ void TextureCoordinates(const char* base, int offset, GLint size = 2) {
   glTexCoordPointer(size, GL_FLOAT, kStride, base + offset);
 }
 
-void BindUnitTexture(uint32_t texture) {
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glEnable(GL_TEXTURE_2D);
+// On the unit SelectUnit chose last.
+void BindUnitTexture(int unit, uint32_t texture) {
+  GlBindTextureCached(texture);
+  GlUnitTexturingCached(unit, true);
 }
 
 void SetUpTextures(const Dodevudi3D& engine, const MeshObject& mesh, const char* base,
@@ -213,11 +214,11 @@ void SetUpTextures(const Dodevudi3D& engine, const MeshObject& mesh, const char*
     if (owner.boundSprite >= 0) {
       if (owner.boundSecondSprite >= 0 && Multitexture()) {
         SelectUnit(GL_TEXTURE1_ARB);
-        BindUnitTexture(SpriteTextureName(owner, owner.boundSecondSprite, owner.boundMipmapped, table));
+        BindUnitTexture(1, SpriteTextureName(owner, owner.boundSecondSprite, owner.boundMipmapped, table));
         TextureCoordinates(base, 24);
       }
       SelectUnit(GL_TEXTURE0_ARB);
-      BindUnitTexture(SpriteTextureName(owner, owner.boundSprite, owner.boundMipmapped, table));
+      BindUnitTexture(0, SpriteTextureName(owner, owner.boundSprite, owner.boundMipmapped, table));
       TextureCoordinates(base, 24);
     }
     if (mesh.hasColours != 0) {
@@ -240,11 +241,11 @@ void SetUpTextures(const Dodevudi3D& engine, const MeshObject& mesh, const char*
     glColorPointer(3, GL_FLOAT, kStride, base + 32);
   } else {
     SelectUnit(GL_TEXTURE1_ARB);
-    BindUnitTexture(mesh.rampTexture);
+    BindUnitTexture(1, mesh.rampTexture);
     TextureCoordinates(base, 56);
     SelectUnit(GL_TEXTURE0_ARB);
     if (owner.boundSprite >= 0) {
-      BindUnitTexture(SpriteTextureName(owner, owner.boundSprite, owner.boundMipmapped, table));
+      BindUnitTexture(0, SpriteTextureName(owner, owner.boundSprite, owner.boundMipmapped, table));
       TextureCoordinates(base, 24);
     }
   }
@@ -281,9 +282,9 @@ void DrawCelOutline(Dodevudi3D& engine, MeshObject& mesh, const MeshFrame& refer
   glEnableClientState(GL_VERTEX_ARRAY);
   glVertexPointer(3, GL_FLOAT, kStride, base);
   SelectUnit(GL_TEXTURE1_ARB);
-  glDisable(GL_TEXTURE_2D);
+  GlUnitTexturingCached(1, false);
   SelectUnit(GL_TEXTURE0_ARB);
-  glDisable(GL_TEXTURE_2D);
+  GlUnitTexturingCached(0, false);
   GlStateDisable(GL_LIGHTING);
   GlStateEnable(GL_COLOR_MATERIAL);
   GlColorCached(0.0f, 0.0f, 0.0f, 1.0f);
@@ -392,9 +393,9 @@ void MeshDraw(Dodevudi3D& engine, MeshObject& mesh, int32_t frameA, int32_t fram
     DrawCelOutline(engine, mesh, reference, eye);
   }
   if (g_glext.glActiveTextureARB != nullptr) {
-    g_glext.glActiveTextureARB(GL_TEXTURE1_ARB);
+    GlActiveUnitCached(1);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    g_glext.glActiveTextureARB(GL_TEXTURE0_ARB);
+    GlActiveUnitCached(0);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
   }
   glPopMatrix();

@@ -7,6 +7,7 @@
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
 #include "gfx2d/primitives.h"
+#include "gfx2d/quad_batch.h"
 #include "gfx2d/render_state.h"
 #include "gfx3d/camera_projection.h"
 #include "gfx3d/dodevudi3d.h"
@@ -37,7 +38,7 @@ void DarkenShadowedPixels(OpenGLDodevudi& owner, uint32_t colour) {
   glPushMatrix();
   Reset2DState(owner);
   GlStateEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  GlBlendFuncCached(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   owner.currentAlpha = 0.5f;
   GlColorCached(1.0f, 1.0f, 1.0f, 0.5f);
   GlStateEnable(GL_STENCIL_TEST);
@@ -45,6 +46,7 @@ void DarkenShadowedPixels(OpenGLDodevudi& owner, uint32_t colour) {
   glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
   const ViewportRect surface = GetViewport(owner);
   DrawFilledRect(owner, 0, 0, surface.width, surface.height, static_cast<int32_t>(colour));
+  QuadBatchFlush();
   GlStateDisable(GL_BLEND);
   owner.currentAlpha = 1.0f;
   GlColorCached(1.0f, 1.0f, 1.0f, 1.0f);
@@ -98,6 +100,7 @@ void ShadowSettings(Dodevudi3D& engine, int32_t index, uint32_t colour, float x,
 
 void Gl3DShadowPass(Dodevudi3D* engine, int32_t on) {
   if (engine == nullptr) return;
+  QuadBatchFlush();
   const uint8_t wanted = on != 0 ? 1 : 0;
   if (engine->shadowPass == wanted) return;
   engine->shadowPass = wanted;
@@ -162,7 +165,7 @@ void ShadowVolumeDraw(MeshObject& mesh, const GrowArray<MeshNode>& nodes, const 
   if (triangles > mesh.edges.count / 3) triangles = mesh.edges.count / 3;
   if (triangles > nodes.count / 3) triangles = nodes.count / 3;
   GlStateDisable(GL_CULL_FACE);
-  glDisable(GL_TEXTURE_2D);
+  GlUnitTexturingCached(0, false);
   GlStateDisable(GL_LIGHTING);
   glDepthFunc(GL_LESS);
   GlStateEnable(GL_CULL_FACE);

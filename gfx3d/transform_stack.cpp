@@ -6,6 +6,7 @@
 
 #include "core/float_to_int.h"
 #include "core/matrix4.h"
+#include "gfx2d/quad_batch.h"
 #include "gfx3d/dodevudi3d.h"
 
 namespace {
@@ -126,6 +127,7 @@ void X3DUpdateModelMatrix(Dodevudi3D& engine) {
 
 void X3DApplyModelMatrix(Dodevudi3D& engine) {
   X3DUpdateModelMatrix(engine);
+  QuadBatchFlush();
   glMultMatrixf(Current(engine).result);
 }
 

@@ -38,6 +38,18 @@ inline constexpr uint16_t kNetIdEveryone = 0xFFFF;
 
 inline bool NetIsPlayerId(uint32_t id) { return id >= 1 && id <= kNetLastPlayerId; }
 
+// What one peer may make a session keep. A player's inbox holds at most
+// kNetInboxTexts texts of kNetInboxBytes payload bytes in all; a text that
+// arrives for a full inbox is dropped (the waiting ones stay). The host
+// keeps the newest kNetDepartedIds departed ids and gives one connection
+// at most kNetIdentitiesPerConnection ids (players and query identity); a
+// guest keeps the newest kNetWaitingAnswers answers of the server.
+inline constexpr int32_t kNetInboxTexts = 1024;
+inline constexpr uint32_t kNetInboxBytes = 256 * 1024;
+inline constexpr int32_t kNetDepartedIds = 1024;
+inline constexpr int32_t kNetIdentitiesPerConnection = 8;
+inline constexpr int32_t kNetWaitingAnswers = 16;
+
 // A doubly linked list of nodes that begin with their two links.
 template <typename Node>
 struct NetList {
@@ -102,6 +114,7 @@ struct NetPlayerRecord {
   uint8_t reserved = 0;
   char name[128] = {};
   NetList<NetMessageNode> inbox;
+  uint32_t inboxBytes = 0;  // payload bytes of the texts in the inbox
   ~NetPlayerRecord() { inbox.FreeAll(); }
 };
 
@@ -112,6 +125,8 @@ struct NetDepartedId {
 };
 
 struct NetSession {
+  // Where the server's search for a free id starts; ids go round from
+  // kNetLastPlayerId back to kNetFirstPlayerId, skipping those held.
   uint16_t nextPlayerId = kNetFirstPlayerId;
   uint16_t ownQueryId = 0;
   int32_t listenSocket = -1;
@@ -125,6 +140,9 @@ struct NetSession {
   Mutex lock = nullptr;
   NetList<NetMessageNode> received;
   NetList<NetMessageNode> replies;
+  // Ids of players that left, newest last. An id stays taken while it is
+  // here, so that no new player gets it before the program has seen the
+  // departure (NetNextDeparted) or it has aged out of the list.
   NetList<NetDepartedId> departed;
   // The session thread, kept so that ending the session can join it before
   // the sockets close and the session is freed; 0 when none.

@@ -1,5 +1,6 @@
 #include "net/net_session_thread.h"
 
+#include <bitset>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -143,10 +144,13 @@ NetPlayerRecord* FindById(NetList<NetPlayerRecord>& list, uint16_t id) {
   return nullptr;
 }
 
+// Notes the id as departed; when the list is full its oldest entry gives
+// way (and that id is free again).
 void AppendDeparted(NetSession* session, uint16_t id) {
   auto* departed = new (std::nothrow) NetDepartedId;
   if (departed == nullptr) return;
   departed->id = id;
+  if (session->departed.count >= kNetDepartedIds) session->departed.Remove(session->departed.head);
   session->departed.Append(departed);
 }
 
@@ -207,12 +211,47 @@ bool ServePeers(ThreadState& state) {
   return busy;
 }
 
+// Under the lock: the number of identities the connection holds.
+int32_t IdentitiesOf(const NetSession* session, int32_t socket) {
+  int32_t count = 0;
+  for (const NetPlayerRecord* p = session->serverPlayers.head; p != nullptr; p = p->next) {
+    if (p->socket == socket) ++count;
+  }
+  return count;
+}
+
+// Under the lock: the first id from nextPlayerId on, going round from the
+// last player id to the first, that no identity holds and that is not
+// waiting in the departed list; nextPlayerId moves behind it. False when
+// every id is taken.
+bool TakeFreeIdLocked(NetSession* session, uint16_t* id) {
+  std::bitset<kNetLastPlayerId + 1> taken;
+  for (const NetPlayerRecord* p = session->serverPlayers.head; p != nullptr; p = p->next) {
+    if (NetIsPlayerId(p->id)) taken.set(p->id);
+  }
+  for (const NetDepartedId* d = session->departed.head; d != nullptr; d = d->next) {
+    if (NetIsPlayerId(d->id)) taken.set(d->id);
+  }
+  uint32_t candidate = session->nextPlayerId;
+  for (uint32_t tried = kNetFirstPlayerId; tried <= kNetLastPlayerId; ++tried, ++candidate) {
+    if (candidate < kNetFirstPlayerId || candidate > kNetLastPlayerId) candidate = kNetFirstPlayerId;
+    if (taken.test(candidate)) continue;
+    *id = static_cast<uint16_t>(candidate);
+    session->nextPlayerId = static_cast<uint16_t>(candidate + 1);
+    return true;
+  }
+  return false;
+}
+
 // Under the lock: a new server record for a registration from the peer with
-// the socket, answered with its id; nothing while new players are refused
-// or the ids have run out.
+// the socket, answered with its id; nothing while new players are refused,
+// when the connection holds as many identities as one may, or when every
+// id is taken.
 void RegisterLocked(NetSession* session, const NetMessage& request, int32_t socket,
                     std::vector<Outgoing>& outbox) {
-  if (session->accepting == 0 || !NetIsPlayerId(session->nextPlayerId)) return;
+  if (session->accepting == 0 || IdentitiesOf(session, socket) >= kNetIdentitiesPerConnection) return;
+  uint16_t id = 0;
+  if (!TakeFreeIdLocked(session, &id)) return;
   auto* player = new (std::nothrow) NetPlayerRecord;
   if (player == nullptr) return;
   player->socket = socket;
@@ -220,7 +259,7 @@ void RegisterLocked(NetSession* session, const NetMessage& request, int32_t sock
   player->queryFlag = request.payload[6] != 0 ? 1 : 0;
   std::memcpy(player->name, request.payload + 8, kNetNameBytes - 1);
   player->name[kNetNameBytes - 1] = '\0';
-  player->id = session->nextPlayerId++;
+  player->id = id;
   session->serverPlayers.Append(player);
   outbox.push_back({socket, NetMessageMake(kMsgIdAssigned, player->id, 0, nullptr, 0)});
 }
@@ -264,11 +303,21 @@ bool AnswerLocked(NetSession* session, const NetMessage& request, NetMessage* an
   return true;
 }
 
+// Under the lock: whether the connection holds the identity with the id.
+bool HeldBy(NetSession* session, uint16_t id, int32_t socket) {
+  const NetPlayerRecord* player = FindById(session->serverPlayers, id);
+  return player != nullptr && player->socket == socket;
+}
+
 // Under the lock: the server's work on one frame from a peer; the frames to
-// send go to the outbox.
+// send go to the outbox. A peer speaks only for the identities its own
+// connection holds: their leave is taken and texts keep their sender; any
+// other sender of a text becomes 0 (the server), and any other leave or
+// question is ignored.
 void ServeLocked(NetSession* session, const NetMessageNode& node, std::vector<Outgoing>& outbox) {
-  const NetMessage& message = node.message;
+  NetMessage message = node.message;
   if (message.type == kMsgText) {
+    if (!HeldBy(session, message.sender, node.origin)) message.sender = 0;
     if (message.recipient == kNetIdEveryone) {
       for (const NetPlayerRecord* p = session->serverPlayers.head; p != nullptr; p = p->next) {
         if (p->queryFlag != 0 || p->id == message.sender) continue;
@@ -284,7 +333,8 @@ void ServeLocked(NetSession* session, const NetMessageNode& node, std::vector<Ou
   if (message.type == kMsgRegister) {
     RegisterLocked(session, message, node.origin, outbox);
   } else if (message.type == kMsgLeave) {
-    if (NetPlayerRecord* player = FindById(session->serverPlayers, message.sender)) DepartLocked(session, player);
+    NetPlayerRecord* player = FindById(session->serverPlayers, message.sender);
+    if (player != nullptr && player->socket == node.origin) DepartLocked(session, player);
   } else {
     // Queries are answered to their sender's own identity, over the
     // connection it registered on, so no peer can ask in another's name.
@@ -297,15 +347,20 @@ void ServeLocked(NetSession* session, const NetMessageNode& node, std::vector<Ou
 }
 
 // Under the lock: a text frame from the server goes to the inbox of the
-// first local player it names.
+// first local player it names, unless that inbox is full: then the text is
+// dropped and the texts already waiting stay.
 void DeliverLocked(NetSession* session, const NetMessage& message) {
   if (!NetIsPlayerId(message.recipient)) return;
   NetPlayerRecord* player = FindById(session->localPlayers, message.recipient);
-  if (player == nullptr) return;
+  if (player == nullptr || player->inbox.count >= kNetInboxTexts ||
+      player->inboxBytes + message.length > kNetInboxBytes) {
+    return;
+  }
   auto* copy = new (std::nothrow) NetMessageNode;
   if (copy == nullptr) return;
   copy->message = message;
   player->inbox.Append(copy);
+  player->inboxBytes += message.length;
 }
 
 // Under the lock: a frame from the server goes to a local player's inbox
@@ -324,7 +379,10 @@ void TakeServerFrameLocked(NetSession* session, NetMessageNode* node) {
       player->id = message.recipient;
     }
   } else if (message.type >= kMsgFirstAnswer) {
+    // Answers nobody collects (a server may send them unasked) push out the
+    // oldest, so the list stays short.
     session->received.Unlink(node);
+    if (session->replies.count >= kNetWaitingAnswers) session->replies.Remove(session->replies.head);
     session->replies.Append(node);
   }
 }

@@ -10,7 +10,10 @@
 // connection that fails, counts as closed. The server's work is done only
 // on frames that came in on peer connections, and the client's (delivery,
 // ids, answers) only on frames from the session connection, so a peer
-// cannot pose as the server. Everything shared with the program's thread is
+// cannot pose as the server; a peer's leave, question or text counts for an
+// identity only when its own connection registered that identity, so it
+// cannot speak for another. What a peer can make the session keep is
+// bounded (net_session.h). Everything shared with the program's thread is
 // touched under the session's Mutex. The thread never waits to send: a peer
 // that cannot take a frame at once is dropped, and a registration that the
 // session connection cannot take now is sent in a later round.

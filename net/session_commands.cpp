@@ -219,6 +219,7 @@ RtString NetGetMessage(int32_t id) {
     if (player->id != static_cast<uint16_t>(id)) continue;
     if (NetMessageNode* oldest = player->inbox.head) {
       message = oldest->message;
+      player->inboxBytes -= oldest->message.length;
       player->inbox.Remove(oldest);
       found = true;
     }

@@ -23,15 +23,20 @@ int32_t NetSessionRunning();
 // Whether the host takes new connections and registrations.
 void NetSetAccepting(int32_t flag);
 // Registers a local player with the name (cut to 127 characters); its id
-// (1 to 65279), or 0 when the server gave none in time.
+// (1 to 65279), or 0 when the server gave none in time (it gives one
+// process at most 8 identities, its query identity among them).
 int32_t NetPlayerAdd(const RtString& name);
 // Tells the server that the player left: the id, or the failed send's
-// result; an id outside 1 to 65279 sends nothing and gives id - 1.
+// result; an id outside 1 to 65279 sends nothing and gives id - 1. The
+// server takes the leave only for an id this process holds.
 int32_t NetPlayerLeave(int32_t id);
 // A text from the sender to one player (0: every other player). 1 when
-// sent; 0 on a failed send or a text of more than 1023 bytes.
+// sent; 0 on a failed send or a text of more than 1023 bytes. The server
+// relays it with sender 0 unless this process holds the sender's id.
 int32_t NetSendMessage(int32_t sender, int32_t recipient, const RtString& text);
-// The oldest waiting text of the local player, or the empty text.
+// The oldest waiting text of the local player, or the empty text. A player
+// keeps at most 1024 texts of 256 KiB in all; later ones are dropped until
+// it reads.
 RtString NetGetMessage(int32_t id);
 // The sender of the last text NetGetMessage gave (0 before any).
 int32_t NetLastSender();
@@ -41,7 +46,9 @@ int32_t NetLastSender();
 int32_t NetPlayerCount();
 int32_t NetPlayerId(int32_t index);
 RtString NetRequest(int32_t id);
-// On the host, the newest departed player not yet collected; else 0.
+// On the host, the newest departed player not yet collected (of the newest
+// 1024 departures); else 0. A departed id is given to no new player before
+// it is collected here or has aged out.
 int32_t NetNextDeparted();
 
 // Registers a local identity (a player with the name, or with null the

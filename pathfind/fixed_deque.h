@@ -1,5 +1,5 @@
 // A fixed-capacity ring buffer with insertion and erasure at any position,
-// the planner's open list (FixedDeque<Node*>).
+// such as a sorted open list of search nodes (FixedDeque<Node*>).
 //
 // head is the index of the first element and tail one past the last,
 // both wrapping at the capacity; head == tail means empty while the empty

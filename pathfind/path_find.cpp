@@ -26,10 +26,10 @@ int32_t PathFind(const RtArray<double>& grid, RtArray<int32_t>& way, double weig
 
   const int32_t n = static_cast<int32_t>(planner.PathLength());
   if (!ArrayDimWith(way, n, n > 0 ? 2 : 0, 0, 0, ArrayGrowth::kRuleOf8) || n == 0) return 0;
-  const Node* node = planner.result;
-  for (int32_t i = n - 1; i >= 0; --i, node = node->parent) {
-    *ArrayAt2(way, i, 0) = node->x;
-    *ArrayAt2(way, i, 1) = node->y;
+  int64_t cell = planner.result;
+  for (int32_t i = n - 1; i >= 0; --i, cell = planner.ParentOf(cell)) {
+    *ArrayAt2(way, i, 0) = static_cast<int32_t>(cell % params.width);
+    *ArrayAt2(way, i, 1) = static_cast<int32_t>(cell / params.width);
   }
   return way.d1;
 }

@@ -1,5 +1,7 @@
-// The search nodes of the path planner and the two containers that own or
-// index them: the node pool and the closed set.
+// Search nodes and the two containers that own or index them: a node pool
+// and a closed set of chained buckets. The planner (pathfind/planner.h)
+// keeps its nodes in per-cell arrays instead and only counts against a
+// pool's size; these stay for searches that want nodes of their own.
 //
 // Every size is fixed by a reserve call when a search is set up; nothing
 // grows or allocates while a search runs. Allocation failures are reported

@@ -1,9 +1,11 @@
 #include "pathfind/planner.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include "core/min_max.h"
+#include "pathfind/cell_costs.h"
 
 namespace {
 
@@ -11,19 +13,8 @@ bool Inside(int32_t x, int32_t y, int32_t width, int32_t height) {
   return x >= 0 && x < width && y >= 0 && y < height;
 }
 
-// The float a caller's cost becomes: -1 for a blocked cell (0 or below, or
-// NaN); otherwise the cost as a float, at most the largest float and never
-// rounded down to 0, so an open cell stays open and the later division by
-// the largest cost stays finite.
-float CellCost(double c) {
-  if (!(c > 0)) return -1.0f;
-  if (c >= std::numeric_limits<float>::max()) return std::numeric_limits<float>::max();
-  const float v = static_cast<float>(c);
-  return v > 0.0f ? v : std::numeric_limits<float>::denorm_min();
-}
-
-// The size a reservation asks for: the request, or the cell count when it is
-// 0; never more than the cell count, since a cell has at most one node.
+// The size a limit asks for: the request, or the cell count when it is 0;
+// never more than the cell count, since a cell has at most one node.
 int32_t ReservedSize(int32_t requested, int64_t cells) {
   if (requested == 0 || requested > cells) return static_cast<int32_t>(cells);
   return requested;
@@ -35,15 +26,24 @@ struct Step {
   bool diagonal;
 };
 
-// The neighbours in the order they are looked at, y growing downward.
+// The neighbours in the order they are looked at, y growing downward. A
+// cell's state byte keeps the index of the step that reached it.
 constexpr Step kSteps[8] = {{-1, -1, true}, {0, -1, false}, {1, -1, true}, {1, 0, false},
                             {-1, 0, false}, {-1, 1, true},  {0, 1, false}, {1, 1, true}};
 
+int64_t OffsetOf(const Step& step, int32_t width) { return int64_t{step.dy} * width + step.dx; }
+
 }  // namespace
 
-Planner::~Planner() {
-  Planner::Clear();
-  std::free(grid);
+Planner::~Planner() { ReleaseGrid(); }
+
+void Planner::ZeroCounts() {
+  open.Clear();
+  nodesUsed = 0;
+  openCount = 0;
+  closedCount = 0;
+  result = -1;
+  finished = 1;
 }
 
 bool Planner::Setup(const PlannerParams& request) {
@@ -57,156 +57,187 @@ bool Planner::Setup(const PlannerParams& request) {
   if (cells > std::numeric_limits<int32_t>::max() || request.costs == nullptr) return false;
   if (request.poolSize < 0 || request.openCapacity < 0 || request.hashBits < 0) return false;
 
-  if (grid != nullptr) ReleaseGrid();
-  grid = static_cast<float*>(std::malloc(static_cast<size_t>(cells) * sizeof(float)));
-  if (grid == nullptr) return false;
-  float top = 0.0f;
-  for (int64_t k = 0; k < cells; ++k) {
-    grid[k] = CellCost(request.costs[k]);
-    if (grid[k] > top) top = grid[k];
-  }
-  if (top == 0.0f) return false;
-  for (int64_t k = 0; k < cells; ++k) {
-    if (grid[k] > 0.0f) grid[k] = grid[k] / top + 1.0f;
-  }
-
-  // Every node goes back before the pool that holds them is replaced.
-  Clear();
-  const uint32_t bits = static_cast<uint32_t>(request.hashBits);
-  if (!pool.Reserve(ReservedSize(request.poolSize, cells)) ||
-      !open.Reserve(static_cast<uint32_t>(ReservedSize(request.openCapacity, cells))) ||
-      closed.Resize(bits) != NodeHashTable::UsableBits(bits)) {
+  ReleaseGrid();
+  const float largest = LargestCellCost(request.costs, cells);
+  if (largest == 0.0f) return false;
+  cellG = static_cast<float*>(std::malloc(static_cast<size_t>(cells) * sizeof(float)));
+  cellState = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(cells), 1));
+  if (cellG == nullptr || cellState == nullptr) {
     ReleaseGrid();
     return false;
   }
+  largestCost = largest;
 
   params = request;
-  result = nullptr;
   params.weight = static_cast<float>(MaxF(0.0, MinF(request.weight, 1.0)));
+  poolCapacity = ReservedSize(request.poolSize, cells);
+  openCapacity = static_cast<uint32_t>(ReservedSize(request.openCapacity, cells));
+  result = -1;
   searchCalls = 0;
   finished = 1;
   return true;
 }
 
 void Planner::Reset() {
+  Clear();
   finished = 0;
   searchCalls = 0;
-  result = nullptr;
+  result = -1;
 }
 
 void Planner::Clear() {
-  for (uint32_t i = open.Size(); i > 0; --i) pool.GiveBack();
-  open.Clear();
-  closed.ClearInto(pool);
-  result = nullptr;
-  finished = 1;
+  if (nodesUsed > 0) std::memset(cellState, 0, static_cast<size_t>(int64_t{params.width} * params.height));
+  ZeroCounts();
 }
 
-float Planner::PathCost() const { return result != nullptr ? result->g : -1.0f; }
+float Planner::PathCost() const { return result >= 0 ? cellG[result] : -1.0f; }
+
+float Planner::CostAt(int64_t cell) const { return NormalisedCost(params.costs[cell], largestCost); }
+
+int64_t Planner::ParentOf(int64_t cell) const {
+  const uint8_t s = cellState[cell];
+  if ((s & kStateBits) == 0 || s >> kStepShift == kNoStep) return -1;
+  return cell - OffsetOf(kSteps[s >> kStepShift], params.width);
+}
 
 uint32_t Planner::PathLength() const {
+  // A chain is never longer than the nodes handed out; the bound only
+  // guards against a chain that would not end.
   uint32_t n = 0;
-  for (const Node* node = result; node != nullptr; node = node->parent) ++n;
+  for (int64_t cell = result; cell >= 0 && n < static_cast<uint32_t>(nodesUsed); cell = ParentOf(cell)) ++n;
   return n;
 }
 
 void Planner::ReleaseGrid() {
-  std::free(grid);
-  grid = nullptr;
+  ZeroCounts();  // the nodes go with the arrays
+  open.Release();
+  std::free(cellG);
+  std::free(cellState);
+  cellG = nullptr;
+  cellState = nullptr;
+  largestCost = 0.0f;
   searchCalls = 0;
-  result = nullptr;
+  poolCapacity = 0;
+  openCapacity = 0;
   params = PlannerParams{};
 }
 
 void AStarPlanner::Reset() {
   Planner::Reset();
-  Node* start = pool.Take();
-  if (start == nullptr) return;
-  *start = Node{nullptr, params.startX, params.startY, 0.0f, 0.0f, nullptr};
-  if (!open.PushBack(start)) pool.GiveBack();
-}
-
-bool AStarPlanner::OpenInsert(Node* node) {
-  uint32_t lo = 0;
-  uint32_t hi = open.Size();
-  while (lo < hi) {
-    const uint32_t mid = (lo + hi) / 2;
-    if (open.At(mid)->f > node->f) {
-      lo = mid + 1;
-    } else {
-      hi = mid;
-    }
-  }
-  return open.InsertAt(lo, node);
+  if (cellState == nullptr) return;
+  const uint32_t start = static_cast<uint32_t>(int64_t{params.startY} * params.width + params.startX);
+  // The pool and the open list hold at least one node each.
+  if (!open.Push(0.0f, start, 0.0f)) return;
+  cellG[start] = 0.0f;
+  cellState[start] = kOpen | kNoStep << kStepShift;
+  nodesUsed = 1;
+  openCount = 1;
 }
 
 bool AStarPlanner::Search() {
   ++searchCalls;
+  if (cellState == nullptr) {
+    finished = 1;
+    return true;
+  }
   const float factor = params.diagonalCost != 0 ? kDiagonalFactor : 1.0f;
   const float weight = params.weight;
   const int32_t width = params.width;
   const int32_t height = params.height;
+  const int32_t goalX = params.goalX;
+  const int32_t goalY = params.goalY;
+  const int64_t goal = int64_t{goalY} * width + goalX;
+  const double* costs = params.costs;
+  const float largest = largestCost;
 
-  // Stops the search for want of room: the node in hand goes to the closed
-  // set, where Clear finds it.
-  auto outOfRoom = [this](Node* current) {
-    closed.Insert(current);
+  struct Move {
+    int32_t dx;
+    int32_t dy;
+    int64_t offset;
+    uint8_t reachedBy;  // the state bits of a cell reached by this move
+    bool diagonal;
+  };
+  Move moves[8];
+  int moveCount = 0;
+  for (uint8_t k = 0; k < 8; ++k) {
+    const Step& step = kSteps[k];
+    if (step.diagonal && params.diagonalMoves == 0) continue;
+    moves[moveCount++] = Move{step.dx, step.dy, OffsetOf(step, width), static_cast<uint8_t>(k << kStepShift),
+                              step.diagonal};
+  }
+
+  // Stops the search for want of room; the cell in hand is already closed.
+  auto outOfRoom = [this] {
     finished = 1;
     return false;
   };
 
-  while (!open.IsEmpty()) {
-    Node* node = open.Back();
-    open.PopBack();
-    if (node->x == params.goalX && node->y == params.goalY) {
-      closed.Insert(node);
-      result = node;
+  for (;;) {
+    // The open cell of the smallest key. An entry whose g is no longer its
+    // cell's was overtaken by a cheaper way and is passed over, as is one
+    // whose cell has been expanded since.
+    uint32_t cell;
+    for (;;) {
+      if (open.IsEmpty()) {
+        finished = 1;
+        return true;
+      }
+      const OpenEntry entry = open.Pop();
+      if ((cellState[entry.cell] & kStateBits) == kOpen && cellG[entry.cell] == entry.g) {
+        cell = entry.cell;
+        break;
+      }
+    }
+    cellState[cell] = static_cast<uint8_t>((cellState[cell] & ~kStateBits) | kClosed);
+    --openCount;
+    ++closedCount;
+    if (cell == goal) {
+      result = cell;
       finished = 1;
       return true;
     }
-    for (const Step& step : kSteps) {
-      if (step.diagonal && params.diagonalMoves == 0) continue;
-      const int32_t x = node->x + step.dx;
-      const int32_t y = node->y + step.dy;
-      if (!Inside(x, y, width, height)) continue;
-      const float cost = grid[int64_t{y} * width + x];
+
+    const int32_t x = static_cast<int32_t>(cell % static_cast<uint32_t>(width));
+    const int32_t y = static_cast<int32_t>(cell / static_cast<uint32_t>(width));
+    const float gHere = cellG[cell];
+    for (int i = 0; i < moveCount; ++i) {
+      const Move& move = moves[i];
+      const int32_t nx = x + move.dx;
+      const int32_t ny = y + move.dy;
+      if (!Inside(nx, ny, width, height)) continue;
+      const uint32_t next = static_cast<uint32_t>(cell + move.offset);
+      const float cost = NormalisedCost(costs[next], largest);
       if (cost < 0.0f) continue;
-      const float g = node->g + (step.diagonal ? cost * factor : cost);
-      const float h = static_cast<float>(int64_t{params.goalX > x ? params.goalX - x : x - params.goalX} +
-                                         int64_t{params.goalY > y ? params.goalY - y : y - params.goalY});
+      const float g = gHere + (move.diagonal ? cost * factor : cost);
+      const float h = static_cast<float>(int64_t{goalX > nx ? goalX - nx : nx - goalX} +
+                                         int64_t{goalY > ny ? goalY - ny : ny - goalY});
       const float f = (h - g) * weight + g;
 
-      NodeHashCursor cursor;
-      if (Node* seen = closed.Find(cursor, x, y)) {
-        if (g >= seen->g) continue;
-        closed.Unlink(cursor);
-        *seen = Node{node, x, y, f, g, nullptr};
-        if (!OpenInsert(seen)) {
-          closed.Insert(seen);
-          return outOfRoom(node);
+      const uint8_t seen = cellState[next] & kStateBits;
+      if (seen != 0) {
+        if (g >= cellG[next]) continue;
+        if (seen == kClosed) {
+          // Re-opened. With the open list full the node still takes the
+          // cheaper way, and stays closed.
+          if (openCount == openCapacity) {
+            cellG[next] = g;
+            cellState[next] = kClosed | move.reachedBy;
+            return outOfRoom();
+          }
+          if (!open.Push(f, next, g)) return outOfRoom();
+          --closedCount;
+          ++openCount;
+        } else if (!open.Push(f, next, g)) {
+          return outOfRoom();
         }
-        continue;
+      } else {
+        if (nodesUsed == poolCapacity || openCount == openCapacity) return outOfRoom();
+        if (!open.Push(f, next, g)) return outOfRoom();
+        ++nodesUsed;
+        ++openCount;
       }
-      uint32_t i = open.Size();
-      while (i > 0 && (open.At(i - 1)->x != x || open.At(i - 1)->y != y)) --i;
-      if (i > 0) {
-        Node* waiting = open.At(i - 1);
-        if (g >= waiting->g) continue;
-        open.EraseAt(i - 1);
-        *waiting = Node{node, x, y, f, g, nullptr};
-        OpenInsert(waiting);  // cannot fail: it takes the place it left
-        continue;
-      }
-      Node* fresh = pool.Take();
-      if (fresh == nullptr) return outOfRoom(node);
-      *fresh = Node{node, x, y, f, g, nullptr};
-      if (!OpenInsert(fresh)) {
-        pool.GiveBack();
-        return outOfRoom(node);
-      }
+      cellG[next] = g;
+      cellState[next] = kOpen | move.reachedBy;
     }
-    closed.Insert(node);
   }
-  finished = 1;
-  return true;
 }

@@ -18,6 +18,10 @@ using namespace std::string_literals;
 
 const std::string kData = Pcm16({1, -2, 300, -400});
 const std::string kFormat = WavChunk("fmt ", WavFormat(1, 22050, 16));
+// An INFO list of 17 bytes, as common tools write one, and the same chunk
+// with the pad byte that RIFF puts behind an odd-sized chunk.
+const std::string kOddList = "INFOIART\x05\0\0\0abcd\0"s;
+const std::string kPaddedList = WavChunk("LIST", kOddList) + "\0"s;
 
 // Loads through a disk file and through a memory block of exactly the
 // file's size, so that a read past the end shows in the sanitizer build.
@@ -82,6 +86,15 @@ TEST_F(WavLoadTest, LoadsTheFormatsTheDevicePlays) {
       {"chunks after the data", WavRiff(kFormat + WavChunk("data", kData) + WavChunk("LIST", "x")), 1, 16, 22050,
        kData},
       {"a partial frame after the last one", WavFile(1, 22050, 16, kData + "\x07"), 1, 16, 22050, kData + "\x07"},
+      {"an odd-sized chunk with its pad byte", WavRiff(kPaddedList + kFormat + WavChunk("data", kData)), 1, 16,
+       22050, kData},
+      {"an odd-sized chunk without its pad byte",
+       WavRiff(WavChunk("LIST", kOddList) + kFormat + WavChunk("data", kData)), 1, 16, 22050, kData},
+      {"a pad byte that is not zero",
+       WavRiff(WavChunk("LIST", kOddList) + "\xff" + kFormat + WavChunk("data", kData)), 1, 16, 22050, kData},
+      {"an odd-sized format chunk with its pad byte",
+       WavRiff(WavChunk("fmt ", WavFormat(1, 22050, 16) + "x") + "\0"s + WavChunk("data", kData)), 1, 16, 22050,
+       kData},
       {"a RIFF size that is not the file's", "RIFF\xff\xff\xff\xffWAVE"s + kFormat + WavChunk("data", kData), 1, 16,
        22050, kData},
   };

@@ -6,6 +6,7 @@
 #include "gfx2d/frame_clear.h"
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_dodevudi.h"
+#include "gfx2d/primitives.h"
 #include "gfx2d/render_state.h"
 #include "platform/gl_window.h"
 #include "process/app_globals.h"
@@ -82,6 +83,26 @@ TEST_F(RenderStateTest, BlendModes) {
     GLfloat colour[4] = {};
     glGetFloatv(GL_CURRENT_COLOR, colour);
     EXPECT_FLOAT_EQ(colour[3], c.alpha) << c.v;
+  }
+}
+
+// The blend mode and the drawing operations set the one current colour:
+// the frame reset must put it back to white at alpha 1 whatever set it,
+// and the same blend mode given again in the next frame must set its alpha
+// again, with or without a rectangle drawn in between.
+TEST_F(RenderStateTest, BlendAlphaAndTheFrameResetAlwaysReachTheColour) {
+  const auto alpha = [] {
+    GLfloat colour[4] = {};
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    return colour[3];
+  };
+  for (const bool rectangle : {false, true, false}) {
+    GfxSetBlendMode(-0.5);
+    EXPECT_FLOAT_EQ(alpha(), 0.5f) << "blend mode, rectangle " << rectangle;
+    if (rectangle) DrawFilledRect(engine_, 0, 0, 4, 4, 0x0000FF);
+    EXPECT_FLOAT_EQ(alpha(), 0.5f) << "after drawing, rectangle " << rectangle;
+    ResetRenderState2D();
+    EXPECT_FLOAT_EQ(alpha(), 1.0f) << "frame reset, rectangle " << rectangle;
   }
 }
 

@@ -1,10 +1,17 @@
 // The 3D commands' own state around drawing: what the 3D begin resets,
-// culling around billboards, and the debug drawing of collision tests.
+// culling around billboards, the debug drawing of collision tests, and
+// the 2D quads queued around 3D drawing.
 #include "gfx3d/commands3d.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <utility>
+
+#include "gfx2d/image_buffer.h"
+#include "gfx2d/render_state.h"
+#include "gfx2d/sprite_draw.h"
+#include "gfx2d/sprite_slots.h"
 #include "gfx3d/array_commands.h"
 #include "gfx3d/mesh_build.h"
 #include "process/app_globals.h"
@@ -62,6 +69,35 @@ TEST_F(Commands3DGlTest, BillboardsDrawWithoutCullingAndPutItBack) {
   X3DDrawBillboard(0, 0, 0, -10, 1);
   EXPECT_EQ(engine3d().cullingMode, 1);
   EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
+}
+
+// 2D quads queued before the 3D begin are drawn in 2D, where they were
+// put; sprites drawn after the 3D part (and the frame's 2D reset) land
+// right too, whatever the 3D drawing bound.
+TEST_F(Commands3DGlTest, BatchedSpritesBeforeAndAfter3DLandWhereTheyBelong) {
+  ImageBuffer picture = OpaquePatternPicture(8, 8, 9);
+  ASSERT_TRUE(SpriteFromImage(engine(), 1, picture, 0, false));
+  ImageBuffer other = OpaquePatternPicture(16, 16, 4);
+  ASSERT_TRUE(SpriteFromImage(engine(), 2, other, 0, false));
+  ImageBufferRelease(other);
+  SetSmoothing(engine(), 0);
+  ClearWindow(0x000000);
+  DrawSprite(engine(), 1, 2, 3);
+  X3DBegin(1.0, 100.0, 90.0);
+  X3DSetTextures(2, -1);
+  X3DDrawBillboard(2, 0, 0, -10, 1);
+  Reset2DState(engine());
+  SetSmoothing(engine(), 0);
+  DrawSprite(engine(), 1, 50, 36);
+  for (const auto& at : {std::pair<int, int>{2, 3}, std::pair<int, int>{50, 36}}) {
+    for (int y = 0; y < 8; ++y) {
+      for (int x = 0; x < 8; ++x) {
+        ASSERT_EQ(PixelAt(at.first + x, at.second + y), PictureRgba(picture, x, y) >> 8)
+            << "sprite at " << at.first << "," << at.second << ", pixel " << x << "," << y;
+      }
+    }
+  }
+  ImageBufferRelease(picture);
 }
 
 TEST_F(Commands3DGlTest, DebugModeDrawsTestedShapesInHitOrMissColours) {

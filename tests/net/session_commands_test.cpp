@@ -48,6 +48,7 @@ class SessionTest : public NetTest {
     g_app.session = host_;
   }
   void TearDown() override {
+    if (raw_ != -1) close(raw_);
     if (guest_ != nullptr) NetSessionFree(guest_);
     g_app.session = host_;
     NetTest::TearDown();
@@ -81,6 +82,22 @@ class SessionTest : public NetTest {
     if (!RawReadFrame(fd, &answer) || answer.type != kMsgIdAssigned) return 0;
     return answer.recipient;
   }
+  // Hosts with the players alice and carol and a raw peer registered under
+  // the name (raw_, with the id rawId_).
+  void HostTwoPlayersAndRawPeer(const std::string& name) {
+    ASSERT_EQ(NetHost(port_), 1);
+    alice_ = NetPlayerAdd("alice");
+    carol_ = NetPlayerAdd("carol");
+    raw_ = RawConnect(port_);
+    rawId_ = RegisterRawPeer(raw_, name);
+    ASSERT_GE(rawId_, 101);
+  }
+  // Where the host's search for the next free id starts.
+  void SetNextId(uint16_t id) {
+    MutexLock(&host_->lock);
+    host_->nextPlayerId = id;
+    MutexUnlock(&host_->lock);
+  }
 
   NetSession* host_ = nullptr;
   NetSession* guest_ = nullptr;
@@ -88,6 +105,8 @@ class SessionTest : public NetTest {
   int32_t alice_ = 0;
   int32_t bob_ = 0;
   int32_t carol_ = 0;
+  int raw_ = -1;
+  uint16_t rawId_ = 0;
 };
 
 TEST_F(SessionTest, TheHostNumbersNamesAndListsItsPlayers) {
@@ -247,16 +266,17 @@ TEST_F(SessionTest, HostingWithoutAPortUsesTheDefaultOne) {
   close(peer);
 }
 
+// After the last player id the ids go round to the lowest one nobody holds.
 TEST_F(SessionTest, IdsDoNotRunPastTheLastPlayerId) {
   ASSERT_EQ(NetHost(port_), 1);
-  EXPECT_GE(NetPlayerAdd("first"), 101);
+  const int32_t first = NetPlayerAdd("first");
+  EXPECT_GE(first, 101);
   EXPECT_EQ(NetPlayerCount(), 1);  // the host's query identity has its id now
-  MutexLock(&host_->lock);
-  host_->nextPlayerId = 0xFEFF;
-  MutexUnlock(&host_->lock);
+  SetNextId(0xFEFF);
   EXPECT_EQ(NetPlayerAdd("last"), 0xFEFF);
-  EXPECT_EQ(NetPlayerAdd("none"), 0);
-  EXPECT_EQ(NetPlayerCount(), 2);
+  // The lowest free id: first and the query identity hold those before it.
+  EXPECT_EQ(NetPlayerAdd("round again"), first + 2);
+  EXPECT_EQ(NetPlayerCount(), 3);
 }
 
 // Frames that arrive in pieces are put together; a frame too long for any
@@ -320,6 +340,172 @@ TEST_F(SessionTest, PeersCannotSpeakForTheServerOrForOthers) {
   EXPECT_EQ(NextMessage(alice), "to all");
   EXPECT_EQ(NetLastSender(), forgerId);
   close(forger);
+}
+
+// A peer speaks only for the identities its own connection holds: a leave
+// naming another connection's player is ignored, and a text in another's
+// name goes out as the server's (sender 0).
+TEST_F(SessionTest, APeerCannotRemoveOrSpeakForAnothersPlayer) {
+  HostTwoPlayersAndRawPeer("forger");
+  const auto alice = static_cast<uint16_t>(alice_);
+  const auto carol = static_cast<uint16_t>(carol_);
+  const uint16_t forgerId = rawId_;
+  RawWrite(raw_, FrameBytes({kMsgLeave, 0, alice, ""}) + FrameBytes({kMsgText, carol, alice, "in alice's name"}) +
+                       FrameBytes({kMsgText, carol, forgerId, "in my own"}));
+  // The texts come after the leave on the same connection: it was handled.
+  EXPECT_EQ(NextMessage(carol), "in alice's name");
+  EXPECT_EQ(NetLastSender(), 0);
+  EXPECT_EQ(NextMessage(carol), "in my own");
+  EXPECT_EQ(NetLastSender(), forgerId);
+  EXPECT_EQ(NetPlayerCount(), 3);
+  EXPECT_EQ(NetNextDeparted(), 0);
+  // Alice's own connection may let her leave.
+  EXPECT_EQ(NetPlayerLeave(alice), alice);
+  EXPECT_TRUE(Eventually([] { return NetPlayerCount() == 2; }));
+  EXPECT_EQ(NetNextDeparted(), alice);
+}
+
+// A flood of texts fills a player's inbox up to its limit in texts or in
+// bytes; the texts that arrive then are dropped, the first ones wait in
+// order, and once read the inbox takes texts again.
+TEST_F(SessionTest, AFloodFillsAnInboxOnlyToItsLimit) {
+  HostTwoPlayersAndRawPeer("flooder");
+  const auto alice = static_cast<uint16_t>(alice_);
+  const auto carol = static_cast<uint16_t>(carol_);
+  const int flooder = raw_;
+  const uint16_t flooderId = rawId_;
+  const struct {
+    const char* what;
+    int32_t texts;
+    size_t bytes;
+    int32_t kept;
+  } cases[] = {
+      {"short texts", kNetInboxTexts + 100, 1, kNetInboxTexts},
+      {"long texts", 300, 1000, static_cast<int32_t>(kNetInboxBytes / 1000)},
+  };
+  for (const auto& c : cases) {
+    std::string flood;
+    for (int32_t i = 0; i < c.texts; ++i) {
+      std::string text = std::to_string(i);
+      if (text.size() < c.bytes) text.resize(c.bytes, '.');
+      flood += FrameBytes({kMsgText, alice, flooderId, text});
+    }
+    // Carol's text is relayed after all of alice's.
+    ASSERT_TRUE(RawWrite(flooder, flood + FrameBytes({kMsgText, carol, flooderId, "done"})));
+    ASSERT_EQ(NextMessage(carol), "done") << c.what;
+    int32_t kept = 0;
+    for (std::string text; !(text = NetGetMessage(alice).c_str()).empty(); ++kept) {
+      ASSERT_EQ(text.substr(0, text.find('.')), std::to_string(kept)) << c.what;
+    }
+    EXPECT_EQ(kept, c.kept) << c.what;
+  }
+  RawWrite(flooder, FrameBytes({kMsgText, alice, flooderId, "again"}));
+  EXPECT_EQ(NextMessage(alice), "again");
+}
+
+// A server that sends answers nobody asked for cannot make the guest keep
+// them all: only the newest few wait, and questions are still answered.
+TEST_F(SessionTest, UnaskedAnswersDoNotPileUpOnTheGuest) {
+  uint16_t port = 0;
+  const int listening = RawListen(&port);
+  std::thread server([&] {
+    const int guest = RawAccept(listening);
+    uint16_t nextId = 500;
+    RawFrame request;
+    while (RawReadFrame(guest, &request)) {
+      if (request.type != kMsgRegister) {
+        RawWrite(guest, FrameBytes({request.type, request.sender, 0, U16(7)}));
+        continue;
+      }
+      // The player's registration (after the query identity's) is answered
+      // behind a flood of answers.
+      if (nextId == 501) {
+        std::string flood;
+        for (int i = 0; i < 1000; ++i) flood += FrameBytes({kMsgPlayerCount, 500, 0, U16(9)});
+        RawWrite(guest, flood);
+      }
+      RawWrite(guest, FrameBytes({kMsgIdAssigned, nextId++, 0, ""}));
+    }
+    close(guest);
+  });
+  OnGuest();
+  ASSERT_EQ(NetJoin("127.0.0.1", port), 1);
+  EXPECT_EQ(NetPlayerAdd("bob"), 501);
+  MutexLock(&guest_->lock);
+  EXPECT_EQ(guest_->replies.count, kNetWaitingAnswers);
+  MutexUnlock(&guest_->lock);
+  EXPECT_EQ(NetPlayerCount(), 7);
+  NetSessionEnd();
+  server.join();
+  close(listening);
+}
+
+// One connection holds at most a handful of identities: a registration
+// beyond them gets no answer, until one of them has left.
+TEST_F(SessionTest, OneConnectionHoldsOnlyAFewIdentities) {
+  ASSERT_EQ(NetHost(port_), 1);
+  const int greedy = RawConnect(port_, 300);
+  std::vector<uint16_t> ids;
+  for (int32_t i = 0; i < kNetIdentitiesPerConnection; ++i) {
+    ids.push_back(RegisterRawPeer(greedy, "greedy"));
+    ASSERT_GE(ids.back(), 101) << i;
+  }
+  EXPECT_EQ(RegisterRawPeer(greedy, "one more"), 0);
+  RawWrite(greedy, FrameBytes({kMsgLeave, 0, ids[0], ""}));
+  EXPECT_GE(RegisterRawPeer(greedy, "in its place"), 101);
+  EXPECT_GE(NetPlayerAdd("another connection"), 101);
+  close(greedy);
+}
+
+// An id that left stays taken until the program has collected the
+// departure; then it comes round again.
+TEST_F(SessionTest, ADepartedIdComesRoundAgainOnlyOnceCollected) {
+  ASSERT_EQ(NetHost(port_), 1);
+  const int32_t first = NetPlayerAdd("first");
+  const int peer = RawConnect(port_);
+  SetNextId(kNetLastPlayerId);
+  const uint16_t last = RegisterRawPeer(peer, "last");
+  ASSERT_EQ(last, kNetLastPlayerId);
+  RawWrite(peer, FrameBytes({kMsgLeave, 0, last, ""}));
+  const uint16_t wrapped = RegisterRawPeer(peer, "wrapped");
+  EXPECT_EQ(wrapped, first + 1);
+  RawWrite(peer, FrameBytes({kMsgLeave, 0, wrapped, ""}));
+  SetNextId(kNetLastPlayerId);
+  EXPECT_EQ(RegisterRawPeer(peer, "neither"), first + 2);
+  EXPECT_EQ(NetNextDeparted(), wrapped);
+  EXPECT_EQ(NetNextDeparted(), last);
+  SetNextId(kNetLastPlayerId);
+  EXPECT_EQ(RegisterRawPeer(peer, "collected"), kNetLastPlayerId);
+  close(peer);
+}
+
+// The host keeps only the newest departures: the oldest age out, and their
+// ids are free again.
+TEST_F(SessionTest, TheOldestDeparturesAgeOutAndFreeTheirIds) {
+  ASSERT_EQ(NetHost(port_), 1);
+  const int peer = RawConnect(port_);
+  // Each player leaves right after registering; departed ids stay taken, so
+  // the ids count up from the first one.
+  const int32_t players = kNetDepartedIds + 8;
+  std::string frames;
+  for (int32_t i = 0; i < players; ++i) {
+    frames += FrameBytes({kMsgRegister, 0, 0, RegisterPayload("p", false)}) +
+              FrameBytes({kMsgLeave, 0, static_cast<uint16_t>(kNetFirstPlayerId + i), ""});
+  }
+  ASSERT_TRUE(RawWrite(peer, frames));
+  for (int32_t i = 0; i < players; ++i) {
+    RawFrame answer;
+    ASSERT_TRUE(RawReadFrame(peer, &answer));
+    ASSERT_EQ(answer.recipient, kNetFirstPlayerId + i);
+  }
+  SetNextId(kNetFirstPlayerId);
+  EXPECT_EQ(RegisterRawPeer(peer, "aged out"), kNetFirstPlayerId);
+  std::vector<int32_t> collected;
+  for (int32_t id; (id = NetNextDeparted()) != 0;) collected.push_back(id);
+  ASSERT_EQ(collected.size(), static_cast<size_t>(kNetDepartedIds));
+  EXPECT_EQ(collected.front(), kNetFirstPlayerId + players - 1);
+  EXPECT_EQ(collected.back(), kNetFirstPlayerId + players - kNetDepartedIds);
+  close(peer);
 }
 
 // A peer that stops reading is dropped once its connection is full, without

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/pathfind/grid_text.h"
+#include "tests/pathfind/planner_way.h"
 
 namespace {
 
@@ -34,13 +35,6 @@ PlannerParams ParamsFor(const TextGrid& grid, float weight = 0.5f, uint8_t diago
   return p;
 }
 
-// The cells of the found way, start first.
-Cells Way(const Planner& planner) {
-  Cells cells;
-  for (const Node* n = planner.result; n != nullptr; n = n->parent) cells.insert(cells.begin(), {n->x, n->y});
-  return cells;
-}
-
 // Set-up, reset and search; every node handed out is in the open list or
 // the closed set afterwards.
 void RunSearch(AStarPlanner& planner, const PlannerParams& params) {
@@ -48,7 +42,7 @@ void RunSearch(AStarPlanner& planner, const PlannerParams& params) {
   planner.Reset();
   planner.Search();
   EXPECT_EQ(planner.finished, 1);
-  EXPECT_EQ(static_cast<uint32_t>(planner.pool.used), planner.OpenCount() + planner.ClosedCount());
+  EXPECT_EQ(static_cast<uint32_t>(planner.nodesUsed), planner.OpenCount() + planner.ClosedCount());
 }
 
 struct PathCase {
@@ -91,14 +85,14 @@ TEST(AStarPlannerTest, FindsTheWaysOfSmallGrids) {
     const TextGrid grid = ParseGrid(c.grid);
     AStarPlanner planner;
     RunSearch(planner, ParamsFor(grid, c.weight, c.diagonalMoves, c.diagonalCost));
-    EXPECT_EQ(MarkCells(c.grid, Way(planner)), c.way);
+    EXPECT_EQ(MarkCells(c.grid, WayOf(planner)), c.way);
     EXPECT_FLOAT_EQ(planner.PathCost(), c.cost);
-    EXPECT_EQ(planner.PathLength(), Way(planner).size());
+    EXPECT_EQ(planner.PathLength(), WayOf(planner).size());
     if (c.cost < 0) {
       EXPECT_EQ(planner.OpenCount(), 0u);
     }
     planner.Clear();
-    EXPECT_EQ(planner.pool.used, 0);
+    EXPECT_EQ(planner.nodesUsed, 0);
     EXPECT_EQ(planner.ClosedCount(), 0u);
   }
 }
@@ -194,13 +188,13 @@ TEST(AStarPlannerTest, FindsACheapestWayInRandomGrids) {
     RunSearch(planner, params);
     const double expected = ReferenceCost(params);
     if (expected < 0) {
-      EXPECT_EQ(planner.result, nullptr);
+      EXPECT_EQ(planner.result, -1);
       continue;
     }
     ++found;
-    ASSERT_NE(planner.result, nullptr);
+    ASSERT_GE(planner.result, 0);
     EXPECT_NEAR(planner.PathCost(), expected, expected * 1e-5);
-    const Cells way = Way(planner);
+    const Cells way = WayOf(planner);
     EXPECT_EQ(way.front(), std::pair(grid.startX, grid.startY));
     EXPECT_EQ(way.back(), std::pair(grid.goalX, grid.goalY));
     double cost = 0;
@@ -208,7 +202,7 @@ TEST(AStarPlannerTest, FindsACheapestWayInRandomGrids) {
       const auto [x, y] = way[i];
       const int32_t dx = std::abs(x - way[i - 1].first), dy = std::abs(y - way[i - 1].second);
       ASSERT_TRUE(dx <= 1 && dy <= 1 && dx + dy >= 1 && (diagonal || dx + dy == 1));
-      const float c = planner.grid[y * grid.width + x];
+      const float c = planner.CostAt(y * grid.width + x);
       ASSERT_GT(c, 1.0f);
       cost += c * (dx + dy == 2 && params.diagonalCost ? kDiagonalFactor : 1.0f);
     }
@@ -222,8 +216,11 @@ TEST(AStarPlannerTest, CostsNormaliseIntoOneToTwoAndHostileCostsNeitherBreakNorH
     double middle;
     bool open;
   };
-  const Case cases[] = {{7, true},           {kInf, true},  {1e300, true}, {3.5e38, true}, {1e-300, true},
-                        {kNaN, false},       {-kInf, false}, {0.0, false},  {-0.0, false},  {-1, false}};
+  // A cost is taken as a float before it is judged: 1e-300 and 1e-46 are 0
+  // as floats and block their cells, 1e-45 is the smallest float above 0.
+  const Case cases[] = {{7, true},     {kInf, true},   {1e300, true},  {3.5e38, true}, {1e-45, true},
+                        {1e-300, false}, {1e-46, false}, {kNaN, false}, {-kInf, false}, {0.0, false},
+                        {-0.0, false},  {-1, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.middle);
     const std::vector<double> costs = {7, c.middle, 7};
@@ -231,19 +228,20 @@ TEST(AStarPlannerTest, CostsNormaliseIntoOneToTwoAndHostileCostsNeitherBreakNorH
     AStarPlanner planner;
     RunSearch(planner, ParamsFor(grid));
     for (int k = 0; k < 3; ++k) {
-      const float v = planner.grid[k];
+      const float v = planner.CostAt(k);
       EXPECT_TRUE(v == -1.0f || (v >= 1.0f && v <= 2.0f)) << v;
     }
-    EXPECT_EQ(planner.grid[1] > 0, c.open);
+    EXPECT_EQ(planner.CostAt(1) > 0, c.open);
     EXPECT_EQ(planner.PathLength(), c.open ? 3u : 0u);
     if (c.open) {
       EXPECT_TRUE(std::isfinite(planner.PathCost()));
     }
   }
   AStarPlanner equal;
-  RunSearch(equal, ParamsFor(ParseGrid({"S7", "7G"})));
-  EXPECT_EQ(equal.grid[1], 2.0f);  // the start and goal cost 1: 7 / 7 + 1
-  EXPECT_EQ(equal.grid[0], 1.0f / 7.0f + 1.0f);
+  const TextGrid sevens = ParseGrid({"S7", "7G"});
+  RunSearch(equal, ParamsFor(sevens));
+  EXPECT_EQ(equal.CostAt(1), 2.0f);  // the start and goal cost 1: 7 / 7 + 1
+  EXPECT_EQ(equal.CostAt(0), 1.0f / 7.0f + 1.0f);
 }
 
 TEST(AStarPlannerTest, TheWeightIsClampedIntoZeroToOne) {
@@ -317,11 +315,11 @@ TEST(AStarPlannerTest, AShortPoolOrOpenListEndsTheSearchWithoutAWay) {
     ASSERT_TRUE(planner.Setup(params));
     planner.Reset();
     EXPECT_EQ(planner.Search(), c.found);
-    EXPECT_EQ(planner.result != nullptr, c.found);
+    EXPECT_EQ(planner.result >= 0, c.found);
     EXPECT_EQ(planner.finished, 1);
-    EXPECT_EQ(static_cast<uint32_t>(planner.pool.used), planner.OpenCount() + planner.ClosedCount());
+    EXPECT_EQ(static_cast<uint32_t>(planner.nodesUsed), planner.OpenCount() + planner.ClosedCount());
     planner.Clear();
-    EXPECT_EQ(planner.pool.used, 0);
+    EXPECT_EQ(planner.nodesUsed, 0);
   }
 }
 
@@ -329,18 +327,57 @@ TEST(AStarPlannerTest, APlannerServesRequestsOneAfterAnother) {
   AStarPlanner planner;
   planner.Reset();  // never set up: nothing to search
   EXPECT_TRUE(planner.Search());
-  EXPECT_EQ(planner.result, nullptr);
+  EXPECT_EQ(planner.result, -1);
 
   // A second set-up while the first search's nodes are still held.
   RunSearch(planner, ParamsFor(ParseGrid({"S#G", "..."})));
   EXPECT_EQ(planner.PathLength(), 5u);
   RunSearch(planner, ParamsFor(ParseGrid({"S", ".", "G"})));
-  EXPECT_EQ(Way(planner), (Cells{{0, 0}, {0, 1}, {0, 2}}));
+  EXPECT_EQ(WayOf(planner), (Cells{{0, 0}, {0, 1}, {0, 2}}));
   EXPECT_EQ(planner.searchCalls, 1);
 
   planner.ReleaseGrid();
-  EXPECT_EQ(planner.grid, nullptr);
+  EXPECT_EQ(planner.cellState, nullptr);
   EXPECT_EQ(planner.params.width, 0);
+}
+
+// A reset starts a new search even over the nodes of an earlier one: one
+// start node, and the way still found with a pool of exactly one node a
+// cell.
+TEST(AStarPlannerTest, AResetWithoutAClearStartsAFreshSearch) {
+  const TextGrid grid = ParseGrid({"S..", "...", "..G"});
+  AStarPlanner planner;
+  ASSERT_TRUE(planner.Setup(ParamsFor(grid)));
+  planner.Reset();
+  planner.Reset();
+  EXPECT_EQ(planner.OpenCount(), 1u);
+  EXPECT_EQ(planner.nodesUsed, 1);
+  EXPECT_TRUE(planner.Search());
+  EXPECT_EQ(planner.PathLength(), 5u);
+
+  planner.Reset();  // after a finished search
+  EXPECT_EQ(planner.ClosedCount(), 0u);
+  EXPECT_EQ(planner.result, -1);
+  EXPECT_TRUE(planner.Search());
+  EXPECT_EQ(planner.PathLength(), 5u);
+  EXPECT_EQ(static_cast<uint32_t>(planner.nodesUsed), planner.OpenCount() + planner.ClosedCount());
+}
+
+// Releasing the grid gives back every node, so that nothing of the old
+// search is left to be searched from afterwards.
+TEST(AStarPlannerTest, ReleasingTheGridGivesEveryNodeBack) {
+  AStarPlanner planner;
+  RunSearch(planner, ParamsFor(ParseGrid({".....", ".S.G.", "....."})));
+  ASSERT_GT(planner.OpenCount(), 0u);
+  planner.ReleaseGrid();
+  EXPECT_EQ(planner.nodesUsed, 0);
+  EXPECT_EQ(planner.OpenCount(), 0u);
+  EXPECT_EQ(planner.ClosedCount(), 0u);
+  planner.Reset();
+  EXPECT_TRUE(planner.Search());
+  EXPECT_EQ(planner.result, -1);
+  EXPECT_EQ(planner.PathLength(), 0u);
+  EXPECT_EQ(planner.PathCost(), -1.0f);
 }
 
 }  // namespace

@@ -1,14 +1,12 @@
 // Test helpers for the network code: a fixture with short waits that keeps
-// every connection on 127.0.0.1, and raw sockets that speak to the runtime's
-// sockets from outside the socket layer.
+// every connection on 127.0.0.1, and (tests/support/raw_peer.h) raw sockets
+// that speak to the runtime's sockets from outside the socket layer.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <string>
-
 #include "net/net_tuning.h"
+#include "tests/support/raw_peer.h"
 
 // Shortens the network's waits for the test (stall 300 ms, answers within
 // 300 ms, connects within 1 s), has the host connect to 127.0.0.1, and
@@ -22,37 +20,3 @@ class NetTest : public testing::Test {
  private:
   NetTuning saved_;
 };
-
-// A TCP port on 127.0.0.1 that was free a moment ago.
-uint16_t FreePort();
-// The local port a socket slot is bound to.
-uint16_t SlotPort(int32_t slot);
-
-// A blocking TCP connection to 127.0.0.1:port whose reads give up after
-// the milliseconds; -1 when it cannot connect.
-int RawConnect(uint16_t port, int readTimeoutMs = 2000);
-// A listening TCP socket on 127.0.0.1 (port 0: any); *port receives the port.
-int RawListen(uint16_t* port);
-// Accepts one connection, waiting up to the milliseconds; -1 on none.
-int RawAccept(int listening, int timeoutMs = 2000);
-// Writes all bytes; false when the connection fails.
-bool RawWrite(int fd, const std::string& bytes);
-// Reads until the peer closes or the read times out.
-std::string RawReadAll(int fd);
-
-// A session frame as the raw peer sees it.
-struct RawFrame {
-  uint8_t type = 0;
-  uint16_t recipient = 0;
-  uint16_t sender = 0;
-  std::string payload;
-};
-// The frame's bytes: a little-endian header, then the payload (the length
-// field given, or the payload's own length when -1).
-std::string FrameBytes(const RawFrame& frame, int32_t lengthField = -1);
-// Reads one whole frame; false when the connection closed or timed out.
-bool RawReadFrame(int fd, RawFrame* frame);
-// The 136-byte payload of a registration.
-std::string RegisterPayload(const std::string& name, bool query);
-// A u16 payload.
-std::string U16(uint16_t value);

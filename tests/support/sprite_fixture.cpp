@@ -7,6 +7,7 @@
 #include "files/error_log.h"
 #include "gfx2d/gl_extensions.h"
 #include "gfx2d/gl_state_cache.h"
+#include "gfx2d/quad_batch.h"
 #include "gfx2d/render_state.h"
 #include "platform/gl_window.h"
 #include "process/app_globals.h"
@@ -36,6 +37,7 @@ void SpriteTest::TearDown() {
 std::string SpriteTest::ErrorLogText() const { return ReadFileBytes(ErrorLogPath()); }
 
 void SpriteTest::ClearWindow(uint32_t rgb) {
+  QuadBatchFlush();
   glClearColor(static_cast<float>((rgb >> 16) & 0xFF) / 255.0f,
                static_cast<float>((rgb >> 8) & 0xFF) / 255.0f, static_cast<float>(rgb & 0xFF) / 255.0f,
                1.0f);
