@@ -22,7 +22,6 @@
 #include "core/isaac.h"
 #include "files/error_log.h"
 #include "files/ini_document.h"
-#include "game/game_program.h"
 #include "process/app_globals.h"
 #include "tests/support/test_env.h"
 
@@ -303,11 +302,11 @@ TEST_F(RuntimeMainTest, AClosedStandardOutputLosesNothing) {
 }
 
 int g_earlySignal = 0;
+void (*g_gameSettings)() = nullptr;
 
 // The game's settings, then a termination signal before the first log line.
 void SettingsThenSignal() {
-  GameProgram zivure = ZivureProgram();
-  if (zivure.projectSettings != nullptr) zivure.projectSettings();
+  if (g_gameSettings != nullptr) g_gameSettings();
   raise(g_earlySignal);
 }
 
@@ -321,7 +320,8 @@ TEST_F(RuntimeMainTest, AnEarlyTerminationSignalEndsInOrder) {
         {
           std::freopen(dir_.File("stdout.txt").c_str(), "w", stdout);
           signal(signal_number, SIG_DFL);  // not ignored, as a background job's SIGINT is
-          GameProgram game = ZivureProgram();
+          GameProgram game = RuntimeGame();
+          g_gameSettings = game.projectSettings;
           game.projectSettings = SettingsThenSignal;
           game.subs = kOnQuitOnly;
           RuntimeSetGame(game);
