@@ -140,7 +140,9 @@ int32_t AppInit(int32_t showCommand, const RtString& title) {
   ErrorLogAppend("clear screen\n");
   GfxClearScreen(0);
   ErrorLogAppend("flip\n");
-  SwapBuffersAndWait(*g_app.engine2d, nullptr);
+  // No wait for the frame slot the first swap set: the game's first frame
+  // waits for it instead, at the same time as it would have.
+  SwapBuffersAndAdvance(*g_app.engine2d, nullptr);
   ErrorLogAppend("mk2D\n");
   Reset2DState(*g_app.engine2d);
   FontBuildDefault(*g_app.engine2d, 0);

@@ -17,6 +17,8 @@
 #include <type_traits>
 #include <utility>
 
+#include <malloc.h>
+
 #include "core/rt_array.h"
 #include "core/rt_string.h"
 
@@ -76,9 +78,13 @@ void ArrayHandOver(T& to, T& from) {
 }
 
 // New sizes keeping the first `kept` elements in place, for elements that
-// move with realloc: the block is grown (or shrunk) with realloc to the
-// growth rule's capacity for the new count and everything from `kept` on is
-// fresh, which is what a fresh block with the kept elements moved in holds.
+// move with realloc: the block is grown (or shrunk) to the growth rule's
+// capacity for the new count and everything from `kept` on is fresh, which
+// is what a fresh block with the kept elements moved in holds. The block
+// under a growing array may be larger than its capacity: growth that the
+// block already covers moves nothing, and a block that must grow at least
+// doubles, so an array built by many appends moves only now and then while
+// its capacity still follows the rule.
 template <typename T>
 bool ArrayKeepFirst(RtArray<T>& a, int32_t d1, int32_t d2, int32_t d3, int32_t d4, ArrayGrowth growth,
                     int32_t kept) {
@@ -90,11 +96,19 @@ bool ArrayKeepFirst(RtArray<T>& a, int32_t d1, int32_t d2, int32_t d3, int32_t d
   }
   ArrayBlockDestroy(a.data, kept, a.capacity);
   const size_t bytes = static_cast<size_t>(capacity > 0 ? capacity : 1) * sizeof(T);
-  T* block = static_cast<T*>(std::realloc(static_cast<void*>(a.data), bytes));
-  if (block == nullptr) {
-    ArrayBlockConstruct(a.data, kept, a.capacity);  // the old block stays whole
-    CoreFatal(kErrorOutOfMemory);
-    return false;
+  T* block = a.data;
+  if (capacity <= a.capacity || malloc_usable_size(static_cast<void*>(a.data)) < bytes) {
+    size_t request = bytes;
+    if (capacity > a.capacity) request = std::max(bytes, static_cast<size_t>(a.capacity) * 2 * sizeof(T));
+    block = static_cast<T*>(std::realloc(static_cast<void*>(a.data), request));
+    if (block == nullptr && request > bytes) {
+      block = static_cast<T*>(std::realloc(static_cast<void*>(a.data), bytes));
+    }
+    if (block == nullptr) {
+      ArrayBlockConstruct(a.data, kept, a.capacity);  // the old block stays whole
+      CoreFatal(kErrorOutOfMemory);
+      return false;
+    }
   }
   ArrayBlockConstruct(block, kept, capacity);
   a.data = block;
@@ -156,8 +170,11 @@ bool ArrayKeepOverlap(RtArray<T>& a, int32_t d1, int32_t d2, int32_t d3, int32_t
 // d1 + 1 is below the capacity the array grows in place; otherwise it is
 // resized keeping its elements (rule of 64). The array is one-dimensional
 // afterwards in either case.
+//
+// ArrayPush below is the command; this is its part for a full block, for
+// elements that are not plain.
 template <typename T>
-void ArrayPush(RtArray<T>& a, const T& value) {
+[[gnu::noinline]] void ArrayPushGrowing(RtArray<T>& a, const T& value) {
   if (a.d2 != 0 || a.d3 != 0 || a.d4 != 0) {
     CoreFatal(kErrorAppendNotOneDim);
     return;
@@ -165,7 +182,7 @@ void ArrayPush(RtArray<T>& a, const T& value) {
   if (ArrayBlockHolds(a, &value)) {
     // The element may move or be freed by the resize: store a copy.
     const T copy(value);
-    ArrayPush(a, copy);
+    ArrayPushGrowing(a, copy);
     return;
   }
   if (static_cast<int64_t>(a.d1) + 1 < a.capacity) {
@@ -180,6 +197,83 @@ void ArrayPush(RtArray<T>& a, const T& value) {
     if (!ArrayKeepOverlap(a, a.d1 + 1, 0, 0, 0, ArrayGrowth::kRuleOf64, 2)) return;
   }
   *ArrayAt(a, a.d1 - 1, 0, 0, 0) = value;
+}
+
+// The block a full one-dimensional array of plain elements gets for
+// element d1: the rule of 64's capacity for d1 + 1 elements, the first d1
+// kept and the rest fresh, as ArrayKeepFirst (or, without a block, a fresh
+// dimensioning) gives it. error is 0, or the fatal error to report with the
+// array left as it was.
+template <typename T>
+struct ArrayRoom {
+  T* data;
+  int32_t capacity;
+  int32_t error;
+};
+
+// Takes and answers the words it needs by value, so that the caller's
+// array never has its address taken: an array that is a local variable
+// can then stay in registers through a loop of appends.
+template <typename T>
+[[gnu::noinline]] ArrayRoom<T> ArrayPushRoom(T* data, int32_t capacity, int32_t d1) {
+  const int64_t count = int64_t{d1} + 1;
+  const int64_t rule = ArrayCapacityFor(count, ArrayGrowth::kRuleOf64);
+  if (count > INT32_MAX || rule > INT32_MAX) return {data, capacity, kErrorOutOfMemory};
+  const size_t bytes = static_cast<size_t>(rule) * sizeof(T);
+  if (data == nullptr) {
+    // Only an empty array has no block.
+    if (d1 != 0) return {data, capacity, kErrorOutOfBounds};
+    T* block = ArrayBlockNew<T>(rule);
+    if (block == nullptr) return {data, capacity, kErrorOutOfMemory};
+    return {block, static_cast<int32_t>(rule), 0};
+  }
+  T* block = data;
+  if (malloc_usable_size(static_cast<void*>(data)) < bytes) {
+    // As ArrayKeepFirst: the block at least doubles.
+    const size_t request = std::max(bytes, static_cast<size_t>(capacity) * 2 * sizeof(T));
+    block = static_cast<T*>(std::realloc(static_cast<void*>(data), request));
+    if (block == nullptr) block = static_cast<T*>(std::realloc(static_cast<void*>(data), bytes));
+    if (block == nullptr) return {data, capacity, kErrorOutOfMemory};
+  }
+  ArrayBlockConstruct(block, d1, rule);
+  return {block, static_cast<int32_t>(rule), 0};
+}
+
+// The append: inline while the block has room. Nothing moves then, so a
+// value from the array's own block can be stored as it is.
+template <typename T>
+inline void ArrayPush(RtArray<T>& a, const T& value) {
+  const int32_t d1 = a.d1;
+  if ((a.d2 | a.d3 | a.d4) == 0 && static_cast<int64_t>(d1) + 1 < a.capacity) [[likely]] {
+    if constexpr (kArrayPlainElement<T>) {
+      const T v = value;  // read before the words of the array change
+      a.data[d1] = v;
+    } else {
+      a.data[d1] = value;
+    }
+    a.d1 = d1 + 1;
+    a.count = d1 + 1;
+    if (a.ndims != 1) a.ndims = 1;
+    return;
+  }
+  if constexpr (kArrayPlainElement<T>) {
+    if ((a.d2 | a.d3 | a.d4) != 0) {
+      CoreFatal(kErrorAppendNotOneDim);
+      return;
+    }
+    const T v = value;  // the block may move
+    const ArrayRoom<T> room = ArrayPushRoom(a.data, a.capacity, d1);
+    if (room.error != 0) {
+      CoreFatal(room.error);
+      return;
+    }
+    a.data = room.data;
+    a.capacity = room.capacity;
+    ArraySetShape(a, d1 + 1, 0, 0, 0, d1 + 1);
+    a.data[d1] = v;
+  } else {
+    ArrayPushGrowing(a, value);
+  }
 }
 
 // Copies every element of first index `from` onto first index `to`, for

@@ -23,3 +23,19 @@ void ArraySort(RtString* first, RtString* last, ArrayCompareFn compare) {
                   [compare](const RtString* a, const RtString* b) { return SortCompareCall(a, b, compare); });
   }
 }
+
+namespace {
+
+// The order of numbers, as a type of its own so that the sort inlines it.
+struct NumberOrder {
+  template <typename T>
+  int32_t operator()(const T* a, const T* b) const {
+    return *a < *b ? -1 : *a > *b ? 1 : 0;
+  }
+};
+
+}  // namespace
+
+void ArraySortInt(int32_t* first, int32_t* last) { ArraySortWith(first, last, NumberOrder()); }
+
+void ArraySortDouble(double* first, double* last) { ArraySortWith(first, last, NumberOrder()); }

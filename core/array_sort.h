@@ -49,6 +49,12 @@ void ArraySort(RtString* first, RtString* last, ArrayCompareFn compare);
 template <typename T, typename Order>
 void ArraySortWith(T* first, T* last, Order order);
 
+// The sort of numbers from `first` to `last`, both inclusive, in ascending
+// order: ArraySortWith with the order "below: -1, above: 1, else 0"
+// compiled into the sort rather than called through a pointer.
+void ArraySortInt(int32_t* first, int32_t* last);
+void ArraySortDouble(double* first, double* last);
+
 // Implementation.
 
 namespace array_sort_detail {

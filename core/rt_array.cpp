@@ -16,15 +16,6 @@ int64_t ArrayElementCount(int32_t d1, int32_t d2, int32_t d3, int32_t d4) {
   return count;
 }
 
-int64_t ArrayCapacityFor(int64_t count, ArrayGrowth growth) {
-  switch (growth) {
-    case ArrayGrowth::kRuleOf8: return count / 8 * 8 + 8;
-    case ArrayGrowth::kExact: return count;
-    case ArrayGrowth::kRuleOf64: return count == 0 ? 0 : count / 64 * 64 + 64;
-  }
-  return count;
-}
-
 namespace {
 
 // The bracketed numbers for the sizes that are present: the first always,

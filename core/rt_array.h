@@ -125,7 +125,14 @@ int64_t ArrayElementCount(int32_t d1, int32_t d2, int32_t d3, int32_t d4);
 
 // The block size the growth rule gives for `count` elements (64-bit; the
 // caller rejects what does not fit in 32 bits).
-int64_t ArrayCapacityFor(int64_t count, ArrayGrowth growth);
+inline int64_t ArrayCapacityFor(int64_t count, ArrayGrowth growth) {
+  switch (growth) {
+    case ArrayGrowth::kRuleOf8: return count / 8 * 8 + 8;
+    case ArrayGrowth::kExact: return count;
+    case ArrayGrowth::kRuleOf64: return count == 0 ? 0 : count / 64 * 64 + 64;
+  }
+  return count;
+}
 
 // True when (i, j, k, l) addresses an element of an array with a block and
 // these sizes: 0 <= i < d1, and for each later index 0 <= index < size, or

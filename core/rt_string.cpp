@@ -5,6 +5,8 @@
 #include <cstring>
 #include <utility>
 
+#include <malloc.h>
+
 #include "core/fatal_error.h"
 
 char g_sharedEmptyText[1] = {0};
@@ -70,10 +72,21 @@ void StringReserve(RtString& s, uint32_t n, bool keep) {
   if (n == 0 || s.capacity >= static_cast<uint64_t>(n) + 1) return;
   if (n > kStringMaxLength) RuntimeOutOfMemory();
   const uint32_t capacity = ((n + 1) & ~15u) + 16;
+  if (OwnsBuffer(s) && malloc_usable_size(s.text) >= capacity) {
+    // The block already has the room: only the capacity word grows (a
+    // buffer that is not kept starts with a zero byte, as a fresh one).
+    if (!keep || s.length == 0) s.text[0] = '\0';
+    s.capacity = capacity;
+    return;
+  }
   if (keep && s.length != 0 && OwnsBuffer(s)) {
-    // realloc grows in place or moves the pages where it can, so a text
-    // built by many small appends is not copied again at every step.
-    char* buffer = static_cast<char*>(std::realloc(s.text, capacity));
+    // A text that grows past its buffer is likely to grow on: the block
+    // under it doubles, so a text built by many small appends moves only
+    // now and then, while the capacity word keeps the rule above.
+    uint64_t block = uint64_t{s.capacity} * 2;
+    if (block < capacity) block = capacity;
+    if (block > uint64_t{kStringMaxLength} + 1) block = uint64_t{kStringMaxLength} + 1;
+    char* buffer = static_cast<char*>(std::realloc(s.text, block));
     if (buffer == nullptr) RuntimeOutOfMemory();
     buffer[s.length] = '\0';
     s.text = buffer;
@@ -93,8 +106,8 @@ char* StringGetBuffer(RtString& s, uint32_t n) {
 }
 
 void StringSyncLength(RtString& s) {
-  uint32_t count = 0;
-  while (count < s.capacity && s.text[count] != '\0') ++count;
+  const void* zero = std::memchr(s.text, 0, s.capacity);
+  uint32_t count = zero != nullptr ? static_cast<uint32_t>(static_cast<const char*>(zero) - s.text) : s.capacity;
   if (count != 0 && count == s.capacity) {
     --count;
     s.text[count] = '\0';
@@ -165,7 +178,7 @@ RtString& StringAssign(RtString& target, const RtString& source) {
   return target;
 }
 
-void StringAppendChar(RtString& s, uint8_t c) {
+void StringAppendCharGrowing(RtString& s, uint8_t c) {
   StringReserve(s, CheckedTotal(s.length, 1), true);
   s.text[s.length] = static_cast<char>(c);
   ++s.length;

@@ -5,8 +5,11 @@
 // capacity 0; it is never written and never freed. Buffers grow by the
 // reserve rule: room for n bytes of text gives the capacity
 // ((n + 1) rounded down to a multiple of 16) + 16. Owned buffers come from
-// malloc and go back with free; a reserve that keeps the text uses realloc,
-// so a text built by many small appends grows in place where it can.
+// malloc and go back with free. The block may be larger than the capacity
+// word says: a reserve that keeps a text and outgrows its block doubles the
+// block (realloc), and a later reserve that the block already covers only
+// raises the capacity word. So a text built by many small appends moves
+// now and then, while its capacity still follows the reserve rule.
 //
 // The length word is authoritative: zero bytes inside the first `length`
 // bytes are copied like any other byte. Only StringLength and the operations
@@ -85,7 +88,20 @@ void StringSetCStr(RtString& s, const char* p);
 void StringAssignCStr(RtString& s, const char* p);
 RtString& StringAssign(RtString& target, const RtString& source);
 
-void StringAppendChar(RtString& s, uint8_t c);
+// Appends one byte; while the buffer has room for it and the terminator
+// this stays inline, else StringAppendCharGrowing reserves first.
+void StringAppendCharGrowing(RtString& s, uint8_t c);
+inline void StringAppendChar(RtString& s, uint8_t c) {
+  const uint32_t length = s.length;
+  if (length + 1 < s.capacity) [[likely]] {
+    char* text = s.text;
+    text[length] = static_cast<char>(c);
+    text[length + 1] = '\0';
+    s.length = length + 1;
+    return;
+  }
+  StringAppendCharGrowing(s, c);
+}
 RtString& StringAppendCStr(RtString& s, const char* p);
 RtString& StringAppendBytes(RtString& s, const char* bytes, uint32_t count);
 RtString& StringAppend(RtString& s, const RtString& source);

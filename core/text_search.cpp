@@ -14,17 +14,17 @@ struct Range {
 Range Of(const char* p) { return {p, CStrLength(p)}; }
 Range Of(const RtString& s) { return {s.text, s.length}; }
 
-// Horspool's variant of Boyer-Moore: the window moves by the shift of the
-// haystack byte under its last position. The table is built once per
-// needle, so a replace-all builds it once for all its searches.
+// The first occurrence of a needle. Every search answers the first
+// occurrence, so how it is found does not show: memchr finds the places
+// where the needle's first byte occurs and the rest is compared there,
+// which runs at memchr's speed where that byte is rare. When false
+// candidates come densely (the byte is common, or the text repeats the
+// needle's start), the rest of the haystack goes to memmem, whose scan
+// skips ahead without stopping at every candidate and stays linear.
 class Searcher {
  public:
   Searcher(const char* needle, uint32_t length)
-      : needle_(reinterpret_cast<const uint8_t*>(needle)), length_(length) {
-    if (needle_ == nullptr || length_ < 2) return;
-    for (uint32_t& shift : shift_) shift = length_;
-    for (uint32_t i = 0; i + 1 < length_; ++i) shift_[needle_[i]] = length_ - 1 - i;
-  }
+      : needle_(reinterpret_cast<const uint8_t*>(needle)), length_(length) {}
 
   int64_t Find(const char* haystack, uint32_t n) const {
     if (length_ == 0 || haystack == nullptr || needle_ == nullptr || n == 0 || length_ > n) return -1;
@@ -34,25 +34,39 @@ class Searcher {
       const void* hit = std::memchr(h, needle_[0], n);
       return hit != nullptr ? static_cast<const uint8_t*>(hit) - h : -1;
     }
-    const uint32_t last = length_ - 1;
-    const uint8_t lastByte = needle_[last];
-    uint64_t window = 0;
-    while (n - window >= length_) {
-      const uint8_t under = h[window + last];
-      if (under == lastByte) {
-        uint32_t i = last;
-        while (i > 0 && h[window + i - 1] == needle_[i - 1]) --i;
-        if (i == 0) return static_cast<int64_t>(window);
-      }
-      window += shift_[under];
+    // Candidates: offsets 0 .. n - length_ where the first byte matches.
+    const uint8_t first = needle_[0];
+    const uint8_t* const lastStart = h + (n - length_);
+    const uint8_t* at = h;
+    uint64_t misses = 0;
+    for (;;) {
+      const void* hit = std::memchr(at, first, static_cast<size_t>(lastStart - at) + 1);
+      if (hit == nullptr) return -1;
+      at = static_cast<const uint8_t*>(hit);
+      if (RestMatches(at)) return at - h;
+      if (at == lastStart) return -1;
+      ++at;
+      // More than about one miss per 128 bytes: memmem does better.
+      if (++misses > 8 + static_cast<uint64_t>(at - h) / 128) break;
     }
-    return -1;
+    const void* found = memmem(at, static_cast<size_t>(h + n - at), needle_, length_);
+    return found != nullptr ? static_cast<const uint8_t*>(found) - h : -1;
   }
 
  private:
+  // Whether the needle's bytes after the first follow at `at`: short
+  // needles byte by byte (a call costs more than the comparison), longer
+  // ones with memcmp.
+  bool RestMatches(const uint8_t* at) const {
+    if (length_ > 16) return std::memcmp(at + 1, needle_ + 1, length_ - 1) == 0;
+    for (uint32_t i = 1; i < length_; ++i) {
+      if (at[i] != needle_[i]) return false;
+    }
+    return true;
+  }
+
   const uint8_t* needle_;
   uint32_t length_;
-  uint32_t shift_[256];
 };
 
 int32_t Find(Range h, Range p, int32_t start) {
@@ -143,7 +157,8 @@ RtString TextReplaceAll(const RtString& source, const RtString& find, const RtSt
   }
   // Other lengths: the occurrences are found in the source (searching on
   // behind each one, as the result would be searched behind its
-  // replacement) and the result is built in one pass.
+  // replacement) and the result is built in one pass, the pieces copied
+  // straight into its buffer.
   RtString result;
   uint32_t copied = 0;
   bool found = false;
@@ -151,12 +166,16 @@ RtString TextReplaceAll(const RtString& source, const RtString& find, const RtSt
     const int64_t r = searcher.Find(source.text + copied, source.length - copied);
     if (r < 0) break;
     found = true;
-    ReserveGeometric(result, uint64_t{result.length} + static_cast<uint64_t>(r) + lr, source.length);
-    StringAppendBytes(result, source.text + copied, static_cast<uint32_t>(r));
-    StringAppendBytes(result, replacement.text, lr);
-    copied += static_cast<uint32_t>(r) + lf;
+    const uint32_t before = static_cast<uint32_t>(r);
+    ReserveGeometric(result, uint64_t{result.length} + before + lr, source.length);
+    char* end = result.text + result.length;
+    std::memcpy(end, source.text + copied, before);
+    if (lr != 0) std::memcpy(end + before, replacement.text, lr);
+    result.length += before + lr;
+    copied += before + lf;
   }
   if (!found) return StringCopy(source);
+  if (result.capacity != 0) result.text[result.length] = '\0';
   StringAppendBytes(result, source.text + copied, source.length - copied);
   return result;
 }

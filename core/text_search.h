@@ -9,8 +9,7 @@
 
 #include "core/rt_string.h"
 
-// Offset of the first occurrence of the needle in the haystack (Horspool's
-// search), or -1.
+// Offset of the first occurrence of the needle in the haystack, or -1.
 int64_t TextFindBytes(const char* haystack, uint32_t haystackLength, const char* needle, uint32_t needleLength);
 
 // The first occurrence at or after start (a negative start searches from 0).

@@ -40,6 +40,7 @@ void InputCreate(InputDevice& input) {
   input.keyboardDevice = false;
   input.mouseDevice = false;
   input.joystickLayer = false;
+  input.joystickDue = false;
   for (PlatformJoystick*& joystick : input.joysticks) joystick = nullptr;
   std::memset(input.joystickNames, 0, sizeof(input.joystickNames));
   input.window = nullptr;
@@ -90,7 +91,8 @@ int32_t InputInit(InputDevice& input, PlatformWindow* window, void* /*instance*/
     PlatformSetRelativeMouse(true);
   }
 
-  JoystickStartup(input);
+  JoystickShutdown(input);
+  input.joystickDue = true;
   return result;
 }
 
@@ -106,9 +108,13 @@ void InputFree(InputDevice& input) {
   input.mice.Release();
 }
 
-int32_t JoystickCount(const InputDevice& input) { return input.joystickCount; }
+int32_t JoystickCount(InputDevice& input) {
+  JoystickStartIfDue(input);
+  return input.joystickCount;
+}
 
-void JoystickName(const InputDevice& input, char* out, int32_t n) {
+void JoystickName(InputDevice& input, char* out, int32_t n) {
+  JoystickStartIfDue(input);
   out[0] = 0;
   if (n < 0 || n >= input.joystickCount || n >= kJoystickSlots) return;
   std::memcpy(out, input.joystickNames[n], kJoystickNameSize);

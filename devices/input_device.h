@@ -39,6 +39,7 @@ struct InputDevice {
   bool keyboardDevice = false;     // keys read from the key-state array by scan code
   bool mouseDevice = false;        // the exclusive (relative) mouse
   bool joystickLayer = false;      // the joystick layer was started
+  bool joystickDue = false;        // InputInit ran; the joystick layer starts on first use
   PlatformJoystick* joysticks[kJoystickSlots] = {};  // none for slots not filled
   char joystickNames[kJoystickSlots][kJoystickNameSize] = {};
   uint8_t keyboardState[256] = {};  // bit 7 = down
@@ -53,8 +54,10 @@ struct InputDevice {
 void InputCreate(InputDevice& input);
 
 // Start-up on the window: keyboard with the identity key-code table, the
-// exclusive mouse when asked for (else the pointer shown, absolute), and the
-// joysticks attached now. 1 on success, kInputNoMouse when the mouse cannot
+// exclusive mouse when asked for (else the pointer shown, absolute). The
+// joysticks are found on first use (devices/joystick.h): starting the
+// joystick layer scans the system's devices, which start-up need not wait
+// for. 1 on success, kInputNoMouse when the mouse cannot
 // be set up (logged "No DX_Mouse").
 int32_t InputInit(InputDevice& input, PlatformWindow* window, void* instance,
                   bool exclusiveMouse);
@@ -68,7 +71,8 @@ void InputFree(InputDevice& input);
 // nothing while none is started (or after its InputFree).
 void InputOnWindowMessage(const PlatformEvent& event);
 
-int32_t JoystickCount(const InputDevice& input);
+// The joysticks found (starting the joystick layer when it is due).
+int32_t JoystickCount(InputDevice& input);
 // Copies the name of joystick n (kJoystickNameSize bytes); "" when n is out
 // of range.
-void JoystickName(const InputDevice& input, char* out, int32_t n);
+void JoystickName(InputDevice& input, char* out, int32_t n);

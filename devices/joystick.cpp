@@ -123,7 +123,14 @@ void JoystickStartup(InputDevice& input) {
   }
 }
 
+void JoystickStartIfDue(InputDevice& input) {
+  if (!input.joystickDue) return;
+  input.joystickDue = false;
+  JoystickStartup(input);
+}
+
 void JoystickShutdown(InputDevice& input) {
+  input.joystickDue = false;
   for (PlatformJoystick*& joystick : input.joysticks) {
     PlatformJoystickClose(joystick);
     joystick = nullptr;
@@ -134,6 +141,7 @@ void JoystickShutdown(InputDevice& input) {
 }
 
 bool JoystickPoll(InputDevice& input, PlatformJoystickState& out, int32_t n) {
+  JoystickStartIfDue(input);
   PlatformJoystick* device = n >= 0 && n < kJoystickSlots ? input.joysticks[n] : nullptr;
   if (device == nullptr) {
     if (n != 0 && n != 1) return false;
@@ -147,6 +155,7 @@ bool JoystickPoll(InputDevice& input, PlatformJoystickState& out, int32_t n) {
 
 void JoystickEffect(InputDevice& input, int32_t n, uint32_t iterations, float duration, float x,
                     float y) {
+  JoystickStartIfDue(input);
   if (n < 0 || n >= kJoystickSlots || input.joysticks[n] == nullptr) return;
   if (!PlatformWindowActive()) return;
   x = ClampForce(x);

@@ -1,8 +1,9 @@
 // Joysticks: finding them at start-up, reading them, the joystick commands
 // and the constant-force effect.
 //
-// Up to kJoystickSlots devices attached at start-up are numbered 0 .. count
-// - 1 in the order the system lists them; devices plugged in later are not
+// Up to kJoystickSlots devices attached when joysticks are first used (the
+// joystick layer starts then, not at start-up) are numbered 0 .. count - 1
+// in the order the system lists them; devices plugged in later are not
 // added. A device unplugged while in use reads as centred until it is
 // plugged in again. Readings follow the foreground rule: while the game
 // window is not active every joystick reads as centred and plays no force.
@@ -32,6 +33,11 @@ bool JoystickEnumCallback(int deviceIndex, JoystickEnumContext& context);
 // Start-up: finds the attached joysticks and stores their handles, names and
 // count in the input device. Without a joystick layer the count is 0.
 void JoystickStartup(InputDevice& input);
+// The first use of joysticks after InputInit: runs JoystickStartup once.
+// Every joystick command, the count and name queries and the idle step's
+// activity test come through here, so the devices are those attached at
+// the first use.
+void JoystickStartIfDue(InputDevice& input);
 // Teardown: closes every joystick and leaves the joystick layer.
 void JoystickShutdown(InputDevice& input);
 

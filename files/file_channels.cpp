@@ -159,14 +159,16 @@ uint64_t ReadValue(uint32_t channel, int n) {
   return value;
 }
 
-// One line into out; false after a fatal error.
+// One line into out, a longer one in pieces of kLineMax bytes; false after
+// a fatal error. The string has room for kLineMax bytes and a terminator;
+// the stream terminates what it read, so nothing else needs clearing.
 bool ReadLine(uint32_t channel, RtString& out) {
   FileStream* s = Channel(channel);
   if (s == nullptr) return false;
   StringReserve(out, kLineMax, false);
-  std::memset(out.text, 0, out.capacity);
+  out.text[0] = '\0';
   const FilePointerRead r = BeginRead(channel, *s);
-  const bool ok = StreamIsOpen(*s) && StreamReadLine(*s, out.text, kLineMax);
+  const bool ok = StreamIsOpen(*s) && StreamReadLine(*s, out.text, kLineMax + 1);
   EndRead(r, *s);
   StringSyncLength(out);
   if (!ok) {

@@ -49,24 +49,49 @@ std::string WriteBackPath(const char* name) {
 }
 
 bool WriteBackFile(const std::string& path, const char* bytes, size_t count) {
+  StagedWrite file;
+  if (!WriteBackBegin(file, path)) return false;
+  if (!PlatformWriteAll(file.fd, bytes, count)) {
+    WriteBackAbandon(file);
+    return false;
+  }
+  return WriteBackFinish(file);
+}
+
+bool WriteBackBegin(StagedWrite& file, const std::string& path) {
+  file = StagedWrite();
   if (path.empty()) return false;
+  file.fd = CreateTempBeside(path, file.tempName);
+  if (file.fd < 0) return false;
+  file.path = path;
+  return true;
+}
+
+bool WriteBackFinish(StagedWrite& file) {
+  if (file.fd < 0) return false;
   mode_t mode = DefaultFileMode();
+  bool ok = true;
   struct stat old_state;
-  if (lstat(path.c_str(), &old_state) == 0) {
+  if (lstat(file.path.c_str(), &old_state) == 0) {
     if (S_ISDIR(old_state.st_mode)) {
       // A directory of that name gives way when it is empty, as a file
       // written over it would have done; otherwise the write fails.
-      if (rmdir(path.c_str()) != 0) return false;
+      ok = rmdir(file.path.c_str()) == 0;
     } else if (S_ISREG(old_state.st_mode)) {
       mode = old_state.st_mode & 07777;
     }
   }
-  std::string temp_name;
-  const int fd = CreateTempBeside(path, temp_name);
-  if (fd < 0) return false;
-  bool ok = PlatformWriteAll(fd, bytes, count) && fchmod(fd, mode) == 0;
-  if (close(fd) != 0) ok = false;
-  if (ok && rename(temp_name.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) unlink(temp_name.c_str());
+  ok = ok && fchmod(file.fd, mode) == 0;
+  if (close(file.fd) != 0) ok = false;
+  file.fd = -1;
+  if (ok && rename(file.tempName.c_str(), file.path.c_str()) != 0) ok = false;
+  if (!ok) unlink(file.tempName.c_str());
   return ok;
+}
+
+void WriteBackAbandon(StagedWrite& file) {
+  if (file.fd < 0) return;
+  close(file.fd);
+  file.fd = -1;
+  unlink(file.tempName.c_str());
 }

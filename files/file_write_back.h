@@ -1,5 +1,7 @@
 // Writing a whole file back safely, for the stores that keep a file in
-// memory and write it at exit (INI data, the line store).
+// memory and write it at exit (INI data, the line store), and for files
+// written in pieces that must replace the old one only once complete (a
+// download).
 //
 // The name is fixed as an absolute path when the file is opened, so that a
 // later change of the current directory cannot send the write elsewhere.
@@ -25,3 +27,18 @@ std::string WriteBackPath(const char* name);
 // less the umask). Returns false, leaving the old file as it was, when
 // anything fails.
 bool WriteBackFile(const std::string& path, const char* bytes, size_t count);
+
+// The same in steps: WriteBackBegin opens the temporary file beside the
+// absolute path (false when it cannot), the caller writes to fd, and then
+// either WriteBackFinish puts it in the path's place as WriteBackFile does
+// (false, with the temporary file removed, when that fails) or
+// WriteBackAbandon removes it. Either way fd is closed and the old file is
+// untouched unless the finish succeeded.
+struct StagedWrite {
+  std::string path;
+  std::string tempName;
+  int fd = -1;
+};
+bool WriteBackBegin(StagedWrite& file, const std::string& path);
+bool WriteBackFinish(StagedWrite& file);
+void WriteBackAbandon(StagedWrite& file);

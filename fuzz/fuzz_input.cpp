@@ -14,6 +14,7 @@
 #include "files/memory_file.h"
 #include "platform/gl_window.h"
 #include "tests/support/raw_peer.h"
+#include "tests/support/sound_fixture.h"
 
 // The sanitizers' settings for every target: readers answer a failed
 // allocation themselves (new (std::nothrow), malloc), so the allocator
@@ -146,6 +147,12 @@ void FuzzGlContextOnce() {
     std::fprintf(stderr, "vnl fuzz: no GL context: %s\n", PlatformLastError().c_str());
     std::exit(1);
   }
+}
+
+void FuzzSoundOnce() {
+  FuzzSetUp();
+  static SoundSystem* const sound = new SoundSystem;
+  (void)sound;
 }
 
 void FuzzFail(const char* target, const std::string& what) {

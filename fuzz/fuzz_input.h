@@ -81,6 +81,10 @@ std::vector<size_t> FuzzSplit(size_t size, uint32_t seed, int maxPieces);
 // A failure ends the process: a target that needs GL cannot run without it.
 void FuzzGlContextOnce();
 
+// g_app's sound device on the dummy driver, its slots and a media resolver
+// without a pack, made once per process as start-up makes them.
+void FuzzSoundOnce();
+
 // Two ways of reading the same bytes disagreed, or a reader broke a rule
 // it states: says what and aborts, so libFuzzer keeps the input.
 [[noreturn]] void FuzzFail(const char* target, const std::string& what);

@@ -6,19 +6,23 @@ std::vector<std::string> ExpectedLines(const std::string& data, int32_t max, boo
   std::vector<std::string> lines;
   const size_t room = static_cast<size_t>(max - 1);
   size_t position = 0;
+  size_t newline = std::string::npos;  // the next '\n' at or after position, found once per line
+  bool searched = false;
   while (position < data.size()) {
-    const size_t newline = data.find('\n', position);
+    if (!searched || (newline != std::string::npos && newline < position)) {
+      newline = data.find('\n', position);
+      searched = true;
+    }
     const bool hasNewline = newline != std::string::npos;
     const size_t end = hasNewline ? newline : data.size();
-    std::string line = data.substr(position, end - position);
     // One '\r' right before the end of a line is dropped.
-    std::string content = line;
-    if (!content.empty() && content.back() == '\r') content.pop_back();
-    if (content.size() <= room) {
-      lines.push_back(content);
+    const size_t length = end - position;
+    const size_t content = length > 0 && data[end - 1] == '\r' ? length - 1 : length;
+    if (content <= room) {
+      lines.push_back(data.substr(position, content));
       position = hasNewline ? end + 1 : end;
     } else {
-      lines.push_back(line.substr(0, room));
+      lines.push_back(data.substr(position, room));
       position = dropRest ? (hasNewline ? end + 1 : end) : position + room;
     }
     // A caller sees the text up to its first zero byte.

@@ -19,6 +19,7 @@
 #include "gfx3d/ddd_file.h"
 #include "gfx3d/mesh_records.h"
 #include "net/net_session.h"
+#include "tests/support/media_encoder.h"
 #include "tests/support/media_pack_builder.h"
 #include "tests/support/mesh_fixture.h"
 #include "tests/support/raw_peer.h"
@@ -256,6 +257,20 @@ std::string Frame(uint8_t type, uint16_t recipient, uint16_t sender, const std::
   return FrameBytes(frame);
 }
 
+void MovieSeeds() {
+  TestMovie pictures;
+  pictures.colours = {0xFF0000, 0x00FF00, 0x0000FF};
+  TestMovie withSound = pictures;
+  withSound.width = 16;
+  withSound.height = 8;
+  withSound.sound = ToneSamples(2, 22050, 2205);
+  int i = 0;
+  for (const TestMovie& movie : {pictures, withSound}) {
+    Seed("movie_file", "movie" + std::to_string(i++),
+         Written("seed.avi", [&](const char* p) { return WriteMovieFile(p, movie); }));
+  }
+}
+
 void NetSeeds() {
   // Two bytes seeding the split before each stream.
   const std::string split = std::string("\x07\x00", 2);
@@ -296,6 +311,7 @@ int main(int argc, char** argv) {
   TextSeeds();
   ModelSeeds();
   SoundSeeds();
+  MovieSeeds();
   NetSeeds();
   return g_failures == 0 ? 0 : 1;
 }

@@ -10,7 +10,6 @@
 #include "fuzz/fuzz_input.h"
 #include "process/app_globals.h"
 #include "process/error_state.h"
-#include "tests/support/sound_fixture.h"
 
 namespace {
 
@@ -33,11 +32,7 @@ std::string Describe(const SoundSample& sample) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  FuzzSetUp();
-  // The sound device on the dummy driver, its slots and a resolver without
-  // a pack, made once as start-up makes them.
-  static SoundSystem* const sound = new SoundSystem;
-  (void)sound;
+  FuzzSoundOnce();
   return 0;
 }
 

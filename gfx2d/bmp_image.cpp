@@ -28,8 +28,9 @@ void Put32(uint8_t* p, uint32_t v) {
   Put16(p + 2, v >> 16);
 }
 
-// Reads n bytes. A disk file must deliver every one of them; a memory view
-// is cut at the end of its block, and the bytes beyond it read as 0.
+// Reads n bytes (the layout check has made sure that the rows are there).
+// A disk file must deliver every one of them; a memory view is cut at the
+// end of its block, and the bytes beyond it read as 0.
 bool ReadBytes(FileStream& s, uint8_t* buffer, int64_t n) {
   std::memset(buffer, 0, static_cast<size_t>(n));
   return StreamRead(s, buffer, static_cast<int32_t>(n));
@@ -87,20 +88,15 @@ bool ReadLayout(FileStream& s, BmpLayout& layout) {
   if (!IsReadableDepth(layout.bits)) return false;
   layout.topDown = height < 0;
   if (height < 0) height = -height;
-  // A picture has pixels, and all of them fit one ImageBuffer.
-  if (width < 1 || height < 1 || width * height > INT32_MAX / 4) return false;
+  // A picture has pixels, and no side longer than a texture's.
+  if (!ImageSidesReadable(width, height)) return false;
   layout.width = static_cast<int32_t>(width);
   layout.height = static_cast<int32_t>(height);
   layout.rowBytes = (layout.bits * width + 31) / 32 * 4;
 
-  if (s.memory != nullptr) {
-    // A memory block cut short reads its missing rows as 0, but it must
-    // hold some of the pixel data.
-    if (layout.dataOffset >= s.size) return false;
-  } else if (layout.dataOffset + layout.rowBytes * height > s.size) {
-    return false;
-  }
-  return true;
+  // Every stored row must be there, in a memory block as on disk: nothing
+  // is allocated for rows that the file does not hold.
+  return layout.dataOffset + layout.rowBytes * height <= s.size;
 }
 
 // Palette entries as B, G, R, reserved; entries the file does not hold

@@ -11,7 +11,9 @@
 // or -1 for none; pixels of the key colour become 0, 0, 0, 0, all others
 // are opaque. On success the buffer's flag is 0 (transparent pixels want
 // ImageBleedTransparent); on any failure the buffer is left empty (fresh)
-// and the answer is false.
+// and the answer is false. A picture with a side longer than
+// kLargestTextureSide, or whose rows the file does not all hold (a memory
+// file as a disk file), is refused before anything is allocated for it.
 bool ImageLoadBmp(ImageBuffer& image, const char* name, int32_t key);
 
 // Writes width x height RGBA pixels (rows from the top) as a 24-bit bitmap

@@ -30,6 +30,12 @@ double FrameNextSlot(double next, double period, double now) {
   return next;
 }
 
+int32_t FrameAdvance(OpenGLDodevudi& engine, void (*hook)(), const FrameWaitCalls& calls) {
+  if (calls.pump(hook) == 0) return 0;
+  engine.nextFrameTime = FrameNextSlot(engine.nextFrameTime, engine.framePeriod, calls.now());
+  return 1;
+}
+
 int32_t FrameWait(OpenGLDodevudi& engine, void (*hook)(), const FrameWaitCalls& calls) {
   double now = 0.0;
   for (;;) {

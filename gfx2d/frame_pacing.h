@@ -23,6 +23,14 @@ struct FrameWaitCalls {
 // (the slot is then not advanced), else 1.
 int32_t FrameWait(OpenGLDodevudi& engine, void (*hook)(), const FrameWaitCalls& calls);
 
+// Pumps once and advances the frame slot exactly as FrameWait does, without
+// waiting for the slot: the frame after it waits for the same time it
+// would have waited for had this one waited, so the frame times from then
+// on are those FrameWait gives. Start-up uses it for its own frame, which
+// nothing is shown against. 0 when the pump reports failure (the slot is
+// then not advanced), else 1.
+int32_t FrameAdvance(OpenGLDodevudi& engine, void (*hook)(), const FrameWaitCalls& calls);
+
 // The next frame time after a frame whose wait ended at now: one period
 // on; a second when now is still later; now + period after a longer stall.
 // A period of 0 or less leaves next unchanged.

@@ -10,13 +10,27 @@
 #include "process/frame_hooks.h"
 #include "process/timer.h"
 
-int32_t SwapBuffersAndWait(OpenGLDodevudi& engine, void (*hook)()) {
+namespace {
+
+const FrameWaitCalls kCalls = {CallPumpMessages, TimerGetMillis, PlatformSleep};
+
+void SwapAndClear(OpenGLDodevudi& engine) {
   // The frame's last quads, then the window is the target again before
   // the swap.
   QuadBatchFlush();
   if (engine.currentScreen >= 0) ScreenEndCurrent(engine);
   PlatformWindowSwap(engine.window);
   ClearScreen(engine);
-  static const FrameWaitCalls kCalls = {CallPumpMessages, TimerGetMillis, PlatformSleep};
+}
+
+}  // namespace
+
+int32_t SwapBuffersAndWait(OpenGLDodevudi& engine, void (*hook)()) {
+  SwapAndClear(engine);
   return FrameWait(engine, hook, kCalls);
+}
+
+int32_t SwapBuffersAndAdvance(OpenGLDodevudi& engine, void (*hook)()) {
+  SwapAndClear(engine);
+  return FrameAdvance(engine, hook, kCalls);
 }

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "gfx2d/opengl_dodevudi.h"
+
 namespace {
 
 // Bytes of a w x h RGBA picture, or -1 when the size is negative or does
@@ -32,6 +34,10 @@ void TakeStorage(ImageBuffer& image, uint8_t* pixels, int32_t width, int32_t hei
 }  // namespace
 
 void ImageBufferRelease(ImageBuffer& image) { MakeEmpty(image); }
+
+bool ImageSidesReadable(int64_t width, int64_t height) {
+  return width >= 1 && height >= 1 && width <= kLargestTextureSide && height <= kLargestTextureSide;
+}
 
 bool ImageBufferResize(ImageBuffer& image, int32_t width, int32_t height) {
   const int64_t bytes = PictureBytes(width, height);

@@ -14,6 +14,11 @@ struct ImageBuffer {
   int32_t capacity = 0;       // bytes of storage held
 };
 
+// True when both sides are from 1 to the largest texture side the engine
+// makes (kLargestTextureSide): the image readers refuse any other picture
+// before they allocate anything for it.
+bool ImageSidesReadable(int64_t width, int64_t height);
+
 // Frees the storage; the buffer is fresh again ({1, 0, 0, none, 0}).
 void ImageBufferRelease(ImageBuffer& image);
 

@@ -36,11 +36,30 @@ void JpegErrorExit(j_common_ptr cinfo) { longjmp(reinterpret_cast<JpegErrorManag
 // Warnings and errors are not shown; the caller sees the false answer.
 void JpegOutputMessage(j_common_ptr) {}
 
+// A warning of the decoder means corrupt or missing data (the library goes
+// on with the damaged blocks filled in), so it ends the decode like an
+// error. Only the two warnings about the file's labels, whose picture
+// decodes whole, are let pass. Trace messages (levels above -1) are not
+// looked at.
+void JpegEmitMessage(j_common_ptr cinfo, int level) {
+  if (level != -1) return;
+  const int code = cinfo->err->msg_code;
+  if (code == JWRN_JFIF_MAJOR || code == JWRN_ADOBE_XFORM) return;
+  JpegErrorExit(cinfo);
+}
+
 void JpegErrorSetup(JpegErrorManager& err) {
   jpeg_std_error(&err.pub);
   err.pub.error_exit = JpegErrorExit;
   err.pub.output_message = JpegOutputMessage;
+  err.pub.emit_message = JpegEmitMessage;
 }
+
+// The most pixels that n bytes of Huffman-coded data can give: every 8 x 8
+// block of a component takes one bit at least (a DC code), so a byte
+// codes at most 8 blocks of 64 pixels. An arithmetic-coded file can pack
+// a flat picture tighter still; beyond this it is refused all the same.
+constexpr uint64_t kMostPixelsPerByte = 8 * 64;
 
 // A libjpeg source over a FileStream. Data that ends before the picture is
 // complete is an error: a truncated file is refused, not padded.
@@ -103,8 +122,13 @@ bool JpegDecodeSteps(JpegReadState& s) {
   s.source.pub.bytes_in_buffer = 0;
   s.cinfo.src = &s.source.pub;
   jpeg_read_header(&s.cinfo, TRUE);
-  // Refused before the library sizes its own buffers for the picture.
-  if (!PictureFits(s.cinfo.image_width, s.cinfo.image_height)) return false;
+  // Refused before the library sizes its own buffers for the picture: a
+  // side longer than a texture's, or more pixels than the file can code.
+  const uint64_t pixels = uint64_t{s.cinfo.image_width} * s.cinfo.image_height;
+  if (!ImageSidesReadable(s.cinfo.image_width, s.cinfo.image_height) ||
+      pixels > kMostPixelsPerByte * static_cast<uint64_t>(s.source.stream.size)) {
+    return false;
+  }
   s.cinfo.do_fancy_upsampling = FALSE;
   jpeg_start_decompress(&s.cinfo);
   const uint64_t width = s.cinfo.output_width;

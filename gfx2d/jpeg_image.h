@@ -10,8 +10,10 @@
 // into a new block of width x height x components bytes, rows from the top
 // (components: 1 grey, 3 RGB, 4 for CMYK files). The block is malloc'd and
 // belongs to the caller (std::free). False, with nothing allocated and the
-// outputs 0, for a missing, truncated or corrupt file or a picture beyond
-// 2^31 - 1 bytes as RGBA.
+// outputs 0, for a missing, truncated or corrupt file (one the decoder
+// warns about: damaged or missing data), a side longer than
+// kLargestTextureSide, or more pixels than the file's bytes can code (512 a
+// byte); the last two are refused before anything is allocated.
 bool JpegReadFile(const char* name, int32_t* width, int32_t* height, int32_t* components, uint8_t** pixels);
 
 // Reads the JPEG file into the buffer as RGBA: grey and RGB pictures are

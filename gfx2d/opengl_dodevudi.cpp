@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/fatal_error.h"
 #include "gfx2d/gl_extensions.h"
 #include "gfx2d/gl_window_modes.h"
 #include "gfx2d/offscreen_screens.h"
@@ -24,9 +25,13 @@ uint32_t g_backupNumber = 0;
 OpenGLDodevudi::OpenGLDodevudi() {
   vertices.step = 128;
   vertices.first = 512;
-  std::memset(glyphs, 0, sizeof(glyphs));
-  sprites = new SpriteRecord[kSpriteCount]();
-  alphaMasks = new uint8_t*[kSpriteCount]();
+  // The tables start all zero: calloc hands out fresh zero pages, so
+  // start-up does not write 2 MB of zeros, and pages are only touched when
+  // a sprite or font uses them.
+  glyphs = static_cast<GlyphRecord(*)[kGlyphCount]>(std::calloc(kFontCount, sizeof(GlyphRecord[kGlyphCount])));
+  sprites = static_cast<SpriteRecord*>(std::calloc(kSpriteCount, sizeof(SpriteRecord)));
+  alphaMasks = static_cast<uint8_t**>(std::calloc(kSpriteCount, sizeof(uint8_t*)));
+  if (glyphs == nullptr || sprites == nullptr || alphaMasks == nullptr) RuntimeOutOfMemory();
   for (FboRecord& screen : screens) screen = FboRecord{0, 0, -1, 0, 0, -1};
   std::memset(backgrounds, 0, sizeof(backgrounds));
   if (!g_backupNumberSet) {
@@ -51,11 +56,13 @@ OpenGLDodevudi::~OpenGLDodevudi() {
   context = nullptr;
   if (alphaMasks != nullptr) {
     for (int i = 0; i < kSpriteCount; ++i) delete[] alphaMasks[i];
-    delete[] alphaMasks;
+    std::free(alphaMasks);
     alphaMasks = nullptr;
   }
-  delete[] sprites;
+  std::free(sprites);
   sprites = nullptr;
+  std::free(glyphs);
+  glyphs = nullptr;
   vertices.Release();
 }
 

@@ -90,8 +90,8 @@ class OpenGLDodevudi {
   int32_t boundSprite = -1;
   int32_t boundSecondSprite = -1;
   uint32_t boundMipmapped = 0;
-  GlyphRecord glyphs[kFontCount][kGlyphCount];
-  SpriteRecord* sprites = nullptr;  // kSpriteCount records
+  GlyphRecord (*glyphs)[kGlyphCount] = nullptr;  // kFontCount tables of kGlyphCount (calloc)
+  SpriteRecord* sprites = nullptr;  // kSpriteCount records (calloc)
   float currentAlpha = 0.0f;
   float alphaTestThreshold = 1.0f;
   uint8_t clearColourOn = 1;
@@ -99,7 +99,7 @@ class OpenGLDodevudi {
   uint8_t bgraSupported = 0;
   FboRecord screens[kOffscreenCount];
   int32_t currentScreen = -1;
-  uint8_t** alphaMasks = nullptr;  // kSpriteCount collision masks (new[], see sprite_collision), null = none
+  uint8_t** alphaMasks = nullptr;  // kSpriteCount collision masks (table calloc, masks new[]), null = none
   BackgroundSlot backgrounds[kBackgroundCount];
   uint8_t smoothing = 1;
   PlatformWindow* window = nullptr;

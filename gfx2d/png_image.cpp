@@ -5,10 +5,12 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "files/file_stream.h"
 #include "files/memory_file.h"
 #include "gfx2d/encoded_bytes.h"
+#include "gfx2d/opengl_dodevudi.h"
 
 // libpng reports a fatal error by a longjmp back to the last setjmp on its
 // structure. Every function below that calls setjmp holds nothing but that
@@ -21,12 +23,25 @@ namespace {
 // True when a w x h RGBA picture stays within 2^31 - 1 bytes.
 bool PictureFits(uint64_t width, uint64_t height) { return width * height * 4 <= INT32_MAX; }
 
+// Deflate codes at most 258 bytes in a few bits: no zlib stream inflates
+// to more than about 1032 times its size.
+constexpr uint64_t kMostInflatedPerByte = 1032;
+// Ancillary chunks (text, palettes and the like) kept from one file.
+constexpr png_uint_32 kMostKeptChunks = 128;
+// The least room any chunk may take, so that a small file's compressed
+// text or colour profile can still be unpacked.
+constexpr png_alloc_size_t kLeastChunkRoom = 64 * 1024;
+
 // The error callback never returns: libpng would otherwise print the text
 // and jump on its own. The message is not shown; the reader answers false.
 void PngErrorCallback(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
-// Warnings (bad ancillary chunks and the like) are not shown.
-void PngWarningCallback(png_structp, png_const_charp) {}
+// Warnings (bad ancillary chunks and the like) are not shown. libpng
+// reports a chunk longer than its chunk limit as a warning only, and then
+// allocates and reads that much all the same: that one ends the read.
+void PngWarningCallback(png_structp png, png_const_charp message) {
+  if (std::strstr(message, "chunk data is too large") != nullptr) png_error(png, message);
+}
 
 // One PNG read: the stream, the libpng structures and the decoded rows.
 struct PngReadState {
@@ -58,7 +73,12 @@ bool PngReadHeaderSteps(PngReadState& s, const char* name) {
   png_read_info(s.png, s.info);
   s.width = png_get_image_width(s.png, s.info);
   s.height = png_get_image_height(s.png, s.info);
-  if (s.height == 0 || !PictureFits(s.width, s.height)) return false;
+  if (!ImageSidesReadable(s.width, s.height)) return false;
+  // The filtered rows, a filter byte each, must be what the file's bytes
+  // can inflate to; nothing is allocated for a picture they cannot code.
+  const uint64_t bits = uint64_t{png_get_channels(s.png, s.info)} * png_get_bit_depth(s.png, s.info);
+  const uint64_t filtered = uint64_t{s.height} * (1 + (uint64_t{s.width} * bits + 7) / 8);
+  if (filtered > kMostInflatedPerByte * static_cast<uint64_t>(s.stream.size)) return false;
 
   const int colorType = png_get_color_type(s.png, s.info);
   const int depth = png_get_bit_depth(s.png, s.info);
@@ -105,6 +125,14 @@ bool PngReadBegin(PngReadState& s, const char* name) {
   if (s.png == nullptr) return false;
   s.info = png_create_info_struct(s.png);
   if (s.info == nullptr) return false;
+  // libpng's own limits: no side longer than a texture's, a bounded number
+  // of ancillary chunks kept, and no chunk (nor its unpacked contents)
+  // larger than the file, so a length field that claims more is refused
+  // before anything is allocated or read for it.
+  png_set_user_limits(s.png, kLargestTextureSide, kLargestTextureSide);
+  png_set_chunk_cache_max(s.png, kMostKeptChunks);
+  const png_alloc_size_t fileBytes = static_cast<png_alloc_size_t>(s.stream.size);
+  png_set_chunk_malloc_max(s.png, fileBytes > kLeastChunkRoom ? fileBytes : kLeastChunkRoom);
   return PngReadHeader(s, name);
 }
 

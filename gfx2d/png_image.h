@@ -14,8 +14,10 @@
 // For grey and RGB pictures the flag is cleared before the buffer is sized,
 // so it ends 0 only when the buffer already had room.
 // On any failure (no such file, not a PNG, corrupt or truncated data, an
-// unsupported layout, a picture beyond 2^31 - 1 bytes) the buffer is left
-// empty (fresh) and the answer is false.
+// unsupported layout, a side longer than kLargestTextureSide, rows larger than
+// the file's bytes can inflate to, a chunk larger than the file) the
+// buffer is left empty (fresh) and the answer is false; the last three are
+// refused before anything is allocated for them.
 bool ImageLoadPng(ImageBuffer& image, const char* name, int32_t key);
 
 // Writes width x height RGBA pixels (rows from the top, no padding) as an

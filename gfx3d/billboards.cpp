@@ -130,8 +130,8 @@ void DrawScreenText(OpenGLDodevudi& engine, const Dodevudi3D& engine3d, int32_t 
 
 }  // namespace
 
-void Billboard(OpenGLDodevudi& engine, int16_t sprite, float x, float y, float z, float scale) {
-  if (sprite < 0) return;
+void Billboard(OpenGLDodevudi& engine, int32_t sprite, float x, float y, float z, float scale) {
+  if (!SpriteInTable(sprite)) return;
   float m[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, m);
   float right[3];

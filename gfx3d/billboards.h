@@ -12,8 +12,9 @@ class OpenGLDodevudi;
 
 // The sprite as a quad standing on (x, y, z), centred on it sideways and
 // facing the camera of the current model-view matrix: one sprite pixel is
-// half a world unit at scale 1. Nothing for a sprite below 0.
-void Billboard(OpenGLDodevudi& engine, int16_t sprite, float x, float y, float z, float scale);
+// half a world unit at scale 1. Nothing for a number outside the sprite
+// table.
+void Billboard(OpenGLDodevudi& engine, int32_t sprite, float x, float y, float z, float scale);
 
 // The text in font (0 to 31; any other number draws nothing) centred on
 // (x, y, z). Size 0: flat text at the point's projection through the 3D

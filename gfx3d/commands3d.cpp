@@ -139,8 +139,8 @@ void ObjectBuildNewGroup() { ObjectBuildNewGroup(Engine(), 1); }
 void ObjectBuildEnd() { ObjectBuildEnd(Engine()); }
 
 int32_t Object3DSave(const RtString& name, uint32_t object) {
-  if (Dodevudi3D* e = Engine()) e->SaveObject(name.c_str(), SlotOf(object));
-  return 1;
+  Dodevudi3D* e = Engine();
+  return e != nullptr && e->SaveObject(name.c_str(), SlotOf(object)) ? 1 : 0;
 }
 
 int32_t Object3DFindFree() {
@@ -199,7 +199,7 @@ void X3DDrawBillboard(int32_t sprite, double x, double y, double z, double scale
   Dodevudi3D* e = Engine();
   if (sprite < 0 || e == nullptr || e->owner == nullptr) return;
   X3DSetCulling(*e, -1);
-  Billboard(*e->owner, static_cast<int16_t>(sprite), F(x), F(y), F(z), F(scale));
+  Billboard(*e->owner, sprite, F(x), F(y), F(z), F(scale));
   X3DSetCulling(*e, g_x3dCommands.culling);
 }
 

@@ -56,7 +56,9 @@ void ObjectBuildVertex(double x, double y, double z, double u, double v, uint32_
 void ObjectBuildNewGroup();
 void ObjectBuildEnd();
 
-// Writes mesh 0 of the object as a binary model file; answers 1.
+// Writes mesh 0 of the object as a binary model file; answers 1 when the
+// file was written, 0 when it was not (no engine, no mesh, a memory-file
+// name or a failed write).
 int32_t Object3DSave(const RtString& name, uint32_t object);
 // The highest slot not in use, searching down from 4095; -1 when none.
 int32_t Object3DFindFree();

@@ -97,6 +97,11 @@ bool ConeTriangleTest(const float axis[3], const float apex[3], float cosine, co
   Vec3Cross(e0, e1, n);
   const float nA = Vec3Dot(n, axis);
   const float nd0 = Vec3Dot(n, d[0]);
+  // The axis meets the plane at apex + (nd0 / nA) axis. Only a meeting at
+  // or ahead of the apex can lie inside the cone; an axis parallel to the
+  // plane meets it nowhere, and what the cone reaches then the corners and
+  // edges above have decided.
+  if (nA == 0.0f || (nA > 0.0f ? nd0 < 0.0f : nd0 > 0.0f)) return false;
   float u[3];
   for (int i = 0; i < 3; ++i) u[i] = nd0 * axis[i] - nA * d[0][i];
   float w[3];

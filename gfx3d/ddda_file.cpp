@@ -12,6 +12,12 @@ namespace {
 // Converted meshes hold every polygon of the file once per frame; a mesh of
 // more nodes than this is refused rather than built.
 constexpr int64_t kMaxConvertedNodes = int64_t{1} << 24;
+// Nor may it hold more nodes than this for each byte of the text: a real
+// model gives well under one node a byte (a frame's vertex takes six bytes
+// at least, and its polygons use each vertex a few times), while a text
+// that names one vertex over and over in every frame would otherwise
+// grow with the square of its size.
+constexpr int64_t kNodesPerSourceByte = 4;
 constexpr size_t kTokenBytes = 1024;
 constexpr size_t kCommentBytes = 512;
 
@@ -91,6 +97,7 @@ void ReleaseDocument(DddDocument& document) {
   document.polygons.Release();
   document.texcoords.Release();
   document.vertexFrames.Release();
+  document.sourceBytes = 0;
 }
 
 bool ParsePolygon(TokenReader& r, DddPolygon& polygon) {
@@ -170,7 +177,10 @@ int64_t CheckedNodesPerFrame(const DddDocument& document) {
       if (document.texcoords.count > 0 && (pair < 0 || pair >= document.texcoords.count)) return -1;
     }
   }
-  if (nodes * document.vertexFrames.count > kMaxConvertedNodes) return -1;
+  const int64_t total = nodes * document.vertexFrames.count;
+  if (total > kMaxConvertedNodes || total > kNodesPerSourceByte * static_cast<int64_t>(document.sourceBytes)) {
+    return -1;
+  }
   return nodes;
 }
 
@@ -178,6 +188,7 @@ int64_t CheckedNodesPerFrame(const DddDocument& document) {
 
 bool DddReadAsciiBytes(DddDocument& document, const uint8_t* data, size_t size) {
   ReleaseDocument(document);
+  document.sourceBytes = size;
   TokenReader reader{data, size};
   return Parse(reader, document);
 }

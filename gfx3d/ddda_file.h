@@ -38,6 +38,7 @@ struct DddDocument {
   GrowArray<DddPolygon> polygons;
   GrowArray<DddTexcoord> texcoords;
   GrowArray<GrowArray<DddVertex>> vertexFrames;
+  size_t sourceBytes = 0;  // the size of the text it was parsed from
 };
 
 class MeshObject;
@@ -57,5 +58,8 @@ bool DddReadAsciiBytes(DddDocument& document, const uint8_t* data, size_t size);
 // polygon's colour; then the palette. Normals-valid becomes 1. False, with
 // the mesh cleared, when an index lies outside its list (vertex indices in
 // every frame; coordinate indices when there are coordinates), when the
-// mesh would be absurdly large, or when memory runs out.
+// mesh would be absurdly large or hold more than 4 nodes for each byte of
+// the text (every polygon is repeated in every frame, so a small text could
+// otherwise ask for a mesh of the square of its size), or when memory runs
+// out.
 bool DddDocumentToMesh(const DddDocument& document, MeshObject& mesh);

@@ -32,6 +32,15 @@ void ScaleVector(float x[3], const float s[3]) {
   for (int k = 0; k < 3; ++k) x[k] *= s[k];
 }
 
+// The nodes of the frame that are vertices, not group markers.
+int32_t VertexCount(const MeshFrame& frame) {
+  int32_t vertices = 0;
+  for (const MeshNode& node : frame.nodes) {
+    if (node.colour < kMarkerFan) ++vertices;
+  }
+  return vertices;
+}
+
 }  // namespace
 
 void ObjectBuildSetFrame(Dodevudi3D* engine, int32_t frame) {
@@ -83,7 +92,7 @@ void ObjectBuildEnd(Dodevudi3D* engine) {
   object->inUse = 0;
   if (object->meshes.count < 1) return;
   MeshObjectX& mesh = object->meshes[0];
-  if (mesh.frames.count == 0 || mesh.frames[0].nodes.count < 3) {
+  if (mesh.frames.count == 0 || VertexCount(mesh.frames[0]) < 3) {
     MeshFree(mesh, true);
     return;
   }
@@ -154,6 +163,7 @@ void MeshScale(MeshObject& mesh, float sx, float sy, float sz) {
       ScaleVector(node.bitangent, unit);
     }
   }
+  MeshVerticesChanged(mesh);
   MeshBounds(mesh);
 }
 

@@ -135,6 +135,8 @@ void MeshBuildPalette(MeshObject& mesh) {
   }
 }
 
+void MeshVerticesChanged(MeshObject& mesh) { mesh.staticStale = 1; }
+
 void MeshFree(MeshObject& mesh, bool release) {
   mesh.Clear(release);
   if (release) {

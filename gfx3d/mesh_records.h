@@ -96,6 +96,7 @@ class MeshObject {
   int32_t tangentsValid = 0;
   int32_t hasColours = 0;           // drawing passes the node colours
   uint32_t staticBuffer = 0;        // GL vertex buffer: frame 0's triangles
+  int32_t staticStale = 0;          // frame 0's triangles changed since the static buffer was filled
   uint32_t streamBuffer = 0;        // GL vertex buffer: re-uploaded each draw
   uint32_t rampTexture = 0;         // GL texture of the cel ramp
   float celRowStep = 0.0f;          // 1 / ramp height
@@ -132,6 +133,11 @@ MeshObject& MeshFramesAssign(MeshObject& d, const MeshObject& m);
 // node: the first occurrence of a colour word (markers included) decides
 // its entry, and each node's colour index becomes its entry (low 8 bits).
 void MeshBuildPalette(MeshObject& mesh);
+
+// Marks the static vertex buffer as out of date, so that the next draw
+// fills it again from frame 0's triangles. Every change to a mesh's
+// vertices calls it.
+void MeshVerticesChanged(MeshObject& mesh);
 
 // Releases one mesh: Clear(release); with release the edge and flag blocks
 // are freed; both get count 0, step 64 and first 64; the vertex buffers

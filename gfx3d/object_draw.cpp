@@ -348,8 +348,14 @@ void MeshDraw(Dodevudi3D& engine, MeshObject& mesh, int32_t frameA, int32_t fram
                      engine.textureOffsetV == 0.0f;
   float eye[3] = {};
   if (plain) {
-    base = pose.a == 0 ? BindVertexData(&mesh.staticBuffer, first.triangles.data, count, false, GL_STATIC_DRAW_ARB)
-                       : BindVertexData(&mesh.streamBuffer, first.triangles.data, count, true, GL_STREAM_DRAW_ARB);
+    if (pose.a == 0) {
+      // Frame 0 stays in the static buffer until its vertices change.
+      base = BindVertexData(&mesh.staticBuffer, first.triangles.data, count, mesh.staticStale != 0,
+                            GL_STATIC_DRAW_ARB);
+      mesh.staticStale = 0;
+    } else {
+      base = BindVertexData(&mesh.streamBuffer, first.triangles.data, count, true, GL_STREAM_DRAW_ARB);
+    }
   } else {
     Lighting lighting{false, engine.shadowMode, {}, mesh.celRowStep};
     if (engine.shadowsOn != 0) {

@@ -67,6 +67,7 @@ void MeshObjectX::BuildTriangles() {
   if (frames.count == 0) return;
   for (MeshFrame& frame : frames) BuildFrameTriangles(frame, palette);
   drawNodes.Assign(frames[0].triangles);
+  MeshVerticesChanged(*this);
   hasColours = 0;
   for (uint32_t entry : palette) {
     if (entry < kColourNone && entry != 0x00FFFFFFu) hasColours = 1;
@@ -99,5 +100,6 @@ void Object3DShrink(Dodevudi3D* engine, int32_t slot) {
       for (int32_t i = 0; i < 3; ++i) mesh.drawNodes[i] = MeshNode{};
       mesh.drawNodes.count = 3;
     }
+    MeshVerticesChanged(mesh);
   }
 }

@@ -1,12 +1,11 @@
 #include "net/http_download.h"
 
-#include <unistd.h>
-
-#include <cstring>
+#include <algorithm>
+#include <cerrno>
+#include <new>
 #include <string>
 
-#include "files/file_paths.h"
-#include "files/memory_file.h"
+#include "files/file_write_back.h"
 #include "net/socket_layer.h"
 #include "platform/clock.h"
 #include "platform/file_io.h"
@@ -15,6 +14,8 @@ namespace {
 
 constexpr int32_t kChunkBytes = 1023;
 constexpr int32_t kLongestWaitMs = 30000;
+// The whole download may take this many times the wait limit.
+constexpr double kDeadlineTimes = 10;
 constexpr double kEmptyPollMs = 5;
 
 // Splits the response into header and body: "\r" is ignored, "\n" counts,
@@ -41,87 +42,99 @@ struct HeaderScan {
   }
 };
 
-// Where the body goes: the file (fd -1: none) and the caller's buffer with
-// the room left in it (the terminator counted).
+// Where the body goes: the file being written (null: none) and the text
+// with the number of bytes it keeps.
 struct BodySink {
-  int fd = -1;
-  char* buffer = nullptr;
-  int32_t room = 0;
-  int32_t used = 0;
+  StagedWrite* file = nullptr;
+  std::string* text = nullptr;
+  size_t textMaximum = 0;
 
-  bool Write(const uint8_t* bytes, int32_t n) {
-    if (fd != -1 && !PlatformWriteAll(fd, bytes, static_cast<size_t>(n))) return false;
-    if (buffer != nullptr && room >= 2) {
-      const int32_t copied = n < room - 1 ? n : room - 1;
-      std::memcpy(buffer + used, bytes, static_cast<size_t>(copied));
-      used += copied;
-      buffer[used] = '\0';
-      room -= copied;
+  // False when the file takes not all bytes or the text finds no memory,
+  // with the error in *error.
+  bool Write(const uint8_t* bytes, int32_t n, int32_t* error) {
+    if (file != nullptr && !PlatformWriteAll(file->fd, bytes, static_cast<size_t>(n))) {
+      *error = SockErrorFromErrno(errno);
+      return false;
+    }
+    if (text != nullptr && text->size() < textMaximum) {
+      const size_t kept = std::min(static_cast<size_t>(n), textMaximum - text->size());
+      try {
+        text->append(reinterpret_cast<const char*>(bytes), kept);
+      } catch (const std::bad_alloc&) {
+        *error = SockErrorFromErrno(ENOBUFS);
+        return false;
+      }
     }
     return true;
   }
-  // A buffer-only download has all it can keep.
-  bool Full() const { return fd == -1 && buffer != nullptr && room <= 1; }
+  // A text-only download has all it keeps.
+  bool Full() const { return file == nullptr && text != nullptr && text->size() >= textMaximum; }
 };
 
-// Opens the target file afresh; false for a memory-file name or a file that
-// cannot be made.
-bool OpenTarget(const char* fileName, int* fd) {
-  *fd = -1;
-  if (fileName == nullptr) return true;
-  if (std::strncmp(fileName, "mem://", 6) == 0) return false;
-  std::string path;
-  if (!SystemPath(fileName, &path)) return false;
-  *fd = CreateFresh(path, 0644);
-  return *fd != -1;
-}
-
-// Receives the response into the sink until the server closes; false on an
-// error, a failed write, or a server that sends nothing for the wait limit.
-bool ReceiveBody(int32_t socket, BodySink& sink, double waitLimitMs) {
+// Receives the response into the sink until the server closes after the
+// header; false (with the error in *error) on a close before the header
+// ended, a reset or other error, a failed write, a server that sends
+// nothing for the wait limit, or a download still running at the deadline.
+bool ReceiveBody(int32_t socket, BodySink& sink, double waitLimitMs, double deadline, int32_t* error) {
   uint8_t chunk[kChunkBytes + 1];
   HeaderScan header;
   double lastData = PlatformMilliseconds();
   for (;;) {
-    const int32_t n = SockRecv(socket, chunk, kChunkBytes, 0);
-    if (n == 0) return true;
+    int32_t code = 0;
+    const int32_t n = SockRecvOnce(socket, chunk, kChunkBytes, &code);
+    if (n == 0 && code == 0) {
+      if (header.done) return true;
+      *error = kSockErrorAborted;
+      return false;
+    }
+    if (n == 0 || n == -1) {
+      *error = code;
+      return false;
+    }
+    const double now = PlatformMilliseconds();
+    if (now > deadline || (n == -2 && now - lastData > waitLimitMs)) {
+      *error = kSockErrorTimedOut;
+      return false;
+    }
     if (n == -2) {
-      if (PlatformMilliseconds() - lastData > waitLimitMs) {
-        SockSetLastError(kSockErrorTimedOut);
-        return false;
-      }
       PlatformSleep(kEmptyPollMs);
       continue;
     }
-    if (n < 0) return false;
-    lastData = PlatformMilliseconds();
+    lastData = now;
     const int32_t bodyStart = header.done ? 0 : header.Feed(chunk, n);
     if (!header.done || bodyStart == n) continue;
-    if (!sink.Write(chunk + bodyStart, n - bodyStart)) {
-      SockSetLastError(SockErrorFromErrno(errno));
-      return false;
-    }
+    if (!sink.Write(chunk + bodyStart, n - bodyStart, error)) return false;
     if (sink.Full()) return true;
   }
 }
 
 }  // namespace
 
-int32_t HttpGetToFile(const char* host, const char* path, int32_t port, const char* fileName, char* buffer,
-                      int32_t bufferSize, int32_t connectTimeoutMs) {
+int32_t HttpGetToFile(const char* host, const char* path, int32_t port, const char* fileName, std::string* text,
+                      int32_t textMaximum, int32_t connectTimeoutMs) {
   if (port == 0) port = 80;
   if (host == nullptr) host = "";
   if (path == nullptr) path = "";
+  const int32_t waitLimit =
+      connectTimeoutMs < 1 || connectTimeoutMs > kLongestWaitMs ? kLongestWaitMs : connectTimeoutMs;
+  const double deadline = PlatformMilliseconds() + kDeadlineTimes * static_cast<double>(waitLimit);
   BodySink sink;
-  if (!OpenTarget(fileName, &sink.fd)) return 0;
-  if (buffer != nullptr && bufferSize >= 1) {
-    sink.buffer = buffer;
-    sink.room = bufferSize;
-    buffer[0] = '\0';
+  StagedWrite file;
+  if (fileName != nullptr) {
+    // A memory-file name, or a folder that cannot take the file, fails
+    // before anything is asked.
+    if (!WriteBackBegin(file, WriteBackPath(fileName))) return 0;
+    sink.file = &file;
+  }
+  if (text != nullptr) {
+    text->clear();
+    sink.text = text;
+    sink.textMaximum = textMaximum > 0 ? static_cast<size_t>(textMaximum) : 0;
   }
   NetStartup();
   int32_t socket = -1;
   bool ok = false;
+  int32_t error = 0;
   const SockAddress address = SockResolve(host, static_cast<uint16_t>(port));
   if (address.ip != 0 || address.port != 0) socket = SockConnect(address, connectTimeoutMs);
   if (socket >= 0) {
@@ -129,20 +142,22 @@ int32_t HttpGetToFile(const char* host, const char* path, int32_t port, const ch
     const std::string request = std::string("GET ") + path + " HTTP/1.0\r\nHost:" + host +
                                 "\r\nAccept: */*\r\nUser-Agent: Vantrel\r\n\r\n";
     const auto length = static_cast<int32_t>(request.size());
-    const int32_t waitLimit =
-        connectTimeoutMs < 1 || connectTimeoutMs > kLongestWaitMs ? kLongestWaitMs : connectTimeoutMs;
-    ok = SockSend(socket, request.data(), length, nullptr) == length && ReceiveBody(socket, sink, waitLimit);
-  }
-  if (ok) {
-    SockClose(socket);
-    NetShutdown();
+    if (SockSend(socket, request.data(), length, nullptr) != length) error = SockLastError();
+    else ok = ReceiveBody(socket, sink, waitLimit, deadline, &error);
   } else {
-    // The download's own error outlives the close and the release.
-    const int32_t error = SockLastError();
-    if (socket >= 0) SockClose(socket);
-    NetShutdown();
-    SockSetLastError(error);
+    error = SockLastError();
   }
-  if (sink.fd != -1) close(sink.fd);
+  if (socket >= 0) SockClose(socket);
+  NetShutdown();
+  if (sink.file != nullptr) {
+    if (!ok) {
+      WriteBackAbandon(file);
+    } else if (!WriteBackFinish(file)) {
+      error = SockErrorFromErrno(errno);
+      ok = false;
+    }
+  }
+  // The download's own error outlives the close and the release.
+  if (!ok) SockSetLastError(error);
   return ok ? 1 : 0;
 }

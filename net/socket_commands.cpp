@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -18,6 +19,8 @@
 namespace {
 
 constexpr size_t kLocalListBytes = 4096;
+// The most one NetReceive takes: more than the largest datagram.
+constexpr int32_t kReceiveBytes = 64 * 1024;
 
 SockAddress HostOrderAddress(int32_t ip, int32_t port) {
   return {htonl(static_cast<uint32_t>(ip)), htons(static_cast<uint16_t>(port))};
@@ -69,10 +72,13 @@ int32_t NetSendTo(int32_t socket, const RtString& text, int32_t ip, int32_t port
 }
 
 int32_t NetReceive(int32_t socket, RtString& text, int32_t maximum) {
-  if (maximum < 0) maximum = 0;
-  StringReserve(text, static_cast<uint32_t>(maximum) + 1, false);
-  const int32_t count = SockRecv(socket, text.text, maximum, 0);
+  // The read goes through a buffer of its own, so the text is only as long
+  // as what came, whatever the maximum.
+  char buffer[kReceiveBytes];
+  const int32_t count = SockRecv(socket, buffer, std::clamp(maximum, 0, kReceiveBytes), 0);
   if (count > 0) {
+    StringReserve(text, static_cast<uint32_t>(count), false);
+    std::memcpy(text.text, buffer, static_cast<size_t>(count));
     text.text[count] = '\0';
     text.length = static_cast<uint32_t>(count);
   } else {
@@ -127,13 +133,9 @@ int32_t NetHttpGetFile(const RtString& host, const RtString& path, int32_t port,
 
 RtString NetHttpGetString(const RtString& host, const RtString& path, int32_t port, int32_t maximum,
                           int32_t timeoutMs) {
-  if (maximum < 0) maximum = 0;
-  RtString body;
-  const uint32_t room = static_cast<uint32_t>(maximum) + 1;
-  char* buffer = StringGetBuffer(body, room + 1);
-  HttpGetToFile(host.c_str(), path.c_str(), port, nullptr, buffer, static_cast<int32_t>(room), timeoutMs);
-  body.length = static_cast<uint32_t>(std::strlen(buffer));
-  return body;
+  std::string body;
+  if (HttpGetToFile(host.c_str(), path.c_str(), port, nullptr, &body, maximum, timeoutMs) == 0) return RtString();
+  return StringFromBytes(body.data(), static_cast<uint32_t>(strnlen(body.data(), body.size())));
 }
 
 int32_t NetOpenUrl(const RtString& target) {

@@ -23,8 +23,9 @@ int32_t NetUdpOpen(int32_t port);
 // The text's bytes; bytes sent or -1.
 int32_t NetSend(int32_t socket, const RtString& text);
 int32_t NetSendTo(int32_t socket, const RtString& text, int32_t ip, int32_t port);
-// One read of up to maximum bytes into text: the count, 0 (closed or reset),
-// -2 (nothing waiting) or -1; the text is empty unless bytes came.
+// One read of up to maximum bytes (at most 64 KiB, more than any datagram)
+// into text: the count, 0 (closed or reset), -2 (nothing waiting) or -1;
+// the text is empty unless bytes came, and only as long as they are.
 int32_t NetReceive(int32_t socket, RtString& text, int32_t maximum);
 // 1 when the close succeeded, else 0.
 int32_t NetClose(int32_t socket);
@@ -40,10 +41,12 @@ int32_t NetPeerPort(int32_t socket);
 RtString NetLocalIpList();
 // "code text" of the last socket error, or empty.
 RtString NetErrorText();
-// The body of http://host:port/path into the file; 1 or 0.
+// The body of http://host:port/path into the file; 1 or 0 (see
+// HttpGetToFile for the time limits and what a failure leaves).
 int32_t NetHttpGetFile(const RtString& host, const RtString& path, int32_t port, const RtString& fileName,
                        int32_t timeoutMs);
-// The first maximum bytes of the body (up to its first zero byte).
+// The first maximum bytes of the body (up to its first zero byte); the
+// empty text when the download failed.
 RtString NetHttpGetString(const RtString& host, const RtString& path, int32_t port, int32_t maximum,
                           int32_t timeoutMs);
 // Opens a URL or document with the desktop's opener, or starts a program

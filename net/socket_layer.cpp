@@ -467,22 +467,28 @@ ssize_t ReadOnce(int32_t slot, const SocketSlot& record, void* buffer, size_t le
 }
 
 // A failed read's result: 0 for a reset connection (as a close), -2 for
-// nothing waiting, -1 otherwise. An ICMP refusal of an earlier datagram
-// counts as a reset, as WinSock reports it.
-int32_t ReadFailure(int error, const SocketSlot& record) {
+// nothing waiting, -1 otherwise; *code receives its error number, which is
+// also the last error. An ICMP refusal of an earlier datagram counts as a
+// reset, as WinSock reports it.
+int32_t ReadFailure(int error, const SocketSlot& record, int32_t* code) {
   if (record.isUdp != 0 && error == ECONNREFUSED) error = ECONNRESET;
-  SetError(error);
+  *code = SockErrorFromErrno(error);
+  g_lastError = *code;
   if (error == ECONNRESET) return 0;
   if (error == EWOULDBLOCK || error == EAGAIN) return -2;
   return -1;
 }
 
-}  // namespace
-
-int32_t SockRecv(int32_t slot, void* buffer, int32_t length, uint8_t mode) {
+// SockRecv, with the call's own error number in *code (0 after bytes or a
+// clean close).
+int32_t Receive(int32_t slot, void* buffer, int32_t length, uint8_t mode, int32_t* code) {
+  *code = 0;
   if (mode != 0 && length <= 0) return length;
   const SocketSlot record = UsedSlot(slot);
-  if (record.fd == -1) return -1;
+  if (record.fd == -1) {
+    *code = kSockErrorBadSocket;
+    return -1;
+  }
   if (length <= 0) return 0;
   auto* bytes = static_cast<uint8_t*>(buffer);
   int32_t got = 0;
@@ -502,12 +508,26 @@ int32_t SockRecv(int32_t slot, void* buffer, int32_t length, uint8_t mode) {
     }
     const int error = errno;
     if (error == EINTR) continue;
-    const int32_t failure = ReadFailure(error, record);
+    const int32_t failure = ReadFailure(error, record, code);
     if (failure != -2 || mode == 0 || got == 0) return failure;
     // Part of a whole-length read is in: wait for the rest, but not for a
     // peer that has stopped sending in the middle.
-    if (!WaitUnlessStalled(record.fd, POLLIN, &stallStart)) return -1;
+    if (!WaitUnlessStalled(record.fd, POLLIN, &stallStart)) {
+      *code = kSockErrorTimedOut;
+      return -1;
+    }
   }
+}
+
+}  // namespace
+
+int32_t SockRecv(int32_t slot, void* buffer, int32_t length, uint8_t mode) {
+  int32_t code = 0;
+  return Receive(slot, buffer, length, mode, &code);
+}
+
+int32_t SockRecvOnce(int32_t slot, void* buffer, int32_t length, int32_t* code) {
+  return Receive(slot, buffer, length, 0, code);
 }
 
 int32_t SockSetBlocking(int32_t slot, uint8_t blocking) {

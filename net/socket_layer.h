@@ -29,6 +29,7 @@ inline constexpr int32_t kSockErrorNoSlot = 8;
 inline constexpr int32_t kSockErrorBadSocket = 10009;
 inline constexpr int32_t kSockErrorWouldBlock = 10035;
 inline constexpr int32_t kSockErrorConnectTimedOut = 10036;
+inline constexpr int32_t kSockErrorAborted = 10053;
 inline constexpr int32_t kSockErrorReset = 10054;
 inline constexpr int32_t kSockErrorTimedOut = 10060;
 inline constexpr int32_t kSockErrorRefused = 10061;
@@ -97,6 +98,11 @@ int32_t SockPoll(int32_t slot);
 // limit (10060; what was read is lost). A UDP slot keeps the sender of the
 // last datagram as its address.
 int32_t SockRecv(int32_t slot, void* buffer, int32_t length, uint8_t mode);
+// SockRecv mode 0 that also gives this call's own error number in *code: 0
+// after bytes or a clean close, 10054 after a reset, 10035 when nothing is
+// waiting. The last error may meanwhile hold another thread's result; this
+// one cannot.
+int32_t SockRecvOnce(int32_t slot, void* buffer, int32_t length, int32_t* code);
 // Blocking (flag 1) or non-blocking (flag 0) mode of a used slot. A
 // blocking socket still gives up a send after the stall limit. Returns the
 // last error.

@@ -275,6 +275,89 @@ TEST(ArrayOpsTest, AppendAfterResizeToNothingGivesAOneDimensionalArray) {
   EXPECT_EQ(ArrayAt(a, -1, 0, 0, 0)->x, 9);
 }
 
+// The eleven words an append must leave: in place while d1 + 1 is below
+// the capacity (d1 and count grow, the array becomes one-dimensional), else
+// a resize to the rule of 64 that sets every word afresh.
+struct Words {
+  int32_t stride2, stride3, stride4, d1, d2, d3, d4, count, ndims, capacity;
+  bool operator==(const Words&) const = default;
+};
+
+template <typename T>
+Words WordsOf(const RtArray<T>& a) {
+  return {a.stride2, a.stride3, a.stride4, a.d1, a.d2, a.d3, a.d4, a.count, a.ndims, a.capacity};
+}
+
+bool Same(int32_t a, int32_t b) { return a == b; }
+bool Same(const Drop& a, const Drop& b) { return a.x == b.x && a.y == b.y && a.life == b.life; }
+bool Same(const RtString& a, const RtString& b) { return std::string(a.c_str()) == b.c_str(); }
+
+Words AfterAppend(Words w) {
+  if (int64_t{w.d1} + 1 < w.capacity) {
+    ++w.d1;
+    w.count = w.d1;
+    w.ndims = 1;
+    return w;
+  }
+  const int32_t d1 = w.d1 + 1;
+  return {d1, 0, 0, d1, 0, 0, 0, d1, 1, static_cast<int32_t>(d1 / 64 * 64 + 64)};
+}
+
+// Appends value(n) for n = 0 .. count - 1, checking the words after each and
+// that the slots from d1 to the capacity are fresh after every resize.
+template <typename T, typename Make, typename Fresh>
+void AppendAndCheck(RtArray<T>& a, int32_t count, Make value, Fresh fresh) {
+  const int32_t first = a.d1;
+  for (int32_t n = 0; n < count; ++n) {
+    const Words expected = AfterAppend(WordsOf(a));
+    const bool resize = expected.capacity != a.capacity;
+    ArrayPush(a, value(n));
+    ASSERT_EQ(WordsOf(a), expected) << "append " << n;
+    if (resize) {
+      for (int32_t k = a.d1; k < a.capacity; ++k) ASSERT_TRUE(fresh(a.data[k])) << "slot " << k;
+    }
+  }
+  for (int32_t n = 0; n < count; ++n) ASSERT_TRUE(Same(a.data[first + n], value(n))) << n;
+}
+
+TEST(ArrayOpsTest, ManyAppendsKeepEveryWordAsTheGrowthRuleSays) {
+  // Integers dimensioned by the rule of 8 first; records and texts from
+  // nothing; each through several thousand appends, the block under the
+  // array growing by doubling while the capacity follows the rule.
+  RtArray<int32_t> ints;
+  ArrayDimInt(ints, 5, 0, 0, 0);
+  for (int32_t n = 0; n < 5; ++n) ints.data[n] = -1;
+  AppendAndCheck(ints, 5000, [](int32_t n) { return n * 7; }, [](int32_t v) { return v == 0; });
+
+  RtArray<Drop> drops;
+  const auto drop = [](int32_t n) { return Drop{double(n), 0.5, double(-n)}; };
+  const auto zeroDrop = [](const Drop& d) { return d.x == 0 && d.y == 0 && d.life == 0; };
+  AppendAndCheck(drops, 3000, drop, zeroDrop);
+  // After deletes and a shrink the appends go on by the same rule.
+  for (int32_t n = 0; n < 100; ++n) ArrayDeleteAt(drops, 0);
+  ArrayResizeKeep(drops, 10, 0, 0, 0);
+  AppendAndCheck(drops, 300, drop, zeroDrop);
+
+  RtArray<RtString> texts;
+  const auto text = [](int32_t n) { return RtString(std::to_string(n).c_str()); };
+  AppendAndCheck(
+      texts, 1000, text, [](const RtString& t) { return t.length == 0 && t.capacity == 0; });
+}
+
+TEST(ArrayOpsTest, AppendsToAnArrayThatIsALocalVariable) {
+  // The inline append keeps a local array's words out of memory; the array
+  // must still be whole afterwards.
+  RtArray<double> a;
+  for (int32_t n = 0; n < 100000; ++n) ArrayPush(a, n * 0.5);
+  EXPECT_EQ(a.d1, 100000);
+  EXPECT_EQ(a.count, 100000);
+  EXPECT_EQ(a.capacity, 100000 / 64 * 64 + 64);
+  EXPECT_EQ(a.stride2, 99968);  // set by the last resize, the append of element 99968
+  double sum = 0;
+  for (int32_t n = 0; n < a.d1; ++n) sum += *ArrayAt(a, n, 0, 0, 0);
+  EXPECT_EQ(sum, 0.5 * 99999.0 * 100000.0 / 2);
+}
+
 // Delete.
 
 TEST(ArrayOpsTest, DeleteMovesLaterElementsDown) {

@@ -219,4 +219,40 @@ TEST(ArraySortTest, AnyElementTypeWithAnOrder) {
   EXPECT_EQ(values[0], -7.25);
 }
 
+// The number sorts give exactly the arrangement of the sort through a
+// comparison function, bit for bit: equal keys that differ (0.0 and -0.0;
+// NaN, which compares equal to everything) included.
+int32_t CompareDoublesThroughAPointer(const double* a, const double* b) { return *a < *b ? -1 : *a > *b ? 1 : 0; }
+int32_t CompareIntsThroughAPointer(const int32_t* a, const int32_t* b) { return *a < *b ? -1 : *a > *b ? 1 : 0; }
+
+TEST(ArraySortTest, NumberSortsKeepTheArrangementOfTheComparisonSort) {
+  std::mt19937 random(777);
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  for (int round = 0; round < 400; ++round) {
+    const int n = 1 + static_cast<int>(random() % 200);
+    std::vector<double> doubles(n);
+    std::vector<int32_t> ints(n);
+    for (int k = 0; k < n; ++k) {
+      const uint32_t pick = random() % 10;
+      // Few distinct keys, zeros of both signs, NaN now and then.
+      doubles[k] = pick == 0 ? 0.0 : pick == 1 ? -0.0 : pick == 2 && round % 4 == 0 ? nan : double(random() % 7) - 3;
+      ints[k] = static_cast<int32_t>(random() % 9) - 4;
+    }
+    if (round % 5 == 1) std::sort(ints.begin(), ints.end());
+    if (round % 5 == 2) std::sort(ints.rbegin(), ints.rend());
+    std::vector<double> expected = doubles;
+    ArraySortWith(expected.data(), expected.data() + n - 1, CompareDoublesThroughAPointer);
+    ArraySortDouble(doubles.data(), doubles.data() + n - 1);
+    ASSERT_EQ(std::memcmp(doubles.data(), expected.data(), n * sizeof(double)), 0) << "round " << round;
+    std::vector<int32_t> expectedInts = ints;
+    ArraySortWith(expectedInts.data(), expectedInts.data() + n - 1, CompareIntsThroughAPointer);
+    ArraySortInt(ints.data(), ints.data() + n - 1);
+    ASSERT_EQ(ints, expectedInts) << "round " << round;
+  }
+  double two[2] = {2, 1};
+  ArraySortDouble(two + 1, two);  // an empty range is left alone
+  ArraySortDouble(nullptr, nullptr);
+  EXPECT_EQ(two[0], 2);
+}
+
 }  // namespace

@@ -156,6 +156,50 @@ TEST(RtStringTest, ManySingleAppendsKeepEveryByteAndTheGrowthRule) {
   EXPECT_EQ(s.text[s.length], '\0');
 }
 
+// However much larger the block under a text has grown, the capacity word
+// follows the reserve rule: it grows only when it is below n + 1, to the
+// rule's size for n.
+TEST(RtStringTest, GrowingTextsKeepTheReserveRuleWhateverTheBlock) {
+  RtString s;
+  std::string expected;
+  uint32_t capacity = 0;
+  uint32_t state = 99;
+  for (int step = 0; step < 20000; ++step) {
+    state = state * 1103515245u + 12345u;
+    const uint32_t n = (state >> 16) % (step % 100 == 0 ? 700 : 40);
+    const std::string piece(n, static_cast<char>('a' + step % 26));
+    const auto reserve = [&capacity](uint32_t needed) {
+      if (capacity < needed + 1) capacity = ((needed + 1) & ~15u) + 16;
+    };
+    if (step % 3 == 0) {
+      for (char c : piece) {
+        StringAppendChar(s, static_cast<uint8_t>(c));
+        expected += c;
+        reserve(static_cast<uint32_t>(expected.size()));
+      }
+    } else {
+      StringAppendBytes(s, piece.data(), n);
+      expected += piece;
+      if (n != 0) reserve(static_cast<uint32_t>(expected.size()));
+    }
+    ASSERT_EQ(s.capacity, capacity) << "step " << step;
+    ASSERT_EQ(s.length, expected.size());
+  }
+  EXPECT_EQ(Bytes(s), expected);
+  EXPECT_EQ(s.text[s.length], '\0');
+
+  // A reserve without keeping, inside the grown block or not, starts the
+  // buffer with a zero byte and leaves the length word.
+  for (uint32_t n : {s.capacity + 1, s.capacity + 100000}) {
+    const uint32_t length = s.length;
+    StringReserve(s, n, false);
+    EXPECT_EQ(s.capacity, ((n + 1) & ~15u) + 16);
+    EXPECT_EQ(s.text[0], '\0');
+    EXPECT_EQ(s.length, length);
+    s.length = 0;
+  }
+}
+
 TEST(RtStringTest, SyncLengthRecountsDirectWrites) {
   RtString s;
   char* buffer = StringGetBuffer(s, 14);

@@ -52,6 +52,43 @@ TEST(TextSearchTest, FindBytesAgreesWithAPlainSearch) {
   }
 }
 
+// Long haystacks where the needle's first byte is rare, common or
+// everywhere, and needles that are found late, early or not at all: the
+// first and last occurrences agree with a plain search.
+TEST(TextSearchTest, LongHaystacksAgreeWithAPlainSearch) {
+  uint32_t state = 4242;
+  auto next = [&state](uint32_t range) {
+    state = state * 1103515245u + 12345u;
+    return (state >> 8) % range;
+  };
+  for (const uint32_t alphabet : {2u, 4u, 26u, 256u}) {
+    std::string haystack(60000, ' ');
+    for (char& c : haystack) c = static_cast<char>(alphabet == 256 ? next(256) : 'a' + next(alphabet));
+    for (int round = 0; round < 40; ++round) {
+      const uint32_t length = 2 + next(round % 2 == 0 ? 6 : 40);
+      std::string needle;
+      if (round % 4 == 0) {
+        needle = haystack.substr(next(static_cast<uint32_t>(haystack.size() - length)), length);
+      } else {
+        for (uint32_t k = 0; k < length; ++k) needle += static_cast<char>('a' + next(alphabet % 256 + 1));
+      }
+      if (round % 4 == 1) needle[0] = '#';  // a first byte that never occurs
+      const size_t first = haystack.find(needle);
+      EXPECT_EQ(TextFindBytes(haystack.data(), static_cast<uint32_t>(haystack.size()), needle.data(), length),
+                first == std::string::npos ? -1 : static_cast<int64_t>(first))
+          << alphabet << " / " << needle;
+      const RtString h = StringFromBytes(haystack.data(), static_cast<uint32_t>(haystack.size()));
+      const RtString p = StringFromBytes(needle.data(), length);
+      const int32_t start = static_cast<int32_t>(next(static_cast<uint32_t>(haystack.size())));
+      const size_t from = haystack.find(needle, start);
+      EXPECT_EQ(TextFind(h, p, start), from == std::string::npos ? -1 : static_cast<int32_t>(from));
+      const int32_t position = round % 3 == 0 ? -1 : start;
+      const size_t last = position < 0 ? haystack.rfind(needle) : haystack.rfind(needle, position);
+      EXPECT_EQ(TextFindLast(h, p, position), last == std::string::npos ? -1 : static_cast<int32_t>(last));
+    }
+  }
+}
+
 TEST(TextSearchTest, FindFromAStart) {
   const RtString banana = "banana";
   EXPECT_EQ(TextFind(banana, "a", 0), 1);

@@ -59,6 +59,29 @@ TEST_F(JoystickTest, StartupTakesTheFirstTenAttachedPadsAndNoLaterOnes) {
   EXPECT_EQ(JoystickGetCount(), 10);
 }
 
+// Start-up does not wait for the joystick layer (starting it scans the
+// system's devices): it starts at the first joystick command and finds the
+// pads attached then.
+TEST_F(JoystickTest, TheLayerStartsAtTheFirstJoystickCommand) {
+  Start();
+  EXPECT_FALSE(input_.joystickLayer);
+  VirtualJoystick pad("Pad");
+  EXPECT_EQ(JoystickGetCount(), 1);
+  EXPECT_TRUE(input_.joystickLayer);
+  EXPECT_EQ(Name(0), "Pad, Pad");
+  VirtualJoystick late("Late");
+  EXPECT_EQ(JoystickGetCount(), 1);
+  // Any joystick command starts it: a reading, with the pad pushed.
+  InputFree(input_);
+  InputCreate(input_);
+  Start();
+  pad.SetAxis(0, 32767);
+  EXPECT_FALSE(input_.joystickLayer);
+  EXPECT_DOUBLE_EQ(JoystickAxisX(0), 1.0);
+  EXPECT_TRUE(input_.joystickLayer);
+  EXPECT_EQ(JoystickGetCount(), 2);
+}
+
 TEST_F(JoystickTest, AxesScaleToUnitRange) {
   VirtualJoystick pad("Pad");
   Start();

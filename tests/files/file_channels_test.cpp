@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -294,6 +295,52 @@ TEST_F(FileChannelTest, LinesWrittenMeanwhileAreRead) {
   EXPECT_STREQ(line.c_str(), "b");
   FileChannelReadLine(0, line);
   EXPECT_STREQ(line.c_str(), "c");
+}
+
+// A line longer than 1024 bytes comes in pieces of 1024, from a file and
+// from memory alike; a line of exactly 1024 bytes is one line.
+TEST_F(FileChannelTest, LongLinesComeInPiecesOf1024) {
+  struct Case {
+    std::string bytes;
+    std::vector<size_t> pieces;
+  };
+  const std::string x3000(3000, 'x');
+  const Case cases[] = {
+      {x3000, {1024, 1024, 952}},
+      {x3000 + "\r\nnext", {1024, 1024, 952, 4}},
+      {std::string(1024, 'x') + "\nnext", {1024, 4}},
+      {std::string(1024, 'x') + "\r\nnext", {1024, 4}},
+      {std::string(2048, 'x') + "\n\nnext", {1024, 1024, 0, 4}},
+      {std::string(1025, 'x') + "\r\n", {1024, 1}},
+      {std::string(1023, 'x') + "\r" + std::string(5, 'y'), {1024, 5}},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::string file = "long" + std::to_string(n++) + ".txt";
+    WriteFileBytes(dir_.File(file), c.bytes);
+    std::vector<uint8_t> block(c.bytes.begin(), c.bytes.end());
+    const std::string memory = MemoryFilePublish(block.data(), static_cast<uint32_t>(block.size()));
+    for (const std::string& name : {dir_.File(file), memory}) {
+      ASSERT_EQ(FileChannelOpen(0, name.c_str(), 1), 1) << name;
+      std::vector<size_t> pieces;
+      std::string joined;
+      RtString line;
+      while (!FileChannelAtEnd(0)) {
+        FileChannelReadLine(0, line);
+        ASSERT_EQ(std::strlen(line.c_str()), line.length);
+        pieces.push_back(line.length);
+        joined += line.c_str();
+      }
+      FileChannelClose(0);
+      EXPECT_EQ(pieces, c.pieces) << name << " case " << n - 1;
+      std::string content = c.bytes;
+      for (const char* end : {"\r\n", "\n"}) {
+        for (size_t at; (at = content.find(end)) != std::string::npos;) content.erase(at, std::strlen(end));
+      }
+      EXPECT_EQ(joined, content) << name << " case " << n - 1;
+    }
+    MemoryFileWithdraw(block.data());
+  }
 }
 
 TEST_F(FileChannelTest, LastLineWithoutEndThenFatal) {

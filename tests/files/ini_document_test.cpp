@@ -11,6 +11,7 @@
 
 #include "files/file_write_back.h"
 #include "files/memory_file.h"
+#include "platform/file_io.h"
 #include "process/program_end.h"
 #include "tests/support/test_env.h"
 
@@ -181,6 +182,35 @@ TEST(WriteBackFileTest, ReplacesKeepsModeAndLeavesNoTemporary) {
   }
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"data.txt", "empty_dir", "full_dir"}));
+}
+
+// Written in steps, the file takes the target's place only at the finish;
+// abandoned, it leaves the old file and nothing else.
+TEST(WriteBackFileTest, InStepsTheOldFileStaysUntilTheFinish) {
+  ScratchDir dir;
+  const std::string file = dir.File("data.txt");
+  WriteFileBytes(file, "old");
+  StagedWrite abandoned;
+  ASSERT_TRUE(WriteBackBegin(abandoned, file));
+  ASSERT_TRUE(PlatformWriteAll(abandoned.fd, "partial", 7));
+  EXPECT_EQ(ReadFileBytes(file), "old");
+  WriteBackAbandon(abandoned);
+  EXPECT_EQ(abandoned.fd, -1);
+  StagedWrite finished;
+  ASSERT_TRUE(WriteBackBegin(finished, file));
+  ASSERT_TRUE(PlatformWriteAll(finished.fd, "new", 3));
+  EXPECT_EQ(ReadFileBytes(file), "old");
+  EXPECT_TRUE(WriteBackFinish(finished));
+  EXPECT_EQ(ReadFileBytes(file), "new");
+  EXPECT_FALSE(WriteBackFinish(finished)) << "finished once";
+  StagedWrite nowhere;
+  EXPECT_FALSE(WriteBackBegin(nowhere, dir.File("no_such_dir/file")));
+  EXPECT_FALSE(WriteBackBegin(nowhere, ""));
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    names.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(names, std::vector<std::string>{"data.txt"});
 }
 
 TEST(WriteBackPathTest, AbsoluteWithSlashesAndBounded) {

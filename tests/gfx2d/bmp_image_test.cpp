@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "files/memory_file.h"
+#include "tests/support/memory_peak.h"
 #include "tests/support/test_data.h"
 #include "tests/support/test_env.h"
 
@@ -202,7 +203,9 @@ TEST_F(BmpImageTest, WriteThenReadGivesThePictureBack) {
   ImageBufferRelease(image);
 }
 
-TEST_F(BmpImageTest, ReadsMemoryFilesCutAtTheBlockEnd) {
+// A memory file gives the answer that the same bytes give on disk: a cut
+// anywhere, also inside the rows, is refused.
+TEST_F(BmpImageTest, MemoryFilesAnswerAsDiskFiles) {
   const std::string file = Bmp(40, 1, 3, 24, "", Bytes({1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0}));
   ImageBuffer image;
   struct Case {
@@ -213,8 +216,8 @@ TEST_F(BmpImageTest, ReadsMemoryFilesCutAtTheBlockEnd) {
   };
   const std::vector<Case> cases = {
       {"whole file", file.size(), true, {Opaque(9, 8, 7), Opaque(6, 5, 4), Opaque(3, 2, 1)}},
-      {"cut inside the rows: missing rows read black", file.size() - 8, true,
-       {Opaque(0, 0, 0), Opaque(0, 0, 0), Opaque(3, 2, 1)}},
+      {"cut inside the rows", file.size() - 8, false, {}},
+      {"last byte missing", file.size() - 1, false, {}},
       {"cut at the data offset", 54, false, {}},
       {"cut inside the header", 30, false, {}},
   };
@@ -224,9 +227,49 @@ TEST_F(BmpImageTest, ReadsMemoryFilesCutAtTheBlockEnd) {
     EXPECT_EQ(Pixels(image), c.pixels) << c.what;
     MemoryFileWithdraw(file.data());
   }
-  // The same cut on disk is a short read.
-  EXPECT_FALSE(Load(file.substr(0, file.size() - 8), image));
-  EXPECT_FALSE(Load(file.substr(0, file.size() - 1), image));
+  // The same cuts on disk.
+  for (const Case& c : cases) EXPECT_EQ(Load(file.substr(0, c.size), image), c.ok) << c.what;
+  ImageBufferRelease(image);
+}
+
+// Pictures whose rows the file does not hold, or whose sides no texture
+// has, are refused before their pixels are allocated, from disk and from
+// memory alike.
+TEST_F(BmpImageTest, RefusesPicturesTheFileCannotHold) {
+  std::string claims = Bmp(40, 16384, 20000, 24, "", std::string(60, '\x40'));  // 114 bytes
+  const struct {
+    const char* what;
+    std::string file;
+  } cases[] = {
+      {"16384 x 20000 in 114 bytes", claims},
+      {"16384 x 16384 in 114 bytes", [&] {
+         std::string s = claims;
+         Set32(s, 22, 16384);
+         return s;
+       }()},
+      {"a row wider than any texture, all there", Bmp(40, 16385, 1, 8, "", std::string(16388, '\0'))},
+      {"a column taller than any texture, all there", Bmp(40, 1, 16385, 8, "", std::string(4 * 16385, '\0'))},
+  };
+  for (const auto& c : cases) {
+    ImageBuffer image;
+    const std::string name = MemoryFilePublish(c.file.data(), static_cast<uint32_t>(c.file.size()));
+    bool fromDisk = true;
+    bool fromMemory = true;
+    const int64_t growth = PeakVirtualGrowth([&] {
+      fromDisk = Load(c.file, image);
+      fromMemory = ImageLoadBmp(image, name.c_str(), -1);
+    });
+    EXPECT_FALSE(fromDisk) << c.what;
+    EXPECT_FALSE(fromMemory) << c.what;
+    EXPECT_LT(growth, int64_t{256} << 20) << c.what;
+    MemoryFileWithdraw(c.file.data());
+    EXPECT_EQ(image.pixels, nullptr) << c.what;
+    EXPECT_EQ(image.capacity, 0) << c.what;
+  }
+  // The longest sides a texture has are read.
+  ImageBuffer image;
+  EXPECT_TRUE(Load(Bmp(40, 16384, 1, 8, "", std::string(16384, '\0')), image));
+  EXPECT_TRUE(Load(Bmp(40, 1, 16384, 8, "", std::string(4 * 16384, '\0')), image));
   ImageBufferRelease(image);
 }
 

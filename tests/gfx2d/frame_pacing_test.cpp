@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "gfx2d/opengl_dodevudi.h"
@@ -106,6 +107,35 @@ TEST_F(FramePacingTest, PumpFailureEndsAtOnceWithoutAdvancingTheSlot) {
   EXPECT_EQ(FrameWait(engine_, nullptr, kFake), 0);
   EXPECT_EQ(clock_.pumps, 1);
   EXPECT_TRUE(clock_.sleeps.empty());
+  EXPECT_DOUBLE_EQ(engine_.nextFrameTime, 100.0);
+}
+
+// A frame that only advances the slot leaves the next frame to wait for
+// the same time, so the frame times after it are unchanged.
+TEST_F(FramePacingTest, AdvancingWithoutWaitingKeepsTheFrameTimesAfterIt) {
+  const double doneAt[] = {85.0, 99.5, 103.0, 140.0};  // when the frame is swapped
+  for (const double done : doneAt) {
+    engine_.framePeriod = 16.0;
+    // Waiting: the frame waits for its slot, then advances it.
+    engine_.nextFrameTime = 100.0;
+    clock_ = FakeClock();
+    clock_.readings = {done, std::max(done, 99.5)};
+    EXPECT_EQ(FrameWait(engine_, nullptr, kFake), 1);
+    const double waitedSlot = engine_.nextFrameTime;
+    // Advancing: no sleep, one pump, the same next slot.
+    engine_.nextFrameTime = 100.0;
+    clock_ = FakeClock();
+    clock_.readings = {done};
+    EXPECT_EQ(FrameAdvance(engine_, nullptr, kFake), 1);
+    EXPECT_TRUE(clock_.sleeps.empty());
+    EXPECT_EQ(clock_.pumps, 1);
+    EXPECT_DOUBLE_EQ(engine_.nextFrameTime, waitedSlot) << done;
+  }
+  engine_.nextFrameTime = 100.0;
+  clock_ = FakeClock();
+  clock_.readings = {50.0};
+  clock_.pumpResult = 0;
+  EXPECT_EQ(FrameAdvance(engine_, nullptr, kFake), 0);
   EXPECT_DOUBLE_EQ(engine_.nextFrameTime, 100.0);
 }
 

@@ -11,6 +11,7 @@
 #include <jpeglib.h>
 
 #include "files/memory_file.h"
+#include "tests/support/memory_peak.h"
 #include "tests/support/image_checks.h"
 #include "tests/support/test_env.h"
 
@@ -214,6 +215,84 @@ TEST(JpegImageTest, DamagedHeadersAreRefused) {
     EXPECT_FALSE(ImageLoadJpeg(image, name.c_str()));
     ExpectEmptyImage(image);
   }
+}
+
+// A frame header may claim far more pixels than the file's bytes can
+// code, or sides no texture has: refused before the pixels are allocated.
+// A flat picture, as tightly coded as the writer does it, still reads.
+TEST(JpegImageTest, RefusesPicturesTheFileCannotCode) {
+  ScratchDir dir;
+  const std::string bytes = SampleJpeg(dir);
+  const size_t frame = FrameSizeAt(bytes);
+  auto withSize = [&](int height, int width) {
+    const char size[4] = {static_cast<char>(height >> 8), static_cast<char>(height & 255),
+                          static_cast<char>(width >> 8), static_cast<char>(width & 255)};
+    return bytes.substr(0, frame) + std::string(size, 4) + bytes.substr(frame + 4);
+  };
+  const struct {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"16384 wide and 16385 high", withSize(16385, 16384)},
+      {"4000 x 4000 from a small file", withSize(4000, 4000)},
+      {"one row wider than a texture", withSize(1, 16385)},
+  };
+  const std::string name = dir.File("claims.jpg");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteFileBytes(name, c.bytes);
+    ImageBuffer image = UsedImageBuffer();
+    bool loaded = true;
+    const int64_t growth = PeakVirtualGrowth([&] { loaded = ImageLoadJpeg(image, name.c_str()); });
+    EXPECT_FALSE(loaded);
+    EXPECT_LT(growth, int64_t{256} << 20);
+    ExpectEmptyImage(image);
+  }
+  const std::vector<uint8_t> flat = BgrxPicture(1024, 1024, [](int32_t, int32_t) { return Colour{90, 90, 90}; });
+  ASSERT_TRUE(JpegWriteFile(name.c_str(), flat.data(), 1024, 1024));
+  ImageBuffer image;
+  EXPECT_TRUE(ImageLoadJpeg(image, name.c_str())) << ReadFileBytes(name).size() << " bytes";
+  EXPECT_EQ(image.width, 1024);
+  ImageBufferRelease(image);
+}
+
+// Data that the decoder reports as corrupt or missing, where it would go
+// on with the blocks filled in, is refused. A warning about the file's
+// labels alone is not.
+TEST(JpegImageTest, RefusesDataTheDecoderWarnsAbout) {
+  ScratchDir dir;
+  const std::string bytes = SampleJpeg(dir);
+  const size_t frame = FrameSizeAt(bytes);
+  const size_t scan = bytes.find("\xff\xda");
+  ASSERT_NE(scan, std::string::npos);
+  const std::string end = "\xff\xd9";
+  const struct {
+    const char* what;
+    std::string bytes;
+  } refused[] = {
+      {"the scan cut in half, then the end marker",
+       bytes.substr(0, scan + (bytes.size() - scan) / 2) + end},
+      {"stray bytes before the scan", bytes.substr(0, scan) + "\x12\x34\x56" + bytes.substr(scan)},
+      {"a frame wider than its scan", bytes.substr(0, frame + 2) + "\x02\x00" + bytes.substr(frame + 4)},
+  };
+  const std::string name = dir.File("warned.jpg");
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.what);
+    WriteFileBytes(name, c.bytes);
+    ImageBuffer image = UsedImageBuffer();
+    EXPECT_FALSE(ImageLoadJpeg(image, name.c_str()));
+    ExpectEmptyImage(image);
+  }
+  // The JFIF label's major version is 1 at offset 11; version 2 draws a
+  // warning about the label, and the picture is whole.
+  ASSERT_EQ(bytes.substr(6, 5), std::string("JFIF\0", 5));
+  std::string relabelled = bytes;
+  relabelled[11] = 2;
+  WriteFileBytes(name, relabelled);
+  ImageBuffer image;
+  EXPECT_TRUE(ImageLoadJpeg(image, name.c_str()));
+  EXPECT_EQ(image.width, 64);
+  ImageBufferRelease(image);
 }
 
 TEST(JpegImageTest, DamagedBytesNeverGiveAWrongSizedPicture) {

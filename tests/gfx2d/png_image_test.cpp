@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "files/memory_file.h"
+#include "tests/support/memory_peak.h"
 #include "tests/support/image_checks.h"
 #include "tests/support/test_data.h"
 #include "tests/support/test_env.h"
@@ -328,6 +329,57 @@ TEST(PngImageTest, PicturesBeyondTwoGigabytesAreRefusedBeforeAllocating) {
   ImageBuffer image;
   EXPECT_FALSE(ImageLoadPng(image, dir.File("huge.png").c_str(), -1));
   ExpectEmptyImage(image);
+}
+
+// Sides no texture has, rows the file's bytes cannot inflate to, and
+// chunks longer than the file are refused before anything is allocated
+// for them; from memory as from disk. A flat picture, packed as tightly as
+// deflate packs, still reads.
+TEST(PngImageTest, RefusesWhatTheFileCannotHold) {
+  auto withText = [](uint32_t claimed) {
+    std::string png = MakePng(1, 1, 0, {std::string(1, '\x40')});
+    std::string text;
+    Put32(text, claimed);
+    text += "tEXtComment";
+    png.insert(33, text + "\0a short text");  // behind the header chunk
+    return png;
+  };
+  const struct {
+    const char* what;
+    std::string png;
+  } cases[] = {
+      {"a text chunk that claims 1,989,042,918 bytes", withText(1989042918u)},
+      {"a text chunk that claims 100,000 bytes", withText(100000u)},
+      {"16384 x 20000 from 70 bytes", MakePng(16384, 20000, 0, {std::string(16, '\0')})},
+      {"16384 x 16384 RGBA from 70 bytes", MakePng(16384, 16384, 6, {std::string(16, '\0')})},
+      {"one row wider than a texture", MakePng(16385, 1, 0, {std::string(16385, '\0')})},
+  };
+  ScratchDir dir;
+  const std::string file = dir.File("claims.png");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteFileBytes(file, c.png);
+    ImageBuffer image = UsedImageBuffer();
+    const std::string name = MemoryFilePublish(c.png.data(), static_cast<uint32_t>(c.png.size()));
+    bool fromDisk = true;
+    bool fromMemory = true;
+    const int64_t growth = PeakVirtualGrowth([&] {
+      fromDisk = ImageLoadPng(image, file.c_str(), -1);
+      fromMemory = ImageLoadPng(image, name.c_str(), -1);
+    });
+    EXPECT_FALSE(fromDisk);
+    EXPECT_FALSE(fromMemory);
+    EXPECT_LT(growth, int64_t{256} << 20);
+    MemoryFileWithdraw(c.png.data());
+    ExpectEmptyImage(image);
+  }
+  const std::string flat = MakePng(4096, 4096, 0, std::vector<std::string>(4096, std::string(4096, '\x80')));
+  ASSERT_LT(flat.size(), 40000u);
+  WriteFileBytes(file, flat);
+  ImageBuffer image;
+  EXPECT_TRUE(ImageLoadPng(image, file.c_str(), -1));
+  EXPECT_EQ(image.width, 4096);
+  ImageBufferRelease(image);
 }
 
 // A picture whose every byte differs from its neighbours, alpha included.

@@ -12,6 +12,8 @@
 #include "gfx2d/image_buffer.h"
 #include "gfx2d/sprite_slots.h"
 #include "gfx3d/camera_projection.h"
+#include "gfx3d/commands3d.h"
+#include "gfx3d/shadow_pass.h"
 #include "tests/support/engine3d_fixture.h"
 
 namespace {
@@ -25,6 +27,19 @@ class BillboardTest : public Engine3DTest {
     FontBuildDefault(engine(), 0);
   }
 
+  // Sprite n becomes a 64 x 64 picture of opaque red.
+  bool MakeRedSprite(int32_t n) {
+    ImageBuffer red;
+    ImageBufferResize(red, 64, 64);
+    for (int32_t i = 0; i < 64 * 64; ++i) {
+      const uint8_t rgba[4] = {255, 0, 0, 255};
+      std::memcpy(red.pixels + i * 4, rgba, 4);
+    }
+    const bool made = SpriteFromImage(engine(), n, red, 0, false);
+    ImageBufferRelease(red);
+    return made;
+  }
+
   void ExpectVertex(int32_t i, float x, float y, float z, const char* label) {
     const TexturedVertex& v = engine().vertices[i];
     EXPECT_NEAR(v.x, x, 1e-4f) << label << " vertex " << i;
@@ -34,14 +49,7 @@ class BillboardTest : public Engine3DTest {
 };
 
 TEST_F(BillboardTest, ASpriteStandsOnThePointFacingTheCamera) {
-  ImageBuffer red;
-  ImageBufferResize(red, 64, 64);
-  for (int32_t i = 0; i < 64 * 64; ++i) {
-    const uint8_t rgba[4] = {255, 0, 0, 255};
-    std::memcpy(red.pixels + i * 4, rgba, 4);
-  }
-  ASSERT_TRUE(SpriteFromImage(engine(), 7, red, 0, false));
-  ImageBufferRelease(red);
+  ASSERT_TRUE(MakeRedSprite(7));
   Billboard(engine(), 7, 0, 0, -50, 1.0f);
   ASSERT_EQ(engine().vertices.count, 4);
   ExpectVertex(0, -16, 0, -50, "billboard");
@@ -52,6 +60,27 @@ TEST_F(BillboardTest, ASpriteStandsOnThePointFacingTheCamera) {
   EXPECT_EQ(PixelAt(kWidth / 2 + 6, kHeight / 2 - 2), 0xFF0000u);
   EXPECT_EQ(PixelAt(kWidth / 2, kHeight / 2 + 2), 0x000000u);
   EXPECT_EQ(PixelAt(kWidth / 2 + 10, kHeight / 2 - 8), 0x000000u);
+}
+
+// Every sprite number of the table draws, the high ones too; numbers
+// outside it draw nothing.
+TEST_F(BillboardTest, EverySpriteOfTheTableDraws) {
+  for (const int32_t sprite : {7, 32767, 32768, 40000, 65535}) {
+    ASSERT_TRUE(MakeRedSprite(sprite)) << sprite;
+    ClearWindow(0x000000);
+    X3DClearDepth(engine3d());
+    X3DDrawBillboard(sprite, 0, 0, -50, 1.0);
+    EXPECT_EQ(PixelAt(kWidth / 2, kHeight / 2 - 8), 0xFF0000u) << sprite;
+  }
+  for (const int32_t sprite : {-1, 65537, 1 << 20}) {
+    ClearWindow(0x000000);
+    X3DClearDepth(engine3d());
+    engine().vertices.count = 0;
+    X3DDrawBillboard(sprite, 0, 0, -50, 1.0);
+    Billboard(engine(), sprite, 0, 0, -50, 1.0f);
+    EXPECT_EQ(engine().vertices.count, 0) << sprite;
+    EXPECT_EQ(PixelAt(kWidth / 2, kHeight / 2 - 8), 0x000000u) << sprite;
+  }
 }
 
 TEST_F(BillboardTest, SceneTextIsCentredOnThePoint) {

@@ -183,6 +183,15 @@ TEST(SphereBoxTest, MeasuresTheCentreBeyondTheFaces) {
 }
 
 TEST_F(CollisionTest, ConesReachFacesEdgesAndCorners) {
+  // Slot 5: a slanted triangle whose plane the z axis meets at z = -1/3.
+  testing::internal::CaptureStdout();
+  ObjectBuildBegin(&engine_, 5, 0);
+  ObjectBuildVertex(&engine_, -1.0f, -1.0f, -1.0f, 0.0f, 0.0f, 0xFFFFFF);
+  ObjectBuildVertex(&engine_, 1.0f, -1.0f, -1.0f, 0.0f, 0.0f, 0xFFFFFF);
+  ObjectBuildVertex(&engine_, 0.0f, 2.0f, 1.0f, 0.0f, 0.0f, 0xFFFFFF);
+  ObjectBuildEnd(&engine_);
+  testing::internal::GetCapturedStdout();
+  ASSERT_EQ(engine_.objects[5].inUse, 1);
   struct Case {
     int32_t slot;
     V3 apex, direction;
@@ -197,6 +206,7 @@ TEST_F(CollisionTest, ConesReachFacesEdgesAndCorners) {
       {2, {30, 0, -5}, {0, 0, 1}, 80, 1},    // wide enough to reach it
       {2, {30, 0, 0.5f}, {-1, 0, 0}, 3, 1},  // along the plane, just above it
       {1, {0, 0, 7}, {0, 0, 1}, 45, 0},      // both triangles behind the apex
+      {5, {0, 0, 0}, {0, 0, 1}, 10, 0},      // the axis meets its plane behind the apex
       {0, {0, 0, -5}, {0, 0, 1}, 10, 0},     // an empty slot
       {4096, {0, 0, -5}, {0, 0, 1}, 10, 0},
   };
@@ -231,6 +241,11 @@ TEST(ConeTriangleTest, CornersEdgesAndFace) {
       {{0, 0, 0, 10, 0, 0, 0, 10, 0}, 1, true},                   // a corner on a cone of angle 0
       {{0.5f, 0, 0, 10, 0, 0, 0.5f, 10, 0}, 1, false},
       {{-10, 0.2f, -10, 10, 0.2f, 0, 20, 0.2f, 10}, c10, true},   // an edge from behind the apex
+      // The axis line meets the plane behind the apex (z = -16/3) and no
+      // point of the triangle ahead of the apex lies in the cone.
+      {{-1, -1, -6, 1, -1, -6, 0, 2, -4}, c10, false},
+      // The same plane's meeting point in front of the apex is a hit.
+      {{-1, -1, -4, 1, -1, -4, 0, 2, -2}, c10, true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ConeTriangleTest(axis, apex, c.cosine, c.triangle), c.hit) << c.triangle[0] << " " << c.triangle[1];

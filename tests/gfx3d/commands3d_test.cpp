@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "gfx3d/collision.h"
 #include "gfx3d/dodevudi3d.h"
 #include "gfx3d/mesh_build.h"
 #include "gfx3d/transform_stack.h"
 #include "process/app_globals.h"
+#include "tests/support/test_env.h"
 
 namespace {
 
@@ -88,6 +90,29 @@ TEST_F(Commands3DTest, SphereAgainstTheBoxOfTheCurrentLevel) {
   for (const Case& c : cases) {
     EXPECT_EQ(X3DCollideSphereBox(c.x, c.y, c.z, c.radius, 2, 4, 6), c.hit) << c.x << " " << c.y << " " << c.radius;
   }
+}
+
+// The answer of a save says whether the file was written.
+TEST_F(Commands3DTest, SaveAnswersWhatTheWriteDid) {
+  ScratchDir dir;
+  const std::string saved = dir.File("saved.ddd");
+  const struct {
+    std::string name;
+    uint32_t object;
+    int32_t answer;
+  } cases[] = {
+      {saved, 4, 1},
+      {dir.File("no-such-folder/saved.ddd"), 4, 0},  // the write fails
+      {dir.File("empty.ddd"), 5, 0},                 // an unused slot
+      {dir.File("none.ddd"), 0xFFFFFFFFu, 0},        // no such slot
+      {"mem://1/16", 4, 0},                          // memory files are never written
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Object3DSave(RtString(c.name.c_str()), c.object), c.answer) << c.name;
+  }
+  EXPECT_FALSE(ReadFileBytes(saved).empty());
+  g_app.engine3d = nullptr;
+  EXPECT_EQ(Object3DSave(RtString(dir.File("again.ddd").c_str()), 4), 0);
 }
 
 TEST_F(Commands3DTest, WithoutAnEngineNothingHappens) {

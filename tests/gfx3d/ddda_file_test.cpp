@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "files/error_log.h"
@@ -160,6 +162,73 @@ TEST(DddaFileTest, DamagedText) {
   ASSERT_TRUE(Parse(huge, document));
   MeshObjectX mesh;
   EXPECT_FALSE(DddDocumentToMesh(document, mesh));
+}
+
+// One polygon of many corners on vertex 0, repeated over many frames of
+// one vertex: the mesh would grow with the square of the text.
+std::string ManyCornersOverManyFrames(int corners, int frames) {
+  std::string text = "DDDA 1 0 1 0 0 0 " + std::to_string(corners);
+  for (int i = 0; i < corners; ++i) text += " 0 0";
+  text += " " + std::to_string(frames);
+  for (int i = 0; i < frames; ++i) text += " 1 0 0 0";
+  return text;
+}
+
+// A real model: a band of quads around a ring, each vertex used by four
+// quads, in several frames, with numbers as tools write them.
+std::string RingModel(int quads, int frames) {
+  std::string text = "DDDA 1.1\n0\n" + std::to_string(quads) + "\n";
+  for (int q = 0; q < quads; ++q) {
+    const int a = 2 * q, b = 2 * q + 1, c = 2 * ((q + 1) % quads), d = c + 1;
+    text += "200 120 40 4  " + std::to_string(a) + " 0  " + std::to_string(c) + " 0  " + std::to_string(d) +
+            " 0  " + std::to_string(b) + " 0\n";
+  }
+  text += std::to_string(frames) + "\n";
+  char number[64];
+  for (int f = 0; f < frames; ++f) {
+    text += std::to_string(2 * quads) + "\n";
+    for (int v = 0; v < 2 * quads; ++v) {
+      std::snprintf(number, sizeof number, "%.4f %.4f %.4f 0 0 1\n", 0.1 * v + f, 0.5 * (v % 2), 0.25 * f);
+      text += number;
+    }
+  }
+  return text;
+}
+
+// The mesh made from a text never holds more than 4 nodes a byte of it, so
+// its memory grows with the size of the file, not with its square.
+TEST(DddaFileTest, TheMeshGrowsWithTheTextNotItsSquare) {
+  // 6 KB, 12 KB, 24 KB and 48 KB of text asked for 91 MB to 6 GB.
+  for (const int size : {6000, 12000, 24000, 48000}) {
+    const std::string text = ManyCornersOverManyFrames(size / 8, size / 16);
+    DddDocument document;
+    ASSERT_TRUE(Parse(text, document)) << size;
+    MeshObjectX mesh;
+    EXPECT_FALSE(DddDocumentToMesh(document, mesh)) << size;
+    EXPECT_EQ(mesh.frames.data, nullptr) << size;
+  }
+  // Within the bound the same shape of text still makes its mesh.
+  for (const auto& [corners, frames] : {std::pair{30, 20}, std::pair{400, 1}}) {
+    const std::string text = ManyCornersOverManyFrames(corners, frames);
+    DddDocument document;
+    ASSERT_TRUE(Parse(text, document));
+    MeshObjectX mesh;
+    ASSERT_TRUE(DddDocumentToMesh(document, mesh)) << corners << " corners, " << frames << " frames";
+    int64_t nodes = 0;
+    for (const MeshFrame& frame : mesh.frames) nodes += frame.nodes.count;
+    EXPECT_EQ(nodes, int64_t{corners + 1} * frames);
+    EXPECT_LE(nodes, 4 * static_cast<int64_t>(text.size()));
+  }
+  // Real models lie far within it.
+  for (const auto& [quads, frames] : {std::pair{8, 1}, std::pair{200, 30}, std::pair{2000, 2}}) {
+    const std::string text = RingModel(quads, frames);
+    DddDocument document;
+    ASSERT_TRUE(Parse(text, document)) << quads;
+    MeshObjectX mesh;
+    ASSERT_TRUE(DddDocumentToMesh(document, mesh)) << quads << " quads, " << frames << " frames";
+    ASSERT_EQ(mesh.frames.count, frames);
+    EXPECT_EQ(mesh.frames[0].nodes.count, 5 * quads);
+  }
 }
 
 TEST(DddaFileTest, ReadThroughTheModelReader) {

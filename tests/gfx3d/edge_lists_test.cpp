@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <limits>
 #include <vector>
 
 #include "gfx3d/mesh_records.h"
+#include "tests/support/edge_list_models.h"
 #include "tests/support/mesh_fixture.h"
 
 namespace {
@@ -40,6 +43,54 @@ TEST(EdgeListsTest, SharedSidesNameEachOther) {
     MeshBuildEdgeList(mesh);
     EXPECT_EQ(Neighbours(mesh), c.neighbours) << c.gap;  // the odd seventh node is no triangle
   }
+}
+
+// The builder gives the very list of the first, quadratic builder: the
+// same welding (also in chains of corners each within reach of the next,
+// and for coordinates that are not finite or very large) and the same
+// neighbour for sides shared by more than two triangles.
+TEST(EdgeListsTest, TheSameListAsTheFirstBuilder) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float big = 3e38f;
+  struct Case {
+    const char* label;
+    std::function<void(MeshObject&)> make;
+  };
+  const Case cases[] = {
+      {"torus", [](MeshObject& m) { SetTorusTriangles(m, 12, 16); }},
+      {"lattice 1", [](MeshObject& m) { SetLatticeTriangles(m, 400, 1); }},
+      {"lattice 2", [](MeshObject& m) { SetLatticeTriangles(m, 400, 2); }},
+      {"lattice 3", [](MeshObject& m) { SetLatticeTriangles(m, 50, 3); }},
+      {"special values",
+       [&](MeshObject& m) {
+         SetTriangles(m, {{0, 0, 0},         {-0.0f, 1, 0},     {1, 0, -0.0f},    {-0.0f, 0, 0},   {1, 0, 0},
+                          {nan, 0, 0},       {nan, 0, 0},       {-0.0f, 1, 0},    {0, 0, 0},       {inf, 0, 0},
+                          {inf, 0, 0},       {1, 0, 0},         {big, big, -big}, {big, 0, 1e30f}, {1e30f, 0, 0},
+                          {big, 0, 1e30f},   {big, big, -big},  {-inf, 1, 1},     {1e30f, 0, 0},   {big, 0, 1e30f},
+                          {1e30f, 1e-30f, 0}, {1e30f, 0, 0},    {0, 0, 0},        {1e30f, 1e-30f, 0}});
+       }},
+      {"one side in many triangles",
+       [&](MeshObject& m) {
+         SetTriangles(m, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, 0, 0}, {0, -1, 0}, {0, 0, 0}, {1, 0, 0},
+                          {0, 0, 1}, {0, 0, 0}, {0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {0, 0, 0}, {0, 0, -1}});
+       }},
+  };
+  for (const Case& c : cases) {
+    MeshObjectX mesh;
+    c.make(mesh);
+    MeshObjectX reference;
+    c.make(reference);
+    MeshBuildEdgeList(mesh);
+    MeshBuildEdgeListQuadratic(reference);
+    ASSERT_EQ(mesh.edges.count, mesh.frames[0].triangles.count / 3 * 3) << c.label;
+    EXPECT_EQ(Neighbours(mesh), Neighbours(reference)) << c.label;
+  }
+  // The torus is closed: every side has its neighbour.
+  MeshObjectX torus;
+  SetTorusTriangles(torus, 12, 16);
+  MeshBuildEdgeList(torus);
+  for (int n : Neighbours(torus)) EXPECT_GE(n, 0);
 }
 
 TEST(EdgeListsTest, AnEdgeListIsBuiltOnce) {

@@ -146,6 +146,28 @@ TEST_F(MeshBuildTest, EndRefusesTooFewNodesAndUnequalFrames) {
   EXPECT_EQ(g_objectBeingBuilt, -1);
 }
 
+// The group markers of a build are no vertices: fewer than three vertices
+// leave the slot unused, however many markers come with them.
+TEST_F(MeshBuildTest, EndCountsVerticesNotGroupMarkers) {
+  const struct {
+    int vertices;
+    int extraGroups;
+    uint8_t inUse;
+  } cases[] = {{2, 0, 0}, {2, 3, 0}, {0, 2, 0}, {3, 0, 1}, {3, 1, 1}};
+  for (const auto& c : cases) {
+    ObjectBuildBegin(&engine_, 7, 0);
+    for (int g = 0; g < c.extraGroups; ++g) ObjectBuildNewGroup(&engine_, 0);
+    Vertices(1, c.vertices);
+    ObjectBuildEnd(&engine_);
+    EXPECT_EQ(engine_.objects[7].inUse, c.inUse) << c.vertices << " vertices, " << c.extraGroups << " groups";
+    if (c.inUse == 0) {
+      EXPECT_EQ(Mesh0(7).frames.count, 0) << c.vertices << " vertices, " << c.extraGroups << " groups";
+    } else {
+      EXPECT_EQ(Mesh0(7).frames[0].triangles.count, 3) << c.vertices << " vertices, " << c.extraGroups << " groups";
+    }
+  }
+}
+
 TEST_F(MeshBuildTest, NormalModes) {
   struct Case {
     int32_t mode;

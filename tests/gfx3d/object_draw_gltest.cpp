@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -125,6 +126,36 @@ TEST_F(ObjectDrawTest, AMeshOutsideTheFrustumIsSkippedBeforeAnyWork) {
   EXPECT_NE(mesh.staticBuffer, 0u);
   Object3DDraw(engine3d(), 4095, 0, 0, 0.0f, 0);  // an empty slot
   Object3DDraw(engine3d(), 4096, 0, 0, 0.0f, 0);  // no slot
+}
+
+// A change to the vertices after a draw reaches the static vertex buffer
+// that a plain draw of frame 0 uses: the next draw shows the new shape.
+TEST_F(ObjectDrawTest, APlainDrawAfterAChangeShowsTheNewShape) {
+  struct Case {
+    const char* label;
+    std::function<void()> change;
+  };
+  const Case cases[] = {
+      {"scaled by 2", [&] { Object3DScaleMeshes(engine3d().objects[kSquare], 2, 2, 2); }},
+      {"built again", [&] { Build(kSquare, {Square(4, 0)}, 0xFFFFFF); }},
+  };
+  for (const Case& c : cases) {
+    Build(kSquare, {Square(2, 0)}, 0xFFFFFF);
+    X3DPosition(engine3d(), 0, 0, -10);
+    ClearWindow(0x000000);
+    X3DClearDepth(engine3d());
+    Object3DDraw(engine3d(), kSquare, 0, 0, 0.0f, 0);
+    const int row = kHeight / 2;
+    const int inside = static_cast<int>(WindowX(3, 10));  // beyond half side 2, within 4
+    EXPECT_EQ(PixelAt(static_cast<int>(WindowX(1, 10)), row), 0xFFFFFFu) << c.label;
+    EXPECT_EQ(PixelAt(inside, row), 0x000000u) << c.label;
+    c.change();
+    ClearWindow(0x000000);
+    X3DClearDepth(engine3d());
+    Object3DDraw(engine3d(), kSquare, 0, 0, 0.0f, 0);
+    EXPECT_EQ(PixelAt(inside, row), 0xFFFFFFu) << c.label;
+    EXPECT_EQ(PixelAt(static_cast<int>(WindowX(5, 10)), row), 0x000000u) << c.label;
+  }
 }
 
 TEST_F(ObjectDrawTest, CelShadingBandsTheColourAndOutlinesTheSilhouette) {

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,12 +28,17 @@ struct Step {
   int pauseMs = 0;
 };
 
+// How the server ends the connection.
+enum class End { kClose, kReset };
+
 // A tiny HTTP/1.0 server for one connection on 127.0.0.1: it reads the
-// request up to its empty line, plays the script, and closes, or first holds
-// the connection open for holdMs (less when the client closes first).
+// request up to its empty line, plays the script (until the client has
+// gone), and closes or resets the connection, or first holds it open for
+// holdMs (less when the client closes first).
 class TinyServer {
  public:
-  explicit TinyServer(std::vector<Step> script, int holdMs = 0) : script_(std::move(script)), holdMs_(holdMs) {
+  explicit TinyServer(std::vector<Step> script, int holdMs = 0, End end = End::kClose)
+      : script_(std::move(script)), holdMs_(holdMs), end_(end) {
     listening_ = RawListen(&port_);
     thread_ = std::thread([this] { Serve(); });
   }
@@ -58,16 +65,21 @@ class TinyServer {
       request_.append(buffer, static_cast<size_t>(n));
     }
     for (const Step& step : script_) {
-      RawWrite(client, step.bytes);
+      if (!RawWrite(client, step.bytes)) break;
       PlatformSleep(step.pauseMs);
     }
     pollfd closing = {client, POLLIN, 0};
     if (holdMs_ > 0) poll(&closing, 1, holdMs_);
+    if (end_ == End::kReset) {
+      const linger abort = {1, 0};
+      setsockopt(client, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    }
     close(client);
   }
 
   std::vector<Step> script_;
   int holdMs_;
+  End end_;
   uint16_t port_ = 0;
   int listening_ = -1;
   std::string request_;
@@ -110,7 +122,6 @@ TEST_F(HttpDownloadTest, TheBodyIsEverythingAfterTheFirstEmptyLine) {
        "5\r\nhello\r\n0\r\n\r\n"},
       {"body in pieces, no length", {{kOk + "ab", 30}, {"cd"}}, "abcd"},
       {"length that lies", {{"HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nlonger"}}, "longer"},
-      {"no end of header", {{"HTTP/1.0 200 OK\r\nServer: t"}}, ""},
       {"zero bytes", {{kOk + binary}}, binary},
       {"large", {{kOk + large}}, large},
   };
@@ -149,22 +160,90 @@ TEST_F(HttpDownloadTest, TheTextKeepsTheFirstBytesAndEndsWhenFull) {
 }
 
 // A server that stops sending fails the download after the time-out, with
-// the time-out as the error; what came stays in the file.
+// the time-out as the error; the file is left as it was.
 TEST_F(HttpDownloadTest, AStalledServerFailsWithinTheTimeOut) {
   ScratchDir dir;
+  WriteFileBytes(dir.File("target"), "old");
   const struct {
     const char* what;
     std::vector<Step> script;
-    std::string partial;
-  } cases[] = {{"silent", {}, ""}, {"stops in the body", {{kOk + "part"}}, "part"}};
+  } cases[] = {{"silent", {}}, {"stops in the body", {{kOk + "part"}}}};
   for (const auto& c : cases) {
     TinyServer server(c.script, 3000);
     const double start = PlatformMilliseconds();
-    EXPECT_EQ(GetFile(server.port(), dir.File("partial"), 200), 0) << c.what;
+    EXPECT_EQ(GetFile(server.port(), dir.File("target"), 200), 0) << c.what;
     EXPECT_LT(PlatformMilliseconds() - start, 1500) << c.what;
     EXPECT_EQ(SockLastError(), 10060) << c.what;
-    EXPECT_EQ(ReadFileBytes(dir.File("partial")), c.partial) << c.what;
+    EXPECT_EQ(ReadFileBytes(dir.File("target")), "old") << c.what;
   }
+}
+
+// A server that keeps a byte coming just within the time-out cannot hold
+// the download longer than ten times the time-out.
+TEST_F(HttpDownloadTest, ATricklingServerFailsAtTheOverallDeadline) {
+  ScratchDir dir;
+  std::vector<Step> trickle = {{kOk, 40}};
+  for (int i = 0; i < 100; ++i) trickle.push_back({"x", 40});  // about 4 s
+  for (bool toFile : {true, false}) {
+    TinyServer server(trickle);
+    const double start = PlatformMilliseconds();
+    if (toFile) {
+      EXPECT_EQ(GetFile(server.port(), dir.File("trickled"), 150), 0);
+      EXPECT_FALSE(FileExists(dir.File("trickled")));
+    } else {
+      EXPECT_EQ(GetString(server.port(), 1000, 150), "");
+    }
+    const double took = PlatformMilliseconds() - start;
+    EXPECT_EQ(SockLastError(), 10060) << toFile;
+    EXPECT_GE(took, 1400) << toFile;
+    EXPECT_LT(took, 3000) << toFile;
+  }
+}
+
+// A download that did not complete fails: a connection that ends before the
+// header did, or that is reset. An existing file is left as it was, no file
+// is made, and the text is empty.
+TEST_F(HttpDownloadTest, AnIncompleteDownloadFailsAndLeavesTheFile) {
+  const struct {
+    const char* what;
+    std::vector<Step> script;
+    End end;
+    int32_t error;
+  } cases[] = {
+      {"closed before any byte", {}, End::kClose, 10053},
+      {"closed inside the header", {{"HTTP/1.0 200 OK\r\nServer: t"}}, End::kClose, 10053},
+      {"closed after the first empty line's \\r", {{"HTTP/1.0 200 OK\r\n\r"}}, End::kClose, 10053},
+      {"reset inside the header", {{"HTTP/1.0 200 OK\r\n", 50}}, End::kReset, 10054},
+      {"reset in the body", {{kOk + "part", 50}}, End::kReset, 10054},
+  };
+  ScratchDir dir;
+  WriteFileBytes(dir.File("kept"), "old");
+  for (const auto& c : cases) {
+    TinyServer kept(c.script, 0, c.end);
+    EXPECT_EQ(GetFile(kept.port(), dir.File("kept")), 0) << c.what;
+    EXPECT_EQ(SockLastError(), c.error) << c.what;
+    EXPECT_EQ(ReadFileBytes(dir.File("kept")), "old") << c.what;
+    TinyServer none(c.script, 0, c.end);
+    EXPECT_EQ(GetFile(none.port(), dir.File("none")), 0) << c.what;
+    EXPECT_FALSE(FileExists(dir.File("none"))) << c.what;
+    TinyServer text(c.script, 0, c.end);
+    EXPECT_EQ(GetString(text.port(), 100), "") << c.what;
+    EXPECT_EQ(SockLastError(), c.error) << c.what;
+  }
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) names.push_back(entry.path().filename());
+  EXPECT_EQ(names, std::vector<std::string>{"kept"}) << "no temporary file is left";
+}
+
+// However large the maximum, the text takes only what arrives.
+TEST_F(HttpDownloadTest, AHugeMaximumAllocatesOnlyWhatArrives) {
+  RtString refused = NetHttpGetString("127.0.0.1", "/", FreePort(), INT32_MAX, 100);
+  EXPECT_STREQ(refused.c_str(), "");
+  EXPECT_LT(refused.capacity, 1024u);
+  TinyServer server({{kOk + "small"}});
+  const RtString body = NetHttpGetString("127.0.0.1", "/", server.port(), INT32_MAX, 1000);
+  EXPECT_STREQ(body.c_str(), "small");
+  EXPECT_LT(body.capacity, 1024u);
 }
 
 TEST_F(HttpDownloadTest, FailuresKeepTheirOwnErrorAndTheProgramsSockets) {
@@ -174,7 +253,7 @@ TEST_F(HttpDownloadTest, FailuresKeepTheirOwnErrorAndTheProgramsSockets) {
   EXPECT_EQ(GetFile(FreePort(), dir.File("refused")), 0);
   EXPECT_EQ(SockLastError(), 10061);
   EXPECT_EQ(std::string(NetErrorText().c_str()).substr(0, 6), "10061 ");
-  EXPECT_TRUE(FileExists(dir.File("refused")));  // created before the connect
+  EXPECT_FALSE(FileExists(dir.File("refused")));  // nothing is made for a failed download
   EXPECT_EQ(NetHttpGetFile("a..b", "/", 80, dir.File("unresolved").c_str(), 100), 0);
   EXPECT_EQ(NetStartupCount(), 1);
   EXPECT_NE(SockSlot(own)->fd, -1);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <string>
 
 #include "net/socket_layer.h"
@@ -63,6 +64,34 @@ TEST_F(SocketCommandsTest, StreamSocketsConnectAcceptAndTalk) {
   EXPECT_EQ(ReceiveSoon(server, text, 100), 0);  // closed
   EXPECT_STREQ(text.c_str(), "");
   EXPECT_EQ(NetConnect("a..b", port, 100), -1);
+  NetExit();
+}
+
+// However large the maximum, one read takes at most 64 KiB, and the text
+// holds only what came.
+TEST_F(SocketCommandsTest, AHugeMaximumAllocatesOnlyWhatArrives) {
+  ASSERT_EQ(NetInit(), 1);
+  const int32_t listening = NetListen(0);
+  const int32_t client = NetConnect("127.0.0.1", SlotPort(listening), 1000);
+  ASSERT_GE(client, 0);
+  int32_t server = -1;
+  for (int i = 0; i < 200 && server < 0; ++i, PlatformSleep(5)) server = NetAccept(listening, nullptr);
+  ASSERT_GE(server, 0);
+  RtString text;
+  EXPECT_EQ(NetReceive(server, text, INT32_MAX), -2);
+  EXPECT_EQ(NetSend(client, "hi"), 2);
+  EXPECT_EQ(ReceiveSoon(server, text, INT32_MAX), 2);
+  EXPECT_STREQ(text.c_str(), "hi");
+  EXPECT_LT(text.capacity, 1024u);
+  const std::string big(200000, 'b');
+  ASSERT_EQ(NetSetBlocking(client, 1), 0);
+  ASSERT_EQ(NetSend(client, StringFromBytes(big.data(), static_cast<uint32_t>(big.size()))), 200000);
+  size_t total = 0;
+  for (int32_t n; total < big.size() && (n = ReceiveSoon(server, text, INT32_MAX)) > 0; total += n) {
+    EXPECT_LE(n, 65536);
+    EXPECT_EQ(text.length, static_cast<uint32_t>(n));
+  }
+  EXPECT_EQ(total, big.size());
   NetExit();
 }
 

@@ -217,6 +217,37 @@ TEST_F(SocketLayerTest, AResetConnectionReadsAsClosed) {
   EXPECT_EQ(result, 0);
 }
 
+// A read that tells its own error tells a reset from a close, whatever the
+// last error holds by then.
+TEST_F(SocketLayerTest, AReadTellsItsOwnErrorAResetFromAClose) {
+  uint16_t port = 0;
+  const int listening = RawListen(&port);
+  NetStartup();
+  for (bool reset : {false, true}) {
+    const int32_t slot = SockConnect(Loopback(port), 1000);
+    ASSERT_GE(slot, 0);
+    const int peer = RawAccept(listening);
+    char buffer[8];
+    int32_t code = -1;
+    EXPECT_EQ(SockRecvOnce(slot, buffer, 8, &code), -2);
+    EXPECT_EQ(code, 10035);
+    if (reset) {
+      const linger abort = {1, 0};
+      setsockopt(peer, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    }
+    RawWrite(peer, "x");
+    close(peer);
+    int32_t result = -2;
+    for (int i = 0; i < 200 && result == -2; ++i, PlatformSleep(2)) result = SockRecvOnce(slot, buffer, 8, &code);
+    if (result == 1) result = SockRecvOnce(slot, buffer, 8, &code);
+    SockSetLastError(0);
+    EXPECT_EQ(result, 0) << reset;
+    EXPECT_EQ(code, reset ? 10054 : 0) << reset;
+    SockClose(slot);
+  }
+  close(listening);
+}
+
 TEST_F(SocketLayerTest, WholeLengthReadsWaitForPiecesButNotForAStalledPeer) {
   uint16_t port = 0;
   const int listening = RawListen(&port);
