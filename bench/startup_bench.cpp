@@ -4,7 +4,8 @@
 // done, its first frames swapped) or the bare program has swapped its first
 // frame. For the game, also from a close request until the process has
 // exited. The counters are medians over the runs (the machine's load moves
-// single runs a lot); `ratio` is the game's start-up over the bare one.
+// single runs a lot); `ratio` is the game's start-up over the bare one, and
+// `fastest_ratio` the same for the fastest run of each, the least disturbed.
 #include <benchmark/benchmark.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -107,10 +108,14 @@ void BM_StartUpAgainstBareProgram(benchmark::State& state) {
   state.counters["bare_ms"] = bareMs;
   state.counters["ratio"] = bareMs > 0 ? gameMs / bareMs : 0.0;
   state.counters["end_ms"] = Median(endRuns);
+  if (!gameRuns.empty()) {
+    state.counters["fastest_ratio"] =
+        *std::min_element(gameRuns.begin(), gameRuns.end()) / *std::min_element(bareRuns.begin(), bareRuns.end());
+  }
   unlink(log.c_str());
   unlink(marker.c_str());
   rmdir(scratch);
 }
-BENCHMARK(BM_StartUpAgainstBareProgram)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_StartUpAgainstBareProgram)->Unit(benchmark::kMillisecond)->Iterations(30);
 
 }  // namespace

@@ -25,13 +25,13 @@ uint32_t g_backupNumber = 0;
 OpenGLDodevudi::OpenGLDodevudi() {
   vertices.step = 128;
   vertices.first = 512;
-  std::memset(glyphs, 0, sizeof(glyphs));
-  // Both tables start all zero: calloc hands out fresh zero pages, so
+  // The tables start all zero: calloc hands out fresh zero pages, so
   // start-up does not write 2 MB of zeros, and pages are only touched when
-  // a sprite uses them.
+  // a sprite or font uses them.
+  glyphs = static_cast<GlyphRecord(*)[kGlyphCount]>(std::calloc(kFontCount, sizeof(GlyphRecord[kGlyphCount])));
   sprites = static_cast<SpriteRecord*>(std::calloc(kSpriteCount, sizeof(SpriteRecord)));
   alphaMasks = static_cast<uint8_t**>(std::calloc(kSpriteCount, sizeof(uint8_t*)));
-  if (sprites == nullptr || alphaMasks == nullptr) RuntimeOutOfMemory();
+  if (glyphs == nullptr || sprites == nullptr || alphaMasks == nullptr) RuntimeOutOfMemory();
   for (FboRecord& screen : screens) screen = FboRecord{0, 0, -1, 0, 0, -1};
   std::memset(backgrounds, 0, sizeof(backgrounds));
   if (!g_backupNumberSet) {
@@ -61,6 +61,8 @@ OpenGLDodevudi::~OpenGLDodevudi() {
   }
   std::free(sprites);
   sprites = nullptr;
+  std::free(glyphs);
+  glyphs = nullptr;
   vertices.Release();
 }
 

@@ -90,7 +90,7 @@ class OpenGLDodevudi {
   int32_t boundSprite = -1;
   int32_t boundSecondSprite = -1;
   uint32_t boundMipmapped = 0;
-  GlyphRecord glyphs[kFontCount][kGlyphCount];
+  GlyphRecord (*glyphs)[kGlyphCount] = nullptr;  // kFontCount tables of kGlyphCount (calloc)
   SpriteRecord* sprites = nullptr;  // kSpriteCount records (calloc)
   float currentAlpha = 0.0f;
   float alphaTestThreshold = 1.0f;
