@@ -2,7 +2,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "app/runtime_main.h"
 #include "files/error_log.h"
 #include "platform/dynamic_library.h"
 #include "process/debug_output.h"
@@ -32,6 +34,30 @@ RtString SystemModuleName(const char* module) {
     if (name.text[i] == '\\') name.text[i] = '/';
   }
   return name;
+}
+
+// Loads the module by its system name as the Windows loader finds a DLL:
+// a name without an extension in its last part is tried as written, then
+// with ".so" (where that loader adds ".dll"); a bare name (no folder) is
+// looked for beside the program first, then through the system's library
+// search.
+void* OpenModule(const RtString& name) {
+  const std::string written = name.c_str();
+  const size_t slash = written.rfind('/');
+  const bool bare = slash == std::string::npos;
+  const bool has_extension = written.find('.', bare ? 0 : slash + 1) != std::string::npos;
+  std::string names[2] = {written, written + ".so"};
+  const int count = has_extension ? 1 : 2;
+  if (bare && !written.empty()) {
+    const std::string beside = ProgramDirectory() + "/";
+    for (int i = 0; i < count; ++i) {
+      if (void* handle = PlatformLibraryOpen((beside + names[i]).c_str())) return handle;
+    }
+  }
+  for (int i = 0; i < count; ++i) {
+    if (void* handle = PlatformLibraryOpen(names[i].c_str())) return handle;
+  }
+  return nullptr;
 }
 
 int32_t FindModule(const DeclareRegistryState& registry, const RtString& name) {
@@ -74,7 +100,7 @@ void DeclareResolve(const char* module, const char* entry, void** pointer) {
   if (known >= 0) {
     handle = registry.modules[known].handle;
   } else {
-    handle = PlatformLibraryOpen(SystemModuleName(module).c_str());
+    handle = OpenModule(SystemModuleName(module));
     // A module that cannot be kept beside its name is unloaded again, so
     // that the registry never holds a handle it would not release.
     DeclareModule loaded;

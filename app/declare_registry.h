@@ -45,7 +45,11 @@ void DeclareRegister(const char* module, const char* entry, void** pointer);
 void DeclareLoadAll();
 
 // Resolves one declaration, loading its module unless a module of the same
-// lower-cased name is loaded already. Reports "DECLARE module not found: "
+// lower-cased name is loaded already. The module is found as the Windows
+// loader finds a DLL: a name without an extension is tried as written, then
+// with ".so"; a bare name (no folder) is looked for beside the program
+// before the system's library search. Only regular files (after links) are
+// loaded; anything else is not found. Reports "DECLARE module not found: "
 // with the lower-cased name, or "DECLARE entry not found: " with the entry,
 // each with "\n", to the debugger and the error log.
 void DeclareResolve(const char* module, const char* entry, void** pointer);

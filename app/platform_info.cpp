@@ -183,7 +183,9 @@ bool IsTrimmed(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' 
 // The trimmed contents of the id file; empty when it is missing, is no
 // regular file, cannot be read or holds only blanks.
 std::string ReadDeviceIdFile(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  // O_NONBLOCK: opening a FIFO in the file's place must not wait for a
+  // writer; only a regular file is read.
+  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return std::string();
   std::string contents;
   struct stat info{};

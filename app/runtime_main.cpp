@@ -32,6 +32,7 @@
 #include "platform/clock.h"
 #include "platform/command_line.h"
 #include "platform/gl_window.h"
+#include "platform/process_signals.h"
 #include "platform/system_paths.h"
 #include "process/app_globals.h"
 #include "process/error_state.h"
@@ -74,6 +75,7 @@ void RuntimeSetGame(const GameProgram& game) {
 const GameProgram& RuntimeGame() { return g_game; }
 
 int32_t AppInit(int32_t showCommand, const RtString& title) {
+  PlatformInstallSignalHandling();
   RuntimeInstallHooks();
   // The old log goes: a file, or an empty folder of that name.
   RemovePath(ErrorLogPath());
@@ -196,6 +198,9 @@ int32_t RuntimeInit() {
 }
 
 void RuntimeMain(int32_t showCommand) {
+  // Before anything is written or started: a closed standard output or an
+  // early SIGTERM must still end the program in order.
+  PlatformInstallSignalHandling();
   StringAssignCStr(CommandLineString(), PlatformCommandLine().c_str());
   if (g_game.projectSettings != nullptr) g_game.projectSettings();
   const int32_t started = AppInit(showCommand, AppTitleString());

@@ -33,11 +33,12 @@ void RuntimeSetGame(const GameProgram& game);
 // The game handed over last; every member null before.
 const GameProgram& RuntimeGame();
 
-// Runs the program: keeps the command line, takes the game's project
-// settings, starts the runtime, runs the game's main routine and the
-// "VNL_ON_LOOP" SUB, and ends through ProgramEnd. Does not return. When the
-// window cannot be opened it writes a message to standard error and ends
-// with status 1 without running the game.
+// Runs the program: sets the process's signal handling first (a closed
+// standard output or SIGTERM/SIGINT end it in order), keeps the command
+// line, takes the game's project settings, starts the runtime, runs the
+// game's main routine and the "VNL_ON_LOOP" SUB, and ends through
+// ProgramEnd. Does not return. When the window cannot be opened it writes a
+// message to standard error and ends with status 1 without running the game.
 [[noreturn]] void RuntimeMain(int32_t showCommand);
 
 // Starts the runtime for a host that runs no game main routine: the game's
@@ -45,7 +46,8 @@ const GameProgram& RuntimeGame();
 // Returns 1.
 int32_t RuntimeInit();
 
-// Installs the runtime's hooks (app/runtime_hooks.h), then creates every
+// Sets the process's signal handling (platform/process_signals.h) and
+// installs the runtime's hooks (app/runtime_hooks.h), then creates every
 // engine object and opens the window, writing one line to the error log
 // before each step. Returns 1 when the window and its context are up, 0
 // when they could not be created (nothing after them is created).

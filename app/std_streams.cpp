@@ -4,9 +4,10 @@
 
 #include "process/app_globals.h"
 
-void StdOutWrite(const RtString& text) { std::fwrite(text.text, 1, text.length, stdout); }
+// The text as a C string: up to its first zero byte.
+void StdOutWrite(const RtString& text) { std::fputs(text.c_str(), stdout); }
 
-void StdErrWrite(const RtString& text) { std::fwrite(text.text, 1, text.length, stderr); }
+void StdErrWrite(const RtString& text) { std::fputs(text.c_str(), stderr); }
 
 RtString StdInReadLine() {
   char buffer[kStdInPieceLength + 1];

@@ -6,7 +6,8 @@
 
 struct PlatformWindow;
 
-// Writes the text to standard output or standard error as it stands.
+// Writes the text to standard output or standard error as it stands, up to
+// its first zero byte (a C string); nothing is added.
 void StdOutWrite(const RtString& text);
 void StdErrWrite(const RtString& text);
 

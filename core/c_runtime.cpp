@@ -36,10 +36,13 @@ char* WriteExponentDigits(char* out, int value) {
 }
 
 // The 10 significant digits of a finite, non-zero magnitude, rounded half up
-// on its exact decimal expansion, and the decimal exponent of the first.
+// on its exact decimal expansion, and the decimal exponent of the first; and
+// the exponent of the 17-digit expansion before that rounding, which picks
+// the form of the text.
 struct TenDigits {
   char digits[10];
   int exponent;
+  int form_exponent;
 };
 
 // Reads "d.ddd...e+NN" as printed by to_chars in scientific form.
@@ -68,6 +71,7 @@ TenDigits RoundToTenDigits(double magnitude) {
   TenDigits result;
   std::memcpy(result.digits, digits, 10);
   result.exponent = exponent;
+  result.form_exponent = exponent;
   if (digits[10] >= '5') {
     int i = 9;
     while (i >= 0 && result.digits[i] == '9') result.digits[i--] = '0';
@@ -174,8 +178,11 @@ uint32_t CrtGcvt10(double value, char* buffer) {
   const TenDigits rounded = RoundToTenDigits(std::fabs(value));
   int count = 10;
   while (count > 1 && rounded.digits[count - 1] == '0') --count;
+  // The form is chosen before rounding; the digits are placed after it, so a
+  // carry into a new decade keeps the form ("1.e-001" for 0.0999999999999,
+  // "10000000000." for 9999999999.5).
   const int d = rounded.exponent;
-  if (d < -1 || d > 9) {
+  if (rounded.form_exponent < -1 || rounded.form_exponent > 9) {
     *out++ = rounded.digits[0];
     *out++ = '.';
     for (int i = 1; i < count; ++i) *out++ = rounded.digits[i];
@@ -187,7 +194,7 @@ uint32_t CrtGcvt10(double value, char* buffer) {
     *out++ = '.';
     for (int i = 0; i < count; ++i) *out++ = rounded.digits[i];
   } else {
-    for (int i = 0; i <= d; ++i) *out++ = rounded.digits[i];
+    for (int i = 0; i <= d; ++i) *out++ = i < 10 ? rounded.digits[i] : '0';
     *out++ = '.';
     for (int i = d + 1; i < count; ++i) *out++ = rounded.digits[i];
   }

@@ -38,12 +38,14 @@ inline uint8_t CrtToLower(uint8_t c) { return c >= 'A' && c <= 'Z' ? static_cast
 inline constexpr size_t kGcvtBufferSize = 32;
 
 // _gcvt(value, 10): the value rounded half up, on its exact decimal
-// expansion, to 10 significant digits. With d the decimal exponent of the
-// first digit after rounding, -1 <= d <= 9 gives the plain form ("2.",
-// "0.5", "1234567891.", "0.1000000015"), anything else the exponent form
-// with up to 9 decimals and a three-digit exponent ("5.e-002",
-// "1.23456789e+010"). Trailing zeros of the digits are removed; the "."
-// stays. Writes the text with its terminator into buffer (kGcvtBufferSize
+// expansion, to 10 significant digits. The form is chosen before that
+// rounding: with d the decimal exponent of the first digit of the 17-digit
+// expansion, -1 <= d <= 9 gives the plain form ("2.", "0.5", "1234567891.",
+// "0.1000000015"), anything else the exponent form with up to 9 decimals and
+// a three-digit exponent ("5.e-002", "1.23456789e+010"). A carry into a new
+// decade keeps the form and moves the digits: 9999999999.5 gives
+// "10000000000.", 0.0999999999999 gives "1.e-001". Trailing zeros of the
+// digits are removed; the "." stays. Writes the text with its terminator into buffer (kGcvtBufferSize
 // bytes) and returns its length.
 //
 // Values without digits, as the Windows runtime prints them:

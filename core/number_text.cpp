@@ -1,7 +1,9 @@
 #include "core/number_text.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "core/c_runtime.h"
 #include "core/float_to_int.h"
@@ -19,24 +21,40 @@ RtString StringFromReserved(uint32_t reserve, const char* text, uint32_t length)
   return s;
 }
 
-// Builds "%W.Px" (the precision left out when P is negative) and prints the
-// value with it into a string of exactly the size the text needs.
+// Builds "%.Px" (the precision left out when P is negative), prints the
+// value with it and places it in a field of `width` bytes (blanks in front,
+// behind for a negative width), as "%W.Px" would; the text is cut after
+// kFormatTextLimit bytes. A precision beyond the limit is lowered to one
+// that gives the same first kFormatTextLimit bytes: "f" writes only zeros
+// after the 1074th decimal, and "d" at most 19 digits behind its zeros.
 template <typename Value>
 RtString FormatWith(double width, double digits, const char* conversion, Value value) {
   const int32_t w = TruncToInt32(width);
-  const int32_t p = TruncToInt32(digits);
-  char format[32];
-  if (p < 0) {
-    std::snprintf(format, sizeof format, "%%%d%s", w, conversion);
-  } else {
-    std::snprintf(format, sizeof format, "%%%d.%d%s", w, p, conversion);
-  }
+  int32_t p = TruncToInt32(digits);
   RtString s;
-  const int needed = std::snprintf(nullptr, 0, format, value);
-  if (needed <= 0) return s;
-  StringReserve(s, static_cast<uint32_t>(needed), false);
-  std::snprintf(s.text, static_cast<size_t>(needed) + 1, format, value);
-  s.length = static_cast<uint32_t>(needed);
+  if (w == INT32_MIN) return s;  // no field printf can make
+  if (p > kFormatTextLimit + 32) p = kFormatTextLimit + 32;
+  char format[16];
+  if (p < 0) {
+    std::snprintf(format, sizeof format, "%%%s", conversion);
+  } else {
+    std::snprintf(format, sizeof format, "%%.%d%s", p, conversion);
+  }
+  const int body_length = std::snprintf(nullptr, 0, format, value);
+  if (body_length < 0) return s;
+  std::vector<char> body(static_cast<size_t>(body_length) + 1);
+  std::snprintf(body.data(), body.size(), format, value);
+  const uint32_t field = w < 0 ? 0u - static_cast<uint32_t>(w) : static_cast<uint32_t>(w);
+  const uint32_t printed = static_cast<uint32_t>(body_length);
+  const uint32_t length = std::min(std::max(field, printed), static_cast<uint32_t>(kFormatTextLimit));
+  const uint32_t before = w > 0 && field > printed ? std::min(field - printed, length) : 0;
+  const uint32_t kept = std::min(printed, length - before);
+  StringReserve(s, length, false);
+  std::memset(s.text, ' ', before);
+  std::memcpy(s.text + before, body.data(), kept);
+  std::memset(s.text + before + kept, ' ', length - before - kept);
+  s.text[length] = '\0';
+  s.length = length;
   return s;
 }
 

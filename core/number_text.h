@@ -30,11 +30,16 @@ RtString StringFromHex32(uint32_t value);
 RtString StringFromDouble(double value);
 RtString StringFromFloat(float value);
 
+// The longest text the fixed formats answer: room for every digit of any
+// double (at most 309 before the point and 1074 after it) and a wide field.
+inline constexpr int32_t kFormatTextLimit = 4096;
+
 // printf's "%W.Pf", "%W.Pd" and "%W.Plld" with W = width and P = digits
 // truncated toward zero. A negative width pads on the right; a negative
-// digit count leaves the precision out. The result holds the whole text
-// printf makes, however wide; a width printf cannot make gives the empty
-// text. FormatInt(4, 0, 0) gives four blanks.
+// digit count leaves the precision out. The result is the text printf makes,
+// cut after kFormatTextLimit bytes, so a huge width or digit count answers at
+// once; a width printf cannot make (NaN or beyond the int range) gives the
+// empty text. FormatInt(4, 0, 0) gives four blanks.
 RtString FormatNumber(double width, double decimals, double value);
 RtString FormatInt(double width, double digits, int32_t value);
 RtString FormatInt64(double width, double digits, int64_t value);

@@ -1,6 +1,7 @@
 #include "files/file_channels.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -22,6 +23,10 @@ namespace {
 // The unpacked block a read channel owns, freed when it closes.
 uint8_t* g_channelBlocks[kFileChannelCount];
 
+// Channels open for writing or appending. Their recorded size and position
+// stay 0 as they write, but their file pointer moves with every write.
+bool g_channelWrites[kFileChannelCount];
+
 constexpr int32_t kLineMax = 1024;
 
 // The channel's record, or null after fatal error 7.
@@ -34,6 +39,7 @@ FileStream* Channel(uint32_t channel) {
 }
 
 void CloseChannel(uint32_t channel) {
+  g_channelWrites[channel] = false;
   StreamClose(g_fileChannels[channel]);
   MediaBlockFree(g_channelBlocks[channel]);
   g_channelBlocks[channel] = nullptr;
@@ -72,7 +78,49 @@ bool OpenForWriting(uint32_t channel, const char* name, bool append) {
   }
   if (fd == -1) return false;
   g_fileChannels[channel].fd = fd;
+  g_channelWrites[channel] = true;
   return true;
+}
+
+// A read from a write channel takes its bytes where the file pointer stands
+// (behind the last write or at the last seek), and moves the file pointer on
+// past them, so that reads and writes follow each other through the file;
+// its recorded position grows by the bytes the read used. A read channel
+// reads at its position, which its file pointer follows anyway.
+struct FilePointerRead {
+  bool active = false;
+  int64_t recordedPosition = 0;
+  int64_t recordedSize = 0;
+  int64_t start = 0;
+};
+
+// Places a write channel's stream at its file pointer, with the file's
+// present size, for one read.
+FilePointerRead BeginRead(uint32_t channel, FileStream& s) {
+  FilePointerRead r;
+  if (!g_channelWrites[channel] || s.fd == -1) return r;
+  r.active = true;
+  r.recordedPosition = s.position;
+  r.recordedSize = s.size;
+  const off_t pointer = lseek(s.fd, 0, SEEK_CUR);
+  struct stat st {};
+  r.start = pointer < 0 ? 0 : pointer;
+  s.position = r.start;
+  s.size = fstat(s.fd, &st) == 0 ? st.st_size : 0;
+  return r;
+}
+
+// Moves the file pointer past the bytes read (no further than the end of
+// the file, so that a read past it leaves no gap for the next write) and
+// restores the recorded size and position, the latter grown by as much.
+void EndRead(const FilePointerRead& r, FileStream& s) {
+  if (!r.active) return;
+  const int64_t used = s.position - r.start;
+  int64_t pointer = s.position;
+  if (pointer > s.size) pointer = s.size > r.start ? s.size : r.start;
+  lseek(s.fd, static_cast<off_t>(pointer), SEEK_SET);
+  s.size = r.recordedSize;
+  if (__builtin_add_overflow(r.recordedPosition, used, &s.position)) s.position = INT64_MAX;
 }
 
 // Writes the bytes with one call; anything short is fatal error 3.
@@ -99,7 +147,10 @@ uint64_t ReadValue(uint32_t channel, int n) {
   FileStream* s = Channel(channel);
   if (s == nullptr) return 0;
   uint8_t bytes[8] = {};
-  if (!StreamRead(*s, bytes, n)) {
+  const FilePointerRead r = BeginRead(channel, *s);
+  const bool ok = StreamRead(*s, bytes, n);
+  EndRead(r, *s);
+  if (!ok) {
     RuntimeFatal(kErrorFile);
     return 0;
   }
@@ -116,7 +167,9 @@ bool ReadLine(uint32_t channel, RtString& out) {
   if (s == nullptr) return false;
   StringReserve(out, kLineMax, false);
   out.text[0] = '\0';
+  const FilePointerRead r = BeginRead(channel, *s);
   const bool ok = StreamIsOpen(*s) && StreamReadLine(*s, out.text, kLineMax + 1);
+  EndRead(r, *s);
   StringSyncLength(out);
   if (!ok) {
     RuntimeFatal(kErrorFile);
@@ -245,15 +298,19 @@ void FileChannelReadStr(uint32_t channel, RtString& out, int32_t n) {
     RuntimeFatal(kErrorFile);
     return;
   }
+  const FilePointerRead r = BeginRead(channel, *s);
   if (s->fd != -1 && static_cast<int64_t>(n) > s->size - s->position) {
     if (__builtin_add_overflow(s->position, n, &s->position)) s->position = INT64_MAX;
+    EndRead(r, *s);
     RuntimeFatal(kErrorFile);
     return;
   }
   const uint32_t room = static_cast<uint32_t>(n) + 32;
   StringReserve(out, room, false);
   std::memset(out.text, 0, out.capacity);
-  if (!StreamRead(*s, out.text, n)) {
+  const bool ok = StreamRead(*s, out.text, n);
+  EndRead(r, *s);
+  if (!ok) {
     out.length = 0;
     RuntimeFatal(kErrorFile);
     return;

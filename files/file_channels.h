@@ -6,7 +6,10 @@
 // block until it is closed. Channels opened for writing or appending keep
 // size and position 0: position, seek and the end test speak of that
 // recorded position only (a seek still moves the file pointer, so later
-// writes land there).
+// writes land there). A read from such a channel takes its bytes at the file
+// pointer, where the last write or seek left it, and moves it on; its
+// recorded position grows by the bytes read. An appending channel cannot
+// read.
 //
 // Fatal errors (RuntimeFatal, then the command returns): a channel above 7
 // in any operation but FileChannelOpen, FileChannelFree and FileChannelAtEnd

@@ -59,12 +59,16 @@ int32_t UnpackOwn(PackStream& s, const uint8_t* packed, int32_t packedLength) {
       if (b0 == 0) return s.outputLength;
       if (in >= packedLength) return Fail(s);
       const uint8_t b1 = packed[in++];
-      int32_t distance = (b0 & 0xF0) * 8 + b1;
-      if (distance == 0) distance = kRingSize;  // the ring's own slot: 2048 bytes back
-      if (distance > s.outputLength) return Fail(s);  // before the stream's first byte
+      // Distances run from 0 to 2175; the ring position is (index - distance)
+      // mod 2048, so a distance d reaches the slot `back` = d mod 2048 bytes
+      // back, 0 meaning the ring's own slot 2048 back. That slot must hold a
+      // byte of this stream.
+      int32_t back = ((b0 & 0xF0) * 8 + b1) % kRingSize;
+      if (back == 0) back = kRingSize;
+      if (back > s.outputLength) return Fail(s);  // before the stream's first byte
       const int32_t length = (b0 & 0x0F) + 2;
       for (int32_t i = 0; i < length; ++i) {
-        const uint8_t byte = s.ring[(s.ringIndex - distance + kRingSize) % kRingSize];
+        const uint8_t byte = s.ring[(s.ringIndex + kRingSize - back) % kRingSize];
         if (!PackStreamPutByte(s, byte)) return Fail(s);
       }
     }

@@ -7,7 +7,8 @@
 // items, a literal byte (flag bit 0) or a two-byte reference b0, b1 (flag bit
 // 1) with distance (b0 & 0xF0) * 8 + b1 and length (b0 & 0x0F) + 2; b0 = 0
 // ends the stream. References copy byte by byte from a 2048-byte ring of the
-// last output bytes.
+// last output bytes, at (ring index - distance) mod 2048: distance 0 and
+// distances above 2048 wrap around the ring.
 //
 // Both unpackers treat their input as hostile: they never read past the
 // packed length, never copy ring bytes the stream has not written itself,

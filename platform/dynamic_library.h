@@ -1,9 +1,10 @@
 // Loading shared libraries and finding their exported functions.
 #pragma once
 
-// Loads the library (a path, or a name looked up in the system's library
-// folders), resolving all its symbols at once; null when it cannot be
-// loaded. Loading an already loaded library gives the same handle again and
+// Loads the library (a path, or a name without '/' looked up in the
+// system's library folders), resolving all its symbols at once; null when
+// it cannot be loaded. A path must lead to a regular file (links followed):
+// a FIFO, folder or device gives null at once. Loading an already loaded library gives the same handle again and
 // counts one more load.
 void* PlatformLibraryOpen(const char* name);
 

@@ -5,6 +5,7 @@
 #include <deque>
 
 #include "platform/input_state.h"
+#include "platform/process_signals.h"
 
 namespace {
 
@@ -192,12 +193,18 @@ int PlatformKeyNumberFromScancode(int sdl_scancode) {
 }
 
 bool PlatformEventPending() {
-  if (!Pending().empty()) return true;
+  if (!Pending().empty() || PlatformTerminationRequested()) return true;
   if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return false;
   return SDL_PollEvent(nullptr) != 0;
 }
 
 bool PlatformPollEvent(PlatformEvent* event) {
+  // SIGTERM or SIGINT: a close request, as the window's close button gives.
+  if (PlatformTakeTerminationRequest()) {
+    PlatformEvent close;
+    close.type = PlatformEventType::kClose;
+    Queue(close);
+  }
   // An SDL event can give no message (typed text that is all dropped), so
   // take SDL events until one gives a message or none is left.
   if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {

@@ -10,7 +10,7 @@
 enum class PlatformEventType {
   kActivate,     // the window gained the input focus
   kDeactivate,   // the window lost the input focus
-  kClose,        // the user asked to close the window
+  kClose,        // the user asked to close the window, or SIGTERM/SIGINT came
   kChar,         // a typed character (8-bit), in `character`
   kKeyDown,      // `key` went down (also on auto-repeat)
   kKeyUp,        // `key` went up

@@ -11,7 +11,8 @@
 // the bytes read, fewer only at the end of the file, or -1 on an error.
 int64_t PlatformReadAt(int fd, void* buffer, size_t n, int64_t offset);
 
-// Writes all n bytes at the file pointer. False when not all were written.
+// Writes all n bytes at the file pointer. False when not all were written,
+// a pipe whose reader has gone (EPIPE) included.
 bool PlatformWriteAll(int fd, const void* data, size_t n);
 
 // Opens a regular file for reading; -1 for anything else (a named pipe

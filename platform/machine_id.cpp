@@ -1,17 +1,17 @@
 #include "platform/machine_id.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "platform/file_io.h"
 
 namespace {
 
 uint32_t SerialFromFile(const char* path) {
-  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  // Only a regular file, opened without waiting (a FIFO would block).
+  int fd = PlatformOpenRegularFile(path);
   if (fd < 0) return 0;
   char digits[8];
-  const ssize_t n = read(fd, digits, sizeof digits);
-  close(fd);
-  if (n != static_cast<ssize_t>(sizeof digits)) return 0;
+  const int64_t n = PlatformReadAt(fd, digits, sizeof digits, 0);
+  PlatformCloseFd(fd);
+  if (n != static_cast<int64_t>(sizeof digits)) return 0;
   uint32_t serial = 0;
   for (char c : digits) {
     uint32_t value = 0;

@@ -1,5 +1,6 @@
 #include "platform/process.h"
 
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,8 +23,21 @@ pid_t PlatformProcessStart(const std::vector<std::string>& argv, int output_fd) 
   if (posix_spawn_file_actions_init(&actions) != 0) return -1;
   if (output_fd >= 0) posix_spawn_file_actions_adddup2(&actions, output_fd, STDOUT_FILENO);
   posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+  // The child starts with SIGPIPE at its default, whatever this process
+  // does with it (ignoring it would be inherited).
+  posix_spawnattr_t attributes;
+  if (posix_spawnattr_init(&attributes) != 0) {
+    posix_spawn_file_actions_destroy(&actions);
+    return -1;
+  }
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
   pid_t pid = -1;
-  const int result = posix_spawnp(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
+  const int result = posix_spawnp(&pid, pointers[0], &actions, &attributes, pointers.data(), environ);
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   return result == 0 ? pid : -1;
 }

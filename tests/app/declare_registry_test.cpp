@@ -3,11 +3,14 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <string>
 
+#include "app/runtime_main.h"
 #include "process/error_state.h"
 #include "process/program_end.h"
 #include "tests/support/test_env.h"
@@ -158,6 +161,74 @@ TEST_F(DeclareRegistryTest, AModuleThatCannotBeStoredIsUnloadedAndReportedNotFou
   EXPECT_EQ(registry.modules.count, 0);
   EXPECT_FALSE(ModuleLoaded());
   EXPECT_EQ(Log(), "DECLARE module not found: ./vnl_declared_module.so\n");
+}
+
+// Only a regular file is loaded, links followed; a FIFO in a module's place
+// must not make start-up wait for a writer that never comes.
+TEST_F(DeclareRegistryTest, OnlyRegularFilesAreLoaded) {
+  ASSERT_EQ(mkfifo(temp_.File("fifo.so").c_str(), 0600), 0);
+  ASSERT_EQ(mkdir(temp_.File("folder.so").c_str(), 0700), 0);
+  ASSERT_EQ(symlink(temp_.File("fifo.so").c_str(), temp_.File("to_fifo.so").c_str()), 0);
+  ASSERT_EQ(symlink(VNL_DECLARED_MODULE_PATH, temp_.File("to_module.so").c_str()), 0);
+  const std::string fifo = temp_.File("fifo.so");
+  const std::string folder = temp_.File("folder.so");
+  const std::string to_fifo = temp_.File("to_fifo.so");
+  const std::string to_module = temp_.File("to_module.so");
+  // In a child that a hang cannot stall: the alarm ends it.
+  EXPECT_EXIT(
+      {
+        alarm(10);
+        void* pointers[4] = {};
+        DeclareRegister(fifo.c_str(), "DeclaredAdd", &pointers[0]);
+        DeclareRegister(folder.c_str(), "DeclaredAdd", &pointers[1]);
+        DeclareRegister(to_fifo.c_str(), "DeclaredAdd", &pointers[2]);
+        DeclareRegister(to_module.c_str(), "DeclaredAdd", &pointers[3]);
+        DeclareLoadAll();
+        const bool loaded = pointers[0] == nullptr && pointers[1] == nullptr && pointers[2] == nullptr &&
+                            pointers[3] != nullptr && DeclareRegistry().modules.count == 1;
+        std::_Exit(loaded ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "");
+  // The report names the module lower-cased, as the registry knows it.
+  const auto lower = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  };
+  EXPECT_EQ(Log(), "Delay load DLLs\n"
+                   "DECLARE module not found: " + lower(fifo) + "\n"
+                   "DECLARE module not found: " + lower(folder) + "\n"
+                   "DECLARE module not found: " + lower(to_fifo) + "\n");
+}
+
+// Names as a Windows program writes them: without an extension ".so" is
+// tried too, and a bare name is found beside the program before the
+// system's library search (the current folder is elsewhere here).
+TEST_F(DeclareRegistryTest, NamesAsAWindowsProgramWritesThem) {
+  const std::string module_dir = VNL_DECLARED_MODULE_DIR;
+  ASSERT_EQ(ProgramDirectory(), module_dir) << "the test module is built beside the test program";
+  struct Case {
+    const char* name;
+    const char* entry;
+    bool found;
+  };
+  const Case cases[] = {
+      {"vnl_declared_module", "DeclaredAdd", true},       // bare, no extension: beside the program, with ".so"
+      {"vnl_declared_module.so", "DeclaredAdd", true},    // bare: beside the program
+      {"libm.so.6", "cos", true},                         // bare: the system's search
+      {"vnl_declared_module.dll", "DeclaredAdd", false},  // an extension of its own: only as written
+  };
+  ASSERT_EQ(chdir(temp_.path().c_str()), 0);
+  for (const Case& c : cases) {
+    void* pointer = nullptr;
+    DeclareResolve(c.name, c.entry, &pointer);
+    EXPECT_EQ(pointer != nullptr, c.found) << c.name;
+  }
+  ASSERT_EQ(chdir(module_dir.c_str()), 0);
+  void* relative = nullptr;
+  DeclareResolve("./vnl_declared_module", "DeclaredAdd", &relative);  // a path without an extension
+  EXPECT_NE(relative, nullptr);
+  DeclareRegistryFree();
+  EXPECT_FALSE(ModuleLoaded());
 }
 
 TEST_F(DeclareRegistryTest, ProgramEndUnloadsTheModules) {

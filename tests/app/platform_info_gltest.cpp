@@ -22,7 +22,12 @@ TEST_F(PlatformInfoGlTest, GlNamesAnswerOneOnlyWhenTheContextHasThem) {
   for (const Case& c : {Case{"GLEXT:glGenBuffers", "1"}, Case{"glext:glBindTexture", "1"},
                         Case{"GLEXT:GL_ARB_multitexture", "1"}, Case{"GLEXT:GL_ARB", "0"},
                         Case{"GLEXT:glNoSuchFunctionAtAll", "0"}, Case{"GLEXT:GLGENBUFFERS", "0"},
-                        Case{"GLEXT:printf", "0"}, Case{"GLEXT:", "0"}}) {
+                        Case{"GLEXT:printf", "0"}, Case{"GLEXT:", "0"},
+                        // Extension functions, through the context's loader.
+                        Case{"GLEXT:glActiveTextureARB", "1"}, Case{"GLEXT:glGenFramebuffersEXT", "1"},
+                        Case{"GLEXT:glMultiTexCoord2fARB", "1"}, Case{"GLEXT:glTexImage3D", "1"},
+                        // A vendor the context has no extension of.
+                        Case{"GLEXT:glFinishFenceAPPLEX", "0"}}) {
     EXPECT_EQ(std::string(PlatformInfo(c.key).c_str()), c.answer) << c.key;
   }
   const std::string log = ReadFileBytes(temp_.File("ErrorLog.txt"));

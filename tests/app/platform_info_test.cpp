@@ -200,6 +200,26 @@ TEST_F(PlatformInfoTest, DeviceIdFileIsMadeOnceAndKept) {
   }
 }
 
+// A FIFO in the id file's place is no id: it is answered at once (in a
+// child that an alarm ends should it wait) and replaced by a fresh file.
+TEST_F(PlatformInfoTest, DeviceIdFileThatIsAFifoIsReplaced) {
+  const std::string file = home_.File("data") + "/Vantrel/vantrel.deviceid";
+  Info("APPDATA");
+  ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+  EXPECT_EXIT(
+      {
+        alarm(10);
+        const std::string id = DeviceIdForSerial(0).c_str();
+        std::fprintf(stderr, "id %s\n", id.c_str());
+        std::_Exit(0);
+      },
+      testing::ExitedWithCode(0), "^id [0-9A-F]+\n$");
+  struct stat info{};
+  ASSERT_EQ(lstat(file.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISREG(info.st_mode));
+  EXPECT_TRUE(Matches(ReadFileBytes(file), kHex32)) << ReadFileBytes(file);
+}
+
 TEST_F(PlatformInfoTest, DeviceIdWithoutAPlaceForTheFile) {
   // No application-data folder: the fallback id, and no file in the current
   // directory.

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -20,6 +21,7 @@
 #include "app/sub_table.h"
 #include "core/isaac.h"
 #include "files/error_log.h"
+#include "files/ini_document.h"
 #include "process/app_globals.h"
 #include "tests/support/test_env.h"
 
@@ -262,6 +264,79 @@ TEST_F(RuntimeMainTest, AFailedWindowEndsWithAMessageAndAFailureStatus) {
   EXPECT_FALSE(HasInOrder(lines, {"Cptn\n"}));
   EXPECT_EQ(lines.back(), "vnl is shut down\n");
   EXPECT_EQ(Stdout(), "exit\n");
+}
+
+std::string g_iniPath;
+
+// A game main that changes an INI value and returns, so that the program
+// ends through ProgramEnd and the change is written back at exit.
+int32_t PutIniValueAndReturn() {
+  IniOpen(RtString(g_iniPath.c_str()));
+  IniPut(RtString("s"), RtString("k"), RtString("new"));
+  return 0;
+}
+
+const SubTableEntry kOnQuitOnly[] = {{OnQuit, "VNL_ON_QUIT"}, {nullptr, nullptr}};
+
+// Standard output a pipe whose reader has gone: writing "exit" fails, and
+// the program still ends in order with its exit handlers.
+TEST_F(RuntimeMainTest, AClosedStandardOutputLosesNothing) {
+  g_iniPath = dir_.File("s.ini");
+  EXPECT_EXIT(
+      {
+        WriteFileBytes(g_iniPath, "[s]\r\nk=old\r\n");
+        int ends[2];
+        if (pipe(ends) != 0) std::_Exit(2);
+        close(ends[0]);
+        dup2(ends[1], STDOUT_FILENO);
+        GameProgram game = RuntimeGame();
+        game.main = PutIniValueAndReturn;
+        game.subs = kOnQuitOnly;
+        RuntimeSetGame(game);
+        RuntimeMain(kShowDefault);
+      },
+      testing::ExitedWithCode(0), "");
+  EXPECT_EQ(ReadFileBytes(g_iniPath), "[s]\r\nk=new\r\n");
+  const std::vector<std::string> lines = SplitLines(Log());
+  EXPECT_TRUE(HasInOrder(lines, {"Init Finalized\n", "ON_QUIT\n", "Shut down VNL\n", "vnl is shut down\n"}));
+}
+
+int g_earlySignal = 0;
+void (*g_gameSettings)() = nullptr;
+
+// The game's settings, then a termination signal before the first log line.
+void SettingsThenSignal() {
+  if (g_gameSettings != nullptr) g_gameSettings();
+  raise(g_earlySignal);
+}
+
+// SIGTERM or SIGINT before the window library is there: a close request
+// all the same, which the first message pump (still inside start-up) ends
+// in order.
+TEST_F(RuntimeMainTest, AnEarlyTerminationSignalEndsInOrder) {
+  for (int signal_number : {SIGTERM, SIGINT}) {
+    g_earlySignal = signal_number;
+    EXPECT_EXIT(
+        {
+          std::freopen(dir_.File("stdout.txt").c_str(), "w", stdout);
+          signal(signal_number, SIG_DFL);  // not ignored, as a background job's SIGINT is
+          GameProgram game = RuntimeGame();
+          g_gameSettings = game.projectSettings;
+          game.projectSettings = SettingsThenSignal;
+          game.subs = kOnQuitOnly;
+          RuntimeSetGame(game);
+          RuntimeMain(kShowDefault);
+        },
+        testing::ExitedWithCode(0), "")
+        << strsignal(signal_number);
+    EXPECT_EQ(Stdout(), "exit\n");
+    // No ASSERT here: the death-test child runs this loop too, and must get
+    // to the second round.
+    const std::vector<std::string> lines = SplitLines(Log());
+    EXPECT_TRUE(!lines.empty() && lines.front() == "Start new log...\n" && lines.back() == "vnl is shut down\n")
+        << Log();
+    EXPECT_TRUE(HasInOrder(lines, {"Start new log...\n", "diva init\n", "ON_QUIT\n", "Shut down VNL\n"}));
+  }
 }
 
 // The real program, ended the way a desktop ends it (SIGTERM becomes a

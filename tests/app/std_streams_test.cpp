@@ -1,6 +1,8 @@
 #include "app/std_streams.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -46,6 +48,41 @@ TEST(StdInReadLineTest, Lines) {
       {piece, {piece}},
   };
   for (const Case& c : cases) EXPECT_EQ(ReadLines(c.input), c.lines) << c.input.size();
+}
+
+// What the write puts on the stream (its descriptor sent to a file while
+// it writes).
+std::string Written(void (*write)(const RtString&), std::FILE* stream, const RtString& text) {
+  ScratchDir dir;
+  const std::string file = dir.File("out.txt");
+  std::fflush(stream);
+  const int saved = dup(fileno(stream));
+  const int target = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  dup2(target, fileno(stream));
+  close(target);
+  write(text);
+  std::fflush(stream);
+  dup2(saved, fileno(stream));
+  close(saved);
+  return ReadFileBytes(file);
+}
+
+TEST(StdStreamsTest, WritesTheTextUpToItsFirstZeroByte) {
+  const std::string with_zero("ab\0cd", 5);
+  struct Case {
+    RtString text;
+    std::string written;
+  };
+  const Case cases[] = {
+      {RtString(), ""},
+      {StringFromCStr("line\n"), "line\n"},
+      {StringFromBytes(with_zero.data(), 5), "ab"},
+      {StringFromBytes("\0xyz", 4), ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Written(StdOutWrite, stdout, c.text), c.written);
+    EXPECT_EQ(Written(StdErrWrite, stderr, c.text), c.written);
+  }
 }
 
 TEST(ProcessStringsTest, CommandLineAndTitles) {

@@ -90,9 +90,17 @@ TEST(CRuntimeTest, GcvtTenDigits) {
       {1.0000000005, "1.000000001"},
       {0.99999999995, "0.9999999999"},
       {0.999999999951, "1."},
-      // Carry into a new decade changes the form.
-      {9999999999.5, "1.e+010"},
-      {0.0999999999999, "0.1"},
+      // The form follows the exponent before rounding: a carry into a new
+      // decade keeps it, and the digits move with the carry.
+      {9999999999.5, "10000000000."},
+      {9999999999.7, "10000000000."},
+      {-9999999999.7, "-10000000000."},
+      {0.0999999999999, "1.e-001"},
+      {0.099999999995, "1.e-001"},
+      {0.7 - 0.6, "1.e-001"},
+      {0.999999999996, "1."},
+      {9.99999999996e-6, "1.e-005"},
+      {99999999999.7, "1.e+011"},
       // The exponent form outside -1..9.
       {0.05, "5.e-002"},
       {12345678901.0, "1.23456789e+010"},
@@ -120,12 +128,16 @@ TEST(CRuntimeTest, GcvtTenDigits) {
 }
 
 // The _gcvt text built from glibc's exact decimal expansion ("%.780e" holds
-// every significant digit of any double), rounded half up by hand.
+// every significant digit of any double), rounded half up by hand; the form
+// follows the exponent of the 17-digit expansion ("%.16e").
 std::string GcvtReference(double value) {
   char exact[800];
   std::snprintf(exact, sizeof exact, "%.780e", std::fabs(value));
   std::string digits = std::string(1, exact[0]) + std::string(exact + 2, 9);
   int exponent = std::atoi(std::strchr(exact, 'e') + 1);
+  char seventeen[32];
+  std::snprintf(seventeen, sizeof seventeen, "%.16e", std::fabs(value));
+  const int form_exponent = std::atoi(std::strchr(seventeen, 'e') + 1);
   if (exact[11] >= '5') {
     int i = 9;
     while (i >= 0 && digits[i] == '9') digits[i--] = '0';
@@ -138,7 +150,7 @@ std::string GcvtReference(double value) {
   }
   digits.erase(digits.find_last_not_of('0') + 1);
   std::string text = value < 0 ? "-" : "";
-  if (exponent < -1 || exponent > 9) {
+  if (form_exponent < -1 || form_exponent > 9) {
     char tail[16];
     std::snprintf(tail, sizeof tail, "e%c%03d", exponent < 0 ? '-' : '+', std::abs(exponent));
     return text + digits[0] + "." + digits.substr(1) + tail;

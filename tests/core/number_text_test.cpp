@@ -26,11 +26,15 @@ TEST(NumberTextTest, DoubleTextTable) {
       {100.0, "100"},
       {1234567890.0, "1234567890"},
       {123456.7890123, "123456.789"},
-      // Rounding half up on the exact expansion, and into a new decade.
+      // Rounding half up on the exact expansion, and into a new decade: the
+      // form is the one the value had before rounding.
       {1234567890.5, "1234567891"},
       {123456789.25, "123456789.3"},
       {0.99999999995, "0.9999999999"},
-      {9999999999.5, "1.e+010"},
+      {9999999999.5, "10000000000"},
+      {9999999999.7, "10000000000"},
+      {0.099999999995, "1.e-001"},
+      {0.7 - 0.6, "1.e-001"},
       // The exponent form keeps its "." before the "e".
       {0.05, "5.e-002"},
       {1e20, "1.e+020"},
@@ -109,6 +113,35 @@ TEST(NumberTextTest, FixedFormats) {
   EXPECT_EQ(Bytes(FormatNumber(0, 2, 1e300)).size(), 304u);
   // A width printf cannot make, or a NaN width (the most negative int).
   EXPECT_EQ(FormatInt(std::nan(""), 0, 1).length, 0u);
+}
+
+// A huge width or digit count answers at once with the first
+// kFormatTextLimit bytes of the text printf would make.
+TEST(NumberTextTest, FixedFormatsCutHugeTexts) {
+  const std::string limit_blanks(kFormatTextLimit, ' ');
+  struct Case {
+    RtString text;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {FormatNumber(0, 2147483647, 1.5), "1.5" + std::string(kFormatTextLimit - 3, '0')},
+      {FormatNumber(0, 5000, -1.5), "-1.5" + std::string(kFormatTextLimit - 4, '0')},
+      {FormatNumber(0, 2147483647, 0.1), "0.1000000000000000055511151231257827021181583404541015625" +
+                                             std::string(kFormatTextLimit - 57, '0')},
+      {FormatNumber(2147483647, 2, 1.5), limit_blanks},
+      {FormatNumber(-2147483647, 2, 1.5), "1.50" + std::string(kFormatTextLimit - 4, ' ')},
+      {FormatNumber(kFormatTextLimit - 1, 2, -1.5), std::string(kFormatTextLimit - 6, ' ') + "-1.50"},
+      {FormatInt(2147483647, 0, 7), limit_blanks},
+      {FormatInt(-2147483647, 0, 7), "7" + std::string(kFormatTextLimit - 1, ' ')},
+      {FormatInt(0, 2147483647, -7), "-" + std::string(kFormatTextLimit - 1, '0')},
+      {FormatInt(0, kFormatTextLimit + 10, 7), std::string(kFormatTextLimit, '0')},
+      {FormatInt64(2147483647, 2147483647, INT64_MIN), std::string(kFormatTextLimit, ' ')},
+      {FormatInt64(0, 2147483647, INT64_MIN), "-" + std::string(kFormatTextLimit - 1, '0')},
+      {FormatInt64(0, kFormatTextLimit + 2, INT64_MIN), "-" + std::string(kFormatTextLimit - 17, '0') + "9223372036854775"},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_TRUE(Bytes(cases[i].text) == cases[i].expected) << "case " << i << ": " << Bytes(cases[i].text).substr(0, 80);
+  }
 }
 
 TEST(NumberTextTest, TextToNumbers) {

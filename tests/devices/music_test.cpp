@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
@@ -326,14 +328,27 @@ TEST_F(MusicTest, FilesThatAreNotRegularFilesAreSilent) {
   EXPECT_EQ(AttachedStream(), nullptr);
 }
 
-// Raw 16-bit stereo frames without the silent ones (both channels 0).
-std::string WithoutSilentFrames(const std::string& raw) {
-  const std::string silent(4, '\0');
-  std::string kept;
+// The frames of raw 16-bit stereo output, without the (nearly) silent ones
+// whose channels are both within 1 of 0.
+std::vector<int16_t> WithoutSilentFrames(const std::string& raw) {
+  std::vector<int16_t> kept;
   for (size_t at = 0; at + 4 <= raw.size(); at += 4) {
-    if (raw.compare(at, 4, silent) != 0) kept.append(raw, at, 4);
+    int16_t frame[2];
+    std::memcpy(frame, raw.data() + at, 4);
+    if (std::abs(frame[0]) > 1 || std::abs(frame[1]) > 1) kept.insert(kept.end(), frame, frame + 2);
   }
   return kept;
+}
+
+// Whether the samples hold the part somewhere, frame-aligned, each sample
+// within 1 of the part's.
+bool HoldsNearly(const std::vector<int16_t>& samples, const std::vector<int16_t>& part) {
+  for (size_t start = 0; start + part.size() <= samples.size(); start += 2) {
+    size_t i = 0;
+    while (i < part.size() && std::abs(samples[start + i] - part[i]) <= 1) ++i;
+    if (i == part.size()) return true;
+  }
+  return false;
 }
 
 // The real output path: SDL's disk driver writes the mixed stream to a file.
@@ -357,7 +372,10 @@ TEST(MusicOutputTest, TheDiskOutputHoldsTheDecodedPiece) {
   // A starved decoding thread (a loaded machine) makes the mixer play
   // silence until frames are there again: the piece comes out whole but
   // may be split by silence, so silent frames are left out on both sides.
-  EXPECT_NE(WithoutSilentFrames(out).find(WithoutSilentFrames(Bytes(middle))), std::string::npos)
+  // The player sends the decoder back to the start after it has decoded
+  // ahead, as far as the thread got by then; the decoder's rounding then
+  // differs from a fresh decode by 1 in a few samples.
+  EXPECT_TRUE(HoldsNearly(WithoutSilentFrames(out), WithoutSilentFrames(Bytes(middle))))
       << out.size() << " bytes of output";
 }
 

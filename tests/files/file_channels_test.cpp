@@ -166,6 +166,41 @@ TEST_F(FileChannelTest, SeeksClampAndMoveTheWritePointer) {
   EXPECT_EQ(FileChannelPos(7), 0);
 }
 
+// A channel opened for writing reads where its file pointer stands: behind
+// what it wrote, or where a seek put it; reads and writes take turns through
+// the file.
+TEST_F(FileChannelTest, WriteChannelReadsAtItsFilePointer) {
+  ASSERT_EQ(FileChannelOpen(3, Path("rw.bin"), 0), 1);
+  FileChannelWriteStr(3, "abc");
+  int32_t v = 0;
+  RtString s;
+  EXPECT_FATAL(FileChannelReadU8(3, v), 3);  // nothing behind what was written
+  EXPECT_FATAL(FileChannelReadLine(3, s), 3);
+  EXPECT_FATAL(FileChannelReadStr(3, s, 1), 3);
+  FileChannelSeek(3, 1, 0);
+  FileChannelReadU8(3, v);
+  EXPECT_EQ(v, 'b');
+  EXPECT_EQ(FileChannelPos(3), 2);
+  FileChannelWriteStr(3, "Z");  // lands behind the byte read
+  FileChannelSeek(3, 0, 0);
+  FileChannelReadStr(3, s, 3);
+  EXPECT_STREQ(s.c_str(), "abZ");
+  FileChannelWriteLine(3, "line");
+  FileChannelWriteLine(3, "next");
+  FileChannelSeek(3, 3, 0);
+  FileChannelReadLine(3, s);
+  EXPECT_STREQ(s.c_str(), "line");
+  FileChannelWriteStr(3, "NE");  // over the next line's start
+  EXPECT_EQ(FileChannelPos(3), 9);
+  FileChannelClose(3);
+  EXPECT_EQ(ReadFileBytes(dir_.File("rw.bin")), "abZline\r\nNExt\r\n");
+
+  // An appending channel has no read access.
+  ASSERT_EQ(FileChannelOpen(4, Path("rw.bin"), -1), 1);
+  FileChannelSeek(4, 0, 0);
+  EXPECT_FATAL(FileChannelReadU8(4, v), 3);
+}
+
 TEST_F(FileChannelTest, WritingReplacesWhatHadTheName) {
   WriteFileBytes(dir_.File("old.txt"), "old contents");
   ASSERT_EQ(FileChannelOpen(0, Path("old.txt"), 0), 1);

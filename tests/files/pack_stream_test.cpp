@@ -59,6 +59,49 @@ TEST(PackStreamTest, OwnFormatRefusesDamagedStreams) {
   }
 }
 
+// Literal packets of `count` distinct-looking bytes (a multiple of 8), then
+// one packet holding the given reference and the terminator.
+std::vector<uint8_t> LiteralsThenReference(int count, uint8_t b0, uint8_t b1) {
+  std::vector<uint8_t> bytes;
+  for (int i = 0; i < count; ++i) {
+    if (i % 8 == 0) bytes.push_back(0x00);
+    bytes.push_back(static_cast<uint8_t>(i * 7 % 251));
+  }
+  bytes.insert(bytes.end(), {0xC0, b0, b1, 0x00});
+  return bytes;
+}
+
+// Distances above 2048 (up to 2175 can be written) wrap around the ring: they
+// reach the slot distance - 2048 back, and need only that many bytes written.
+TEST(PackStreamTest, OwnFormatDistancesBeyondTheRingWrapAround) {
+  struct Case {
+    int literals;
+    uint8_t b0, b1;   // the reference
+    int back;         // bytes back it copies from
+  };
+  const Case cases[] = {
+      {4096, 0xF3, 0xFF, 127},  // distance 2175 after two turns of the ring
+      {200, 0xF3, 0xFF, 127},   // distance 2175 after 200 bytes
+      {128, 0xF3, 0xFF, 127},
+      {2048, 0xF3, 0x80, 2048}, // distance 2048: the ring's own slot
+      {8, 0xF3, 0x81, 1},       // distance 2049 repeats the last byte
+      {2056, 0x03, 0x00, 2048}, // distance 0 is 2048 back too
+  };
+  for (const Case& c : cases) {
+    auto s = NewStream(0);
+    const int32_t length = (c.b0 & 0x0F) + 2;
+    ASSERT_EQ(Unpack(*s, LiteralsThenReference(c.literals, c.b0, c.b1)), c.literals + length)
+        << c.literals << " bytes, then distance " << (c.b0 & 0xF0) * 8 + c.b1;
+    for (int i = c.literals; i < c.literals + length; ++i) {
+      EXPECT_EQ(s->output[i], s->output[i - c.back]) << c.literals << " bytes, output byte " << i;
+    }
+  }
+  // Fewer bytes written than the slot lies back: refused.
+  auto s = NewStream(0);
+  EXPECT_EQ(Unpack(*s, LiteralsThenReference(120, 0xF3, 0xFF)), 0);
+  EXPECT_EQ(s->output, nullptr);
+}
+
 TEST(PackStreamTest, OwnFormatRoundTrips) {
   for (size_t n : {size_t{0}, size_t{1}, size_t{2}, size_t{7}, size_t{8}, size_t{100}, size_t{5000}, size_t{70000}}) {
     std::string input = SampleText(n);
