@@ -166,4 +166,66 @@ TEST(GrowArrayTest, CapacitiesThatDoNotFitIn32BitsFail) {
   EXPECT_TRUE(a.Reserve(-1));
 }
 
+TEST(GrowArrayTest, PushesRebuildTheBlockLogarithmicallyWhileTheCapacityKeepsItsSteps) {
+  struct Case {
+    int32_t step;
+    int32_t first;
+    int32_t pushes;
+    int32_t maxRebuilds;  // about log base 1.5 of pushes / first, and some
+  };
+  const Case cases[] = {{128, 512, 1000000, 30}, {64, 64, 1000000, 35}, {1, 1, 200000, 40}};
+  for (const Case& c : cases) {
+    GrowArray<int32_t> a;
+    a.step = c.step;
+    a.first = c.first;
+    int32_t rebuilds = 0;
+    const int32_t* block = nullptr;
+    int32_t capacity = 0;
+    for (int32_t k = 1; k <= c.pushes; ++k) {
+      ASSERT_TRUE(a.Push(k));
+      if (a.data != block) ++rebuilds;
+      block = a.data;
+      // A full array makes room for index k: first, or the next whole step past k.
+      if (k > capacity) capacity = c.first >= k ? c.first : c.step * (k / c.step + 1);
+      ASSERT_EQ(a.capacity, capacity) << "step " << c.step << ", push " << k;
+      ASSERT_LE(a.BlockSlots(), a.capacity + a.capacity / 2) << "step " << c.step << ", push " << k;
+    }
+    EXPECT_LE(rebuilds, c.maxRebuilds) << "step " << c.step;
+    for (int32_t i = 0; i < a.count; ++i) ASSERT_EQ(a[i], i + 1);
+  }
+}
+
+TEST(GrowArrayTest, GrowingInsideTheBlockConstructsTheNewSlotsAndRenewsThoseAfterTheCount) {
+  Tracked::live = 0;
+  {
+    GrowArray<Tracked> a;
+    a.step = 4;
+    a.first = 4;
+    Tracked t;
+    t.value = 3;
+    // Full, with room in the block for another step.
+    while (a.count < a.capacity || a.BlockSlots() < a.capacity + 4) {
+      ASSERT_TRUE(a.Push(t));
+      ASSERT_EQ(Tracked::live, 1 + a.capacity);  // the slots to the capacity, none past it
+      ASSERT_LT(a.count, 1000);
+    }
+    // Two stale elements past the count, then a growth inside the block.
+    a.count -= 2;
+    a[a.count].value = 9;
+    a[a.count + 1].value = 9;
+    const Tracked* block = a.data;
+    const int32_t capacity = a.capacity;
+    ASSERT_TRUE(a.Reserve(capacity));
+    EXPECT_EQ(a.data, block);
+    EXPECT_EQ(a.capacity, capacity + 4);
+    EXPECT_EQ(Tracked::live, 1 + a.capacity);
+    for (int32_t i = 0; i < a.count; ++i) EXPECT_EQ(a[i].value, 3);
+    for (int32_t i = a.count; i < a.capacity; ++i) EXPECT_EQ(a[i].value, 0) << "slot " << i;
+    GrowArray<Tracked> copy(a);
+    EXPECT_EQ(copy.BlockSlots(), copy.capacity);
+    EXPECT_EQ(Tracked::live, 1 + a.capacity + copy.capacity);
+  }
+  EXPECT_EQ(Tracked::live, 0);
+}
+
 }  // namespace
