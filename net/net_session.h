@@ -112,6 +112,10 @@ struct NetPlayerRecord {
   uint16_t id = kNetIdUnregistered;  // 1 to 65279 once given; 0xFF00 and above special
   uint8_t queryFlag = 0;
   uint8_t reserved = 0;
+  // Locally: the caller stopped waiting for the id after the registration
+  // went out. The record stays so that the server's answers still pair
+  // with their registrations in order; the id it gets is given back.
+  uint8_t abandoned = 0;
   char name[128] = {};
   NetList<NetMessageNode> inbox;
   uint32_t inboxBytes = 0;  // payload bytes of the texts in the inbox

@@ -102,37 +102,51 @@ bool SendNow(int32_t socket, const NetMessage& message) {
   return SockSendNow(socket, frame, total) == total;
 }
 
+// The registration frame of a local player.
+NetMessage RegistrationOf(const NetPlayerRecord& player) {
+  uint8_t payload[kNetRegisterPayload] = {};
+  const uint32_t socket = static_cast<uint32_t>(player.socket);
+  for (int i = 0; i < 4; ++i) payload[i] = static_cast<uint8_t>(socket >> (8 * i));
+  StoreU16(payload + 4, player.id);
+  payload[6] = player.queryFlag;
+  payload[7] = 0;
+  std::memcpy(payload + 8, player.name, kNetNameBytes - 1);
+  return NetMessageMake(kMsgRegister, 0, 0, payload, kNetRegisterPayload);
+}
+
 // Under the lock: sends the registrations of the local players that have
-// none yet and marks them sent. The thread never waits here, since on the
-// host it must go on reading the connection it writes to: while the
-// program is sending, or the connection is full, the rest waits for the
-// next round. A frame that went out in part garbles the connection, which
-// is then shut down (the session ends). True when one was sent.
+// none yet and marks them sent, and the leave of each abandoned player
+// whose id came, whose record is then dropped. The thread never waits
+// here, since on the host it must go on reading the connection it writes
+// to: while the program is sending, or the connection is full, the rest
+// waits for the next round. A frame that went out in part garbles the
+// connection, which is then shut down (the session ends). True when one
+// was sent.
 bool SendRegistrationsLocked(ThreadState& state) {
   NetSession* session = state.session;
   std::unique_lock<std::mutex> sending(session->sendLock, std::try_to_lock);
   if (!sending.owns_lock()) return false;
   bool sent = false;
-  for (NetPlayerRecord* player = session->localPlayers.head; player != nullptr; player = player->next) {
-    if (player->id != kNetIdUnregistered) continue;
-    uint8_t payload[kNetRegisterPayload] = {};
-    const uint32_t socket = static_cast<uint32_t>(player->socket);
-    for (int i = 0; i < 4; ++i) payload[i] = static_cast<uint8_t>(socket >> (8 * i));
-    StoreU16(payload + 4, player->id);
-    payload[6] = player->queryFlag;
-    payload[7] = 0;
-    std::memcpy(payload + 8, player->name, kNetNameBytes - 1);
-    uint8_t frame[kNetHeaderSize + kNetMaxPayload];
-    const int32_t total =
-        NetMessageWrite(NetMessageMake(kMsgRegister, 0, 0, payload, kNetRegisterPayload), frame);
-    const int32_t out = SockSendNow(state.sessionSocket, frame, total);
-    if (out == total) {
-      player->id = kNetIdRegistering;
-      sent = true;
+  for (NetPlayerRecord* player = session->localPlayers.head; player != nullptr;) {
+    NetPlayerRecord* next = player->next;
+    const bool unsent = player->id == kNetIdUnregistered;
+    const bool giveBack = player->abandoned != 0 && NetIsPlayerId(player->id);
+    if (!unsent && !giveBack) {
+      player = next;
       continue;
     }
-    if (out != 0) SockShutdown(state.sessionSocket);
-    break;
+    uint8_t frame[kNetHeaderSize + kNetMaxPayload];
+    const int32_t total = NetMessageWrite(
+        unsent ? RegistrationOf(*player) : NetMessageMake(kMsgLeave, 0, player->id, nullptr, 0), frame);
+    const int32_t out = SockSendNow(state.sessionSocket, frame, total);
+    if (out != total) {
+      if (out != 0) SockShutdown(state.sessionSocket);
+      break;
+    }
+    sent = true;
+    if (unsent) player->id = kNetIdRegistering;
+    else session->localPlayers.Remove(player);
+    player = next;
   }
   return sent;
 }
@@ -364,8 +378,9 @@ void DeliverLocked(NetSession* session, const NetMessage& message) {
 }
 
 // Under the lock: a frame from the server goes to a local player's inbox
-// (a text), gives the next waiting local player its id, or is an answer for
-// the program. The frames are taken in the order they came, so a text sent
+// (a text), gives the first local player waiting for one its id (also one
+// whose caller gave up: its leave goes out in the next round, so the next
+// id goes to the next registration), or is an answer for the program. The frames are taken in the order they came, so a text sent
 // right after a new player's id reaches that player.
 void TakeServerFrameLocked(NetSession* session, NetMessageNode* node) {
   const NetMessage& message = node->message;

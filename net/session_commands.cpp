@@ -134,11 +134,35 @@ uint16_t NetWorkerRequest(NetSession* session, const char* name) {
     PlatformSleep(kPollMs);
     if (!running) break;
   }
-  // Only this thread adds or removes local records, so it is still listed.
+  // No id in time. A registration that went out may still be answered, or
+  // may have been refused (a refusal has no answer); the answers come in
+  // the order of the frames, so a record the server will answer must stay
+  // listed or its id would go to the next registration. A question sent
+  // now tells the two apart: once its answer is in, so is any id for this
+  // registration. Without an answer to it either, the record stays,
+  // abandoned, and the session thread gives its id back (a leave) when it
+  // comes. Without a query identity (the query identity's own record, or a
+  // host that has asked nothing yet) no question can be asked, and the
+  // record goes, so that a refusal never holds up later registrations.
+  // Only this thread adds local records, and the session thread removes
+  // only abandoned ones, so the record is still listed here.
   MutexLock(&session->lock);
-  session->localPlayers.Remove(record);
+  const bool sent = record->id == kNetIdRegistering && session->threadRunning != 0;
+  const uint16_t queryId = session->ownQueryId;
   MutexUnlock(&session->lock);
-  return 0;
+  bool unsettled = false;
+  if (sent && name != nullptr && NetIsPlayerId(queryId)) {
+    NetMessage answer;
+    unsettled = !AskServer(session, kMsgHello, nullptr, 0, &answer);
+  }
+  MutexLock(&session->lock);
+  const uint16_t id = record->id;
+  if (!NetIsPlayerId(id)) {
+    if (unsettled) record->abandoned = 1;
+    else session->localPlayers.Remove(record);
+  }
+  MutexUnlock(&session->lock);
+  return NetIsPlayerId(id) ? id : 0;
 }
 
 int32_t NetHost(int32_t port) {

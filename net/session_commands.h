@@ -52,6 +52,9 @@ RtString NetRequest(int32_t id);
 int32_t NetNextDeparted();
 
 // Registers a local identity (a player with the name, or with null the
-// session's query identity) and waits for its id: the id, or 0 (then the
-// record is removed again).
+// session's query identity) and waits for its id: the id, or 0. After 0 the
+// record is removed, or, when a player's registration went out and a hello
+// question from the query identity asked after it got no answer either,
+// kept as abandoned until its id comes, which the session thread then
+// gives back with a leave.
 uint16_t NetWorkerRequest(NetSession* session, const char* name);

@@ -440,6 +440,71 @@ TEST_F(SessionTest, UnaskedAnswersDoNotPileUpOnTheGuest) {
   close(listening);
 }
 
+// A registration that timed out keeps its turn for the server's answer, so
+// the next player still gets its own id. After the time-out the guest asks a
+// question: an id that comes before its answer is still the player's; none
+// before it means the registration was refused; an id that comes even later
+// is given back with a leave.
+TEST_F(SessionTest, ALateIdGoesToItsOwnRegistration) {
+  enum class Late { kBeforeTheQuestionsAnswer, kNever, kAfterTheNextRegistration };
+  const struct {
+    Late late;
+    int32_t ann;
+    int32_t bob;
+    std::vector<uint16_t> givenBack;
+  } cases[] = {{Late::kBeforeTheQuestionsAnswer, 501, 502, {}},
+               {Late::kNever, 0, 501, {}},
+               {Late::kAfterTheNextRegistration, 0, 502, {501}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.late));
+    uint16_t port = 0;
+    const int listening = RawListen(&port);
+    std::vector<uint16_t> leaves;
+    std::thread server([&] {
+      const int guest = RawAccept(listening);
+      const std::string hello = FrameBytes({kMsgHello, 500, 0, U16(1)});
+      RawFrame request;
+      // The query identity and the joining hello.
+      for (int answered = 0; answered < 2 && RawReadFrame(guest, &request); ++answered) {
+        RawWrite(guest, request.type == kMsgRegister ? FrameBytes({kMsgIdAssigned, 500, 0, ""}) : hello);
+      }
+      // Ann's registration, unanswered, then the question after its time-out.
+      RawReadFrame(guest, &request);
+      RawReadFrame(guest, &request);
+      if (c.late == Late::kBeforeTheQuestionsAnswer) RawWrite(guest, FrameBytes({kMsgIdAssigned, 501, 0, ""}));
+      if (c.late != Late::kAfterTheNextRegistration) RawWrite(guest, hello);
+      // Bob's registration.
+      RawReadFrame(guest, &request);
+      if (c.late == Late::kAfterTheNextRegistration) {
+        RawWrite(guest, FrameBytes({kMsgIdAssigned, 501, 0, ""}) + hello);
+      }
+      RawWrite(guest, FrameBytes({kMsgIdAssigned, static_cast<uint16_t>(c.bob), 0, ""}));
+      while (RawReadFrame(guest, &request)) {
+        if (request.type == kMsgLeave) leaves.push_back(request.sender);
+      }
+      close(guest);
+    });
+    OnGuest();
+    ASSERT_EQ(NetJoin("127.0.0.1", port), 1);
+    EXPECT_EQ(NetPlayerAdd("ann"), c.ann);
+    EXPECT_EQ(NetPlayerAdd("bob"), c.bob);
+    // The query identity and bob (and ann when she has an id) are left once
+    // a late id has been given back.
+    EXPECT_TRUE(Eventually([&] {
+      MutexLock(&guest_->lock);
+      const int32_t count = guest_->localPlayers.count;
+      MutexUnlock(&guest_->lock);
+      return count == (c.ann != 0 ? 3 : 2);
+    }));
+    NetSessionEnd();
+    server.join();
+    close(listening);
+    EXPECT_EQ(leaves, c.givenBack);
+    NetSessionFree(guest_);
+    guest_ = nullptr;
+  }
+}
+
 // One connection holds at most a handful of identities: a registration
 // beyond them gets no answer, until one of them has left.
 TEST_F(SessionTest, OneConnectionHoldsOnlyAFewIdentities) {
