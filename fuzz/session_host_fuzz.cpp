@@ -9,6 +9,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <string>
 
 #include "fuzz/fuzz_input.h"
@@ -65,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string stream = input.Rest();
 
   const int fd = RawConnect(g_port);
-  FUZZ_CHECK(fd >= 0, kTarget, "the host takes no connection");
+  if (fd < 0) FuzzFail(kTarget, std::string("the host takes no connection: ") + strerror(errno));
   FuzzSendSplit(fd, stream, seed, 8);  // false when the host dropped the peer first
   shutdown(fd, SHUT_WR);
   const bool closed = HostCloses(fd);
