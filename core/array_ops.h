@@ -77,6 +77,16 @@ void ArrayHandOver(T& to, T& from) {
   }
 }
 
+// Moves a block to `bytes`, asking first for `preferred` when that is more
+// (room for later growth) and falling back to exactly `bytes`. Null when
+// not even that can be had; the old block is then untouched.
+template <typename T>
+T* ArrayBlockResize(T* data, size_t bytes, size_t preferred) {
+  void* block = std::realloc(static_cast<void*>(data), std::max(bytes, preferred));
+  if (block == nullptr && preferred > bytes) block = std::realloc(static_cast<void*>(data), bytes);
+  return static_cast<T*>(block);
+}
+
 // New sizes keeping the first `kept` elements in place, for elements that
 // move with realloc: the block is grown (or shrunk) to the growth rule's
 // capacity for the new count and everything from `kept` on is fresh, which
@@ -98,12 +108,8 @@ bool ArrayKeepFirst(RtArray<T>& a, int32_t d1, int32_t d2, int32_t d3, int32_t d
   const size_t bytes = static_cast<size_t>(capacity > 0 ? capacity : 1) * sizeof(T);
   T* block = a.data;
   if (capacity <= a.capacity || malloc_usable_size(static_cast<void*>(a.data)) < bytes) {
-    size_t request = bytes;
-    if (capacity > a.capacity) request = std::max(bytes, static_cast<size_t>(a.capacity) * 2 * sizeof(T));
-    block = static_cast<T*>(std::realloc(static_cast<void*>(a.data), request));
-    if (block == nullptr && request > bytes) {
-      block = static_cast<T*>(std::realloc(static_cast<void*>(a.data), bytes));
-    }
+    const size_t doubled = capacity > a.capacity ? static_cast<size_t>(a.capacity) * 2 * sizeof(T) : 0;
+    block = ArrayBlockResize(a.data, bytes, doubled);
     if (block == nullptr) {
       ArrayBlockConstruct(a.data, kept, a.capacity);  // the old block stays whole
       CoreFatal(kErrorOutOfMemory);
@@ -230,9 +236,7 @@ template <typename T>
   T* block = data;
   if (malloc_usable_size(static_cast<void*>(data)) < bytes) {
     // As ArrayKeepFirst: the block at least doubles.
-    const size_t request = std::max(bytes, static_cast<size_t>(capacity) * 2 * sizeof(T));
-    block = static_cast<T*>(std::realloc(static_cast<void*>(data), request));
-    if (block == nullptr) block = static_cast<T*>(std::realloc(static_cast<void*>(data), bytes));
+    block = ArrayBlockResize(data, bytes, static_cast<size_t>(capacity) * 2 * sizeof(T));
     if (block == nullptr) return {data, capacity, kErrorOutOfMemory};
   }
   ArrayBlockConstruct(block, d1, rule);
