@@ -48,8 +48,9 @@ void DeclareLoadAll();
 // lower-cased name is loaded already. The module is found as the Windows
 // loader finds a DLL: a name without an extension is tried as written, then
 // with ".so"; a bare name (no folder) is looked for beside the program
-// before the system's library search. Only regular files (after links) are
-// loaded; anything else is not found. Reports "DECLARE module not found: "
+// before the system's library search. A file named by a path, or found
+// beside the program, loads only when it is a regular file (after links);
+// anything else is not found. The system's search is the loader's own. Reports "DECLARE module not found: "
 // with the lower-cased name, or "DECLARE entry not found: " with the entry,
 // each with "\n", to the debugger and the error log.
 void DeclareResolve(const char* module, const char* entry, void** pointer);

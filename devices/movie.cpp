@@ -61,6 +61,12 @@ constexpr int kMostChannels = 64;
 // The most packets one MovieAdvance reads, so one call stays short.
 constexpr int kPacketsPerStep = 64;
 constexpr int kIoBufferSize = 32768;
+// The largest block libav may take at once: a plane of the largest picture
+// at four bytes a pixel, with room for the decoders' padding. Its readers
+// trust sizes written in a file (a tag of a few bytes can claim a gigabyte,
+// zero-filled before anything is read), so a larger request is refused and
+// the file does not open.
+constexpr size_t kLargestLibraryBlock = size_t{kLargestSide} * kLargestSide * 4 + (size_t{1} << 20);
 // The movie loop rests this long between passes.
 constexpr uint32_t kPassMillis = 5;
 
@@ -109,7 +115,10 @@ namespace {
 
 void LibraryInit() {
   static std::once_flag once;
-  std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+  std::call_once(once, [] {
+    av_log_set_level(AV_LOG_QUIET);
+    av_max_alloc(kLargestLibraryBlock);
+  });
 }
 
 // The demuxer reads the movie's own open file, and nothing else: a file

@@ -108,7 +108,7 @@ std::string BitmapOfDepth(int width, int height, uint32_t bits, uint32_t compres
 }
 
 void ImageSeeds(const std::string& testdata) {
-  for (const std::pair<int, int> size2 : {std::pair{1, 1}, std::pair{3, 2}, std::pair{16, 9}}) {
+  for (const std::pair<int, int>& size2 : {std::pair{1, 1}, std::pair{3, 2}, std::pair{16, 9}}) {
     const int w = size2.first;
     const int h = size2.second;
     const std::vector<uint8_t> pixels = Pattern(w, h);

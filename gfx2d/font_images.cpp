@@ -33,6 +33,9 @@ constexpr int32_t kDefaultFontWidth = 128;
 constexpr int32_t kDefaultFontHeight = 64;
 constexpr int32_t kDefaultFontCell = 8;
 
+// The space's character code, the index of its glyph record.
+constexpr int32_t kSpaceCode = ' ';
+
 // Whether cell pixel (px, py) is lit by the pattern: the pattern sits one
 // pixel in from the cell's top-left corner.
 bool PatternLit(uint32_t pattern, int32_t px, int32_t py) {
@@ -79,7 +82,7 @@ void MeasureGlyphs(const ImageBuffer& image, GlyphRecord* glyphs) {
     glyph.uRight = static_cast<float>(cellX + left + width) / tw;
     if (i == 'j') {
       // The space is as wide as the j; its left offset stays.
-      GlyphRecord& space = glyphs[' '];
+      GlyphRecord& space = glyphs[kSpaceCode];
       space.width = glyph.width;
       space.uLeft = 0.0f;
       space.uRight = glyph.uRight - glyph.uLeft;

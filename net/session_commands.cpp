@@ -62,20 +62,26 @@ bool StartSessionThread(NetSession* session, int32_t sessionSocket, uint8_t isHo
   return false;
 }
 
+// The session's query identity, registered first when it has none; 0 when
+// none can be had.
+uint16_t QueryIdentity(NetSession* session) {
+  MutexLock(&session->lock);
+  uint16_t queryId = session->ownQueryId;
+  MutexUnlock(&session->lock);
+  if (queryId != 0) return queryId;
+  queryId = NetWorkerRequest(session, nullptr);
+  MutexLock(&session->lock);
+  session->ownQueryId = queryId;
+  MutexUnlock(&session->lock);
+  return queryId;
+}
+
 // Asks the server and waits for its answer of the same type: false when
 // the session has no query identity, the request cannot be sent, or no
 // answer comes in time.
 bool AskServer(NetSession* session, uint8_t type, const uint8_t* payload, int length, NetMessage* answer) {
-  MutexLock(&session->lock);
-  uint16_t queryId = session->ownQueryId;
-  MutexUnlock(&session->lock);
-  if (queryId == 0) {
-    queryId = NetWorkerRequest(session, nullptr);
-    MutexLock(&session->lock);
-    session->ownQueryId = queryId;
-    MutexUnlock(&session->lock);
-    if (queryId == 0) return false;
-  }
+  const uint16_t queryId = QueryIdentity(session);
+  if (queryId == 0) return false;
   MutexLock(&session->lock);
   session->replies.FreeAll();
   MutexUnlock(&session->lock);
@@ -116,6 +122,10 @@ int32_t AskNumber(uint8_t type, const uint16_t* argument) {
 }  // namespace
 
 uint16_t NetWorkerRequest(NetSession* session, const char* name) {
+  // A player's registration goes out only once the session has its query
+  // identity, so that a question can follow it should its id be late (a
+  // guest has one from joining; a host gets it before its first player).
+  if (name != nullptr && QueryIdentity(session) == 0) return 0;
   auto* record = new (std::nothrow) NetPlayerRecord;
   if (record == nullptr) return 0;
   record->socket = -1;
@@ -134,29 +144,42 @@ uint16_t NetWorkerRequest(NetSession* session, const char* name) {
     PlatformSleep(kPollMs);
     if (!running) break;
   }
-  // No id in time. A registration that went out may still be answered, or
-  // may have been refused (a refusal has no answer); the answers come in
-  // the order of the frames, so a record the server will answer must stay
-  // listed or its id would go to the next registration. A question sent
-  // now tells the two apart: once its answer is in, so is any id for this
-  // registration. Without an answer to it either, the record stays,
-  // abandoned, and the session thread gives its id back (a leave) when it
-  // comes. Without a query identity (the query identity's own record, or a
-  // host that has asked nothing yet) no question can be asked, and the
-  // record goes, so that a refusal never holds up later registrations.
-  // Only this thread adds local records, and the session thread removes
-  // only abandoned ones, so the record is still listed here.
+  // No id in time. A registration that never went out (or whose session is
+  // over) gets no answer: its record goes at once, under the lock the
+  // session thread sends registrations under, so it cannot go out after.
+  // One that went out may still be answered, or may have been refused (a
+  // refusal has no answer); the answers come in the order of the frames,
+  // so a record the server will answer must stay listed or its id would go
+  // to the next registration.
   MutexLock(&session->lock);
-  const bool sent = record->id == kNetIdRegistering && session->threadRunning != 0;
+  uint16_t id = record->id;
+  const bool sent = id == kNetIdRegistering && session->threadRunning != 0;
+  const bool hostAnswers = session->isHost != 0 && session->accepting != 0;
   const uint16_t queryId = session->ownQueryId;
+  if (!NetIsPlayerId(id) && !sent) session->localPlayers.Remove(record);
   MutexUnlock(&session->lock);
+  if (NetIsPlayerId(id)) return id;
+  if (!sent) return 0;
+  // For a player, a question sent now tells the two apart: once its answer
+  // is in, so is any id for this registration. Without an answer to it
+  // either, the record stays, abandoned, and the session thread gives its
+  // id back (a leave) when it comes. The query identity itself has no one
+  // to ask. A host's own server refuses it only while it takes no new
+  // identities (it is registered before any player of the host's, so the
+  // connection's limit is far); otherwise its id is late, and the record
+  // stays abandoned the same way. A guest's is asked for when it joins,
+  // whose failure ends the session.
   bool unsettled = false;
-  if (sent && name != nullptr && NetIsPlayerId(queryId)) {
+  if (name == nullptr) {
+    unsettled = hostAnswers;
+  } else if (NetIsPlayerId(queryId)) {
     NetMessage answer;
     unsettled = !AskServer(session, kMsgHello, nullptr, 0, &answer);
   }
+  // Only this thread adds local records, and the session thread removes
+  // only abandoned ones, so the record is still listed here.
   MutexLock(&session->lock);
-  const uint16_t id = record->id;
+  id = record->id;
   if (!NetIsPlayerId(id)) {
     if (unsettled) record->abandoned = 1;
     else session->localPlayers.Remove(record);

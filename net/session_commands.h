@@ -52,9 +52,12 @@ RtString NetRequest(int32_t id);
 int32_t NetNextDeparted();
 
 // Registers a local identity (a player with the name, or with null the
-// session's query identity) and waits for its id: the id, or 0. After 0 the
-// record is removed, or, when a player's registration went out and a hello
-// question from the query identity asked after it got no answer either,
-// kept as abandoned until its id comes, which the session thread then
-// gives back with a leave.
+// session's query identity) and waits for its id: the id, or 0. A player is
+// registered only once the session has its query identity (registered
+// first when it has none; 0 when that fails). After 0 the record is
+// removed, or, when its registration went out and its id may still come
+// (a player's: a hello question from the query identity asked after it got
+// no answer either; the host's query identity: the host takes new
+// identities), kept as abandoned until its id comes, which the session
+// thread then gives back with a leave.
 uint16_t NetWorkerRequest(NetSession* session, const char* name);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -162,6 +164,28 @@ TEST_F(MovieTest, CorruptFilesAreRefusedOrEnd) {
     }
     MovieClose(movie);
   }
+}
+
+// Peak resident memory of this process so far, in KiB.
+long PeakKib() {
+  rusage usage = {};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+TEST_F(MovieTest, AFewBytesCannotClaimAGigabyte) {
+  // An AVI whose info list holds a tag claiming 1.3 GB: the demuxer would
+  // zero-fill that much before reading a byte of it.
+  static const unsigned char kClaim[] = {
+      'R',  'I',  'F',  'F',  0x2a, 0x4c, 0x00, 0x00, 'A',  'V',  'I',  ' ',  'L',  'I',  'S',  'T',  0x70, 0x22,
+      0x00, '[',  'I',  'N',  'F',  'O',  'R',  'M',  'A',  'T',  'I',  'O',  'N',  ']',  0x00, 0x00, 0x10, 0x00,
+      0x00, 0x00, 0xe5, 0x00, 0x08, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x11, 0x00};
+  WriteFileBytes(dir_.File("claim.avi"), std::string(reinterpret_cast<const char*>(kClaim), sizeof kClaim));
+  const long before = PeakKib();
+  Movie* movie = MovieOpen(dir_.File("claim.avi").c_str(), &sound_.device);
+  EXPECT_EQ(movie, nullptr);
+  MovieClose(movie);
+  EXPECT_LT(PeakKib() - before, 256 * 1024) << "KiB more at the peak";
 }
 
 TEST_F(MovieTest, MoviePlayAnswers3ForNamesFoundNowhereAndLeavesTheError) {

@@ -271,11 +271,11 @@ TEST_F(SessionTest, IdsDoNotRunPastTheLastPlayerId) {
   ASSERT_EQ(NetHost(port_), 1);
   const int32_t first = NetPlayerAdd("first");
   EXPECT_GE(first, 101);
-  EXPECT_EQ(NetPlayerCount(), 1);  // the host's query identity has its id now
+  EXPECT_EQ(NetPlayerCount(), 1);  // the query identity is no player
   SetNextId(0xFEFF);
   EXPECT_EQ(NetPlayerAdd("last"), 0xFEFF);
-  // The lowest free id: first and the query identity hold those before it.
-  EXPECT_EQ(NetPlayerAdd("round again"), first + 2);
+  // The lowest free id: first and the query identity hold the two before it.
+  EXPECT_EQ(NetPlayerAdd("round again"), kNetFirstPlayerId + 2);
   EXPECT_EQ(NetPlayerCount(), 3);
 }
 
@@ -502,6 +502,59 @@ TEST_F(SessionTest, ALateIdGoesToItsOwnRegistration) {
     EXPECT_EQ(leaves, c.givenBack);
     NetSessionFree(guest_);
     guest_ = nullptr;
+  }
+}
+
+// The host's server reads its own connection one frame a round, so texts
+// the program sent ahead of a registration can make the id late. The id
+// must then go back to the server rather than stay there as a player that
+// no one holds, or go to the next registration: also on a host that has
+// asked nothing yet, so that it had no query identity to ask with.
+TEST_F(SessionTest, AHostsLateIdIsNotLeftBehindAsAPlayer) {
+  for (const bool askedFirst : {false, true}) {
+    SCOPED_TRACE(askedFirst);
+    ASSERT_EQ(NetHost(port_), 1);
+    raw_ = RawConnect(port_);
+    rawId_ = RegisterRawPeer(raw_, "raw");
+    ASSERT_GE(rawId_, 101);
+    if (askedFirst) {
+      EXPECT_EQ(NetPlayerCount(), 1);
+    }
+    // The raw peer reads the texts until the last one, which the host's
+    // server serves just before the registration.
+    std::thread reader([&] {
+      RawFrame text;
+      while (RawReadFrame(raw_, &text) && text.payload != "end") {
+      }
+    });
+    const int32_t replyPolls = g_netTuning.replyPolls;
+    g_netTuning.replyPolls = 2;
+    for (int i = 0; i < 30000; ++i) NetSendMessage(0, rawId_, "x");
+    NetSendMessage(0, rawId_, "end");
+    const int32_t ann = NetPlayerAdd("ann");
+    g_netTuning.replyPolls = replyPolls;
+    reader.join();
+    // Then no local identity is left waiting for an id.
+    EXPECT_TRUE(Eventually([&] {
+      MutexLock(&host_->lock);
+      bool waiting = false;
+      for (const NetPlayerRecord* p = host_->localPlayers.head; p != nullptr; p = p->next) {
+        waiting = waiting || !NetIsPlayerId(p->id);
+      }
+      MutexUnlock(&host_->lock);
+      return !waiting;
+    }));
+    const int32_t bob = NetPlayerAdd("bob");
+    ASSERT_GE(bob, 101);
+    EXPECT_STREQ(NetRequest(bob).c_str(), "bob");
+    // Bob and the raw peer, and ann only when she got her id.
+    EXPECT_EQ(NetPlayerCount(), ann != 0 ? 3 : 2);
+    if (ann != 0) {
+      EXPECT_STREQ(NetRequest(ann).c_str(), "ann");
+    }
+    NetSessionEnd();
+    close(raw_);
+    raw_ = -1;
   }
 }
 

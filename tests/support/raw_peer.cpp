@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+
+#include <cerrno>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -36,11 +38,33 @@ uint16_t FreePort() {
 
 uint16_t SlotPort(int32_t slot) { return BoundPort(SockSlot(slot)->fd); }
 
+namespace {
+
+// A connect that a signal interrupts goes on in the background: waits
+// (5 s at most) for it to finish and takes its outcome.
+bool Connected(int fd, const sockaddr_in& address) {
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return true;
+  if (errno != EINTR) return false;
+  pollfd waiting = {fd, POLLOUT, 0};
+  int ready = 0;
+  do {
+    ready = poll(&waiting, 1, 5000);
+  } while (ready < 0 && errno == EINTR);
+  int error = ETIMEDOUT;
+  socklen_t size = sizeof error;
+  if (ready == 1 && getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0) error = errno;
+  errno = error;
+  return error == 0;
+}
+
+}  // namespace
+
 int RawConnect(uint16_t port, int readTimeoutMs) {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const sockaddr_in address = Loopback(port);
-  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+  if (!Connected(fd, Loopback(port))) {
+    const int error = errno;
     close(fd);
+    errno = error;
     return -1;
   }
   timeval limit = {readTimeoutMs / 1000, (readTimeoutMs % 1000) * 1000};
@@ -61,7 +85,11 @@ int RawListen(uint16_t* port) {
 
 int RawAccept(int listening, int timeoutMs) {
   pollfd waiting = {listening, POLLIN, 0};
-  if (poll(&waiting, 1, timeoutMs) != 1) return -1;
+  int ready = 0;
+  do {
+    ready = poll(&waiting, 1, timeoutMs);
+  } while (ready < 0 && errno == EINTR);
+  if (ready != 1) return -1;
   const int fd = accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
   if (fd >= 0) {
     timeval limit = {2, 0};
@@ -74,6 +102,7 @@ bool RawWrite(int fd, const std::string& bytes) {
   size_t sent = 0;
   while (sent < bytes.size()) {
     const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     sent += static_cast<size_t>(n);
   }
@@ -84,7 +113,9 @@ std::string RawReadAll(int fd) {
   std::string bytes;
   char buffer[4096];
   ssize_t n;
-  while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) bytes.append(buffer, static_cast<size_t>(n));
+  while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0 || (n < 0 && errno == EINTR)) {
+    if (n > 0) bytes.append(buffer, static_cast<size_t>(n));
+  }
   return bytes;
 }
 
@@ -104,6 +135,7 @@ bool ReadExactly(int fd, char* buffer, size_t n) {
   size_t got = 0;
   while (got < n) {
     const ssize_t r = recv(fd, buffer + got, n - got, 0);
+    if (r < 0 && errno == EINTR) continue;
     if (r <= 0) return false;
     got += static_cast<size_t>(r);
   }

@@ -1,7 +1,8 @@
 // Raw sockets that speak to the runtime's sockets from outside the socket
 // layer, as a peer or a server of another program would: connections on
 // 127.0.0.1 and session frames as bytes. Free of any test framework, so the
-// fuzz targets use them too.
+// fuzz targets use them too. A signal that interrupts a call (a fuzzer's
+// timer, say) is no failure: the call goes on.
 #pragma once
 
 #include <cstdint>
