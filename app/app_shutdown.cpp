@@ -68,9 +68,7 @@ void AppShutdown() {
   }
   if (g_app.soundSlots != nullptr) {
     // The mixer stops reading the slots before they are freed.
-    SoundSample* slots = SoundSlotsDetach(g_app.soundDevice);
-    for (int slot = kSoundSlotCount - 1; slot >= 0; --slot) SampleFree(slots[slot]);
-    delete[] slots;
+    SoundSlotsFree(SoundSlotsDetach(g_app.soundDevice));
   }
   if (g_app.soundDevice != nullptr) {
     SoundDeviceRelease(*g_app.soundDevice);

@@ -158,8 +158,7 @@ int32_t AppInit(int32_t showCommand, const RtString& title) {
 
   g_app.soundDevice = new SoundDevice;
   SoundDeviceCreate(*g_app.soundDevice);
-  g_app.soundSlots = new SoundSample[kSoundSlotCount];
-  for (int slot = 0; slot < kSoundSlotCount; ++slot) SampleInit(g_app.soundSlots[slot]);
+  g_app.soundSlots = SoundSlotsNew();
   SoundDeviceInit(*g_app.soundDevice, g_app.mainWindow);
   SoundDeviceSetWindow(*g_app.soundDevice, g_app.engine2d->window);
   ErrorLogAppend("Init Finalized\n");

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/fatal_error.h"
 #include "devices/sound_mixer.h"
 #include "devices/sound_wav.h"
 #include "files/media_resolver.h"
@@ -51,6 +52,20 @@ void SoundDeviceSetWindow(SoundDevice& /*device*/, PlatformWindow* /*window*/) {
 void SoundDeviceRelease(SoundDevice& device) {
   if (device.output != nullptr) PlatformAudioClose(device.output);
   device.output = nullptr;
+}
+
+SoundSample* SoundSlotsNew() {
+  // A slot of all zero bytes is a free slot: every field's initial value
+  // is zero or null.
+  auto* slots = static_cast<SoundSample*>(std::calloc(kSoundSlotCount, sizeof(SoundSample)));
+  if (slots == nullptr) RuntimeOutOfMemory();
+  return slots;
+}
+
+void SoundSlotsFree(SoundSample* slots) {
+  if (slots == nullptr) return;
+  for (int slot = kSoundSlotCount - 1; slot >= 0; --slot) SampleFree(slots[slot]);
+  std::free(slots);
 }
 
 SoundSample* SoundSlotsDetach(SoundDevice* device) {

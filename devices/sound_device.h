@@ -92,6 +92,14 @@ int32_t SoundDeviceInit(SoundDevice& device, PlatformWindow* window);
 void SoundDeviceSetWindow(SoundDevice& device, PlatformWindow* window);
 void SoundDeviceRelease(SoundDevice& device);
 
+// The kSoundSlotCount free sound slots, all zero from calloc: fresh pages
+// that are only touched when a slot is used. Ends the program when the
+// memory cannot be had, as a failed new would.
+SoundSample* SoundSlotsNew();
+// Frees every slot, the last first, and the table from SoundSlotsNew;
+// nothing for null.
+void SoundSlotsFree(SoundSample* slots);
+
 // Takes g_app's sound slots away from the mixer, while the output is locked
 // so that a mix in progress finishes first; returns them for freeing.
 SoundSample* SoundSlotsDetach(SoundDevice* device);

@@ -212,6 +212,12 @@ void GlNewContext() {
   GlColorCacheInvalidate();
 }
 
+void GlNewContextCreated() {
+  GlNewContext();
+  for (float& channel : g_colour) channel = 1.0f;
+  g_colourKnown = true;
+}
+
 void GlCurrentColourRestore() {
   if (g_colourKnown) glColor4f(g_colour[0], g_colour[1], g_colour[2], g_colour[3]);
 }

@@ -63,6 +63,11 @@ void GlCurrentColour(float out[4]);
 
 // A context made or gone: forgets every cache and the queued quads.
 void GlNewContext();
+// The same for a context just created and not yet drawn with: its current
+// colour is OpenGL's initial white, so the colour cache starts knowing it
+// and a first white does not reach OpenGL (whose first colour call sets up
+// its immediate-mode buffers, work a start-up that draws nothing can skip).
+void GlNewContextCreated();
 
 // Gives OpenGL the cached colour again, after a draw whose colour array
 // left the current colour undefined; nothing while it is unknown.

@@ -121,7 +121,7 @@ int32_t GlStartup(OpenGLDodevudi& engine, void* instance, int32_t width, int32_t
   if (window == nullptr) return 0;
   engine.window = window;
   engine.context = PlatformWindowContext(window);
-  GlNewContext();
+  GlNewContextCreated();
   if (depth == 0) depth = desktop.bitsPerPixel > 0 ? desktop.bitsPerPixel : 32;
   engine.screenWidth = width;
   engine.screenHeight = height;

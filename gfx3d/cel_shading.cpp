@@ -111,8 +111,10 @@ void CelShadeTableSet(Dodevudi3D& engine, const uint8_t* bytes, int32_t count) {
     for (int32_t i = 0; i < count; ++i) g_table[i] = bytes[i];
     g_table.count = count;
   }
-  for (Object3D& object : engine.objects) {
-    for (MeshObjectX& mesh : object.meshes) {
+  // Only a built slot can hold meshes.
+  for (int32_t slot = 0; slot < engine.objects.count; ++slot) {
+    if (!engine.objects.Built(slot)) continue;
+    for (MeshObjectX& mesh : engine.objects[slot].meshes) {
       if (mesh.rampTexture == 0) continue;
       glDeleteTextures(1, &mesh.rampTexture);
       mesh.rampTexture = 0;

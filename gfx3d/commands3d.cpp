@@ -147,7 +147,7 @@ int32_t Object3DFindFree() {
   Dodevudi3D* e = Engine();
   if (e == nullptr) return -1;
   for (int32_t slot = e->objects.count - 1; slot >= 0; --slot) {
-    if (e->objects[slot].inUse == 0) return slot;
+    if (e->objects.InUse(slot) == 0) return slot;
   }
   return -1;
 }

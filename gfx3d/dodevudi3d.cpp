@@ -2,23 +2,37 @@
 
 #include <GL/gl.h>
 
+#include <cstdlib>
+#include <new>
+
 #include "gfx2d/gl_extensions.h"
 #include "gfx2d/opengl_dodevudi.h"
 
+Object3DSlots::Object3DSlots() {
+  block_ = static_cast<Object3D*>(std::malloc(sizeof(Object3D) * kObject3DCount));
+  if (block_ != nullptr) count = kObject3DCount;
+}
+
+Object3DSlots::~Object3DSlots() {
+  // Every built slot, the last first.
+  for (int32_t i = count - 1; i >= 0; --i) {
+    if (!Built(i)) continue;
+    Object3DEmpty(block_[i], false);
+    block_[i].~Object3D();
+  }
+  std::free(block_);
+}
+
+Object3D& Object3DSlots::Build(int32_t slot) {
+  built_[slot / 64] |= uint64_t{1} << (slot % 64);
+  return *new (block_ + slot) Object3D;
+}
+
 Dodevudi3D::Dodevudi3D(OpenGLDodevudi* owner_engine) : owner(owner_engine) {
-  objects.step = 128;
-  objects.first = 512;
-  if (objects.Reserve(kObject3DCount)) objects.count = kObject3DCount;
   if (owner != nullptr) owner->engine3d = this;
 }
 
 Dodevudi3D::~Dodevudi3D() {
-  // Every slot of the block, the last first; the slots past the count were
-  // never filled and hold nothing.
-  for (int32_t i = objects.capacity - 1; i >= 0; --i) {
-    Object3DEmpty(objects.data[i], false);
-  }
-  objects.Release();
   if (g_glext.glDeleteObjectARB != nullptr) {
     for (ShaderSlot& shader : shaders) {
       if (shader.program != 0) g_glext.glDeleteObjectARB(shader.program);
@@ -31,7 +45,7 @@ Dodevudi3D::~Dodevudi3D() {
 
 Object3D* Object3DAt(Dodevudi3D* engine, int32_t slot) {
   if (engine == nullptr || slot < 0 || slot >= engine->objects.count) return nullptr;
-  return &engine->objects.data[slot];
+  return &engine->objects[slot];
 }
 
 void Object3DEmpty(Object3D& object, bool keepBlocks) {

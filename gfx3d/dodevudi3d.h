@@ -30,6 +30,36 @@ struct Object3D {
   GrowArray<uint32_t> textures;  // GL texture names the object owns
 };
 
+// The 4096 object slots. A slot is built (an empty Object3D) the first time
+// it is used, so that start-up does not write 300 KB of empty records and
+// slots a program never uses cost no memory. Every slot reads as an empty
+// object whether it was built or not.
+class Object3DSlots {
+ public:
+  Object3DSlots();
+  ~Object3DSlots();
+  Object3DSlots(const Object3DSlots&) = delete;
+  Object3DSlots& operator=(const Object3DSlots&) = delete;
+
+  // The slot's object, built when this is its first use. Indices are not
+  // checked: 0 to count - 1.
+  Object3D& operator[](int32_t slot) {
+    return Built(slot) ? block_[slot] : Build(slot);
+  }
+  bool Built(int32_t slot) const { return (built_[slot / 64] >> (slot % 64) & 1) != 0; }
+  // 1 while the slot holds a drawable mesh; 0 for a slot never built.
+  uint8_t InUse(int32_t slot) const { return Built(slot) ? block_[slot].inUse : 0; }
+
+  // kObject3DCount, or 0 when the memory for the slots could not be had.
+  int32_t count = 0;
+
+ private:
+  Object3D& Build(int32_t slot);
+
+  Object3D* block_ = nullptr;  // raw memory for count records
+  uint64_t built_[kObject3DCount / 64] = {};
+};
+
 struct ShaderSlot {
   uint32_t program = 0;
   uint32_t vertexShader = 0;
@@ -38,14 +68,14 @@ struct ShaderSlot {
 
 class Dodevudi3D {
  public:
-  // Builds the 4096 empty object slots and hands the 2D engine (when there
+  // Makes the 4096 empty object slots and hands the 2D engine (when there
   // is one) this object as its 3D engine.
   explicit Dodevudi3D(OpenGLDodevudi* owner);
   virtual ~Dodevudi3D();
   Dodevudi3D(const Dodevudi3D&) = delete;
   Dodevudi3D& operator=(const Dodevudi3D&) = delete;
 
-  GrowArray<Object3D> objects;      // slots 0 to 4095
+  Object3DSlots objects;            // slots 0 to 4095
   int32_t frameBeingBuilt = 0;
   float frustum[6][4] = {};
   ShaderSlot shaders[kShaderSlotCount] = {};

@@ -261,3 +261,30 @@ TEST_F(RenderStateTest, ResetPutsTheTwoDimensionalDefaultsBack) {
 }
 
 }  // namespace
+
+namespace {
+
+using GlNewContextTest = GlTest;
+
+TEST_F(GlNewContextTest, ACreatedContextIsWhiteAndTheColourCacheKnowsIt) {
+  // The fixture's context is new: OpenGL's initial colour is white.
+  GLfloat current[4] = {0, 0, 0, 0};
+  glGetFloatv(GL_CURRENT_COLOR, current);
+  for (const GLfloat channel : current) EXPECT_EQ(channel, 1.0f);
+  GlNewContextCreated();
+  float cached[4] = {0, 0, 0, 0};
+  GlCurrentColour(cached);
+  for (const float channel : cached) EXPECT_EQ(channel, 1.0f);
+  // A known white makes no call: a colour set behind the cache's back stays.
+  glColor4f(0.5f, 0.5f, 0.5f, 1.0f);
+  GlColorCached(1.0f, 1.0f, 1.0f, 1.0f);
+  glGetFloatv(GL_CURRENT_COLOR, current);
+  EXPECT_EQ(current[0], 0.5f);
+  // On a context already drawn with, the colour is not known.
+  GlNewContext();
+  GlColorCached(1.0f, 1.0f, 1.0f, 1.0f);
+  glGetFloatv(GL_CURRENT_COLOR, current);
+  EXPECT_EQ(current[0], 1.0f);
+}
+
+}  // namespace

@@ -46,7 +46,7 @@ TEST_F(Commands3DTest, NormalModeKeepsTheSignedRemainder) {
 
 TEST_F(Commands3DTest, FindFreeSearchesDownFromTheTop) {
   EXPECT_EQ(Object3DFindFree(), 4095);
-  for (Object3D& object : engine_.objects) object.inUse = 1;
+  for (int32_t slot = 0; slot < engine_.objects.count; ++slot) engine_.objects[slot].inUse = 1;
   EXPECT_EQ(Object3DFindFree(), -1);
   engine_.objects[17].inUse = 0;
   engine_.objects[1000].inUse = 0;

@@ -16,8 +16,14 @@ TEST(Dodevudi3DTest, ConstructionMakesTheSlots) {
   Dodevudi3D* engine = new Dodevudi3D(owner);
   EXPECT_EQ(owner->engine3d, engine);
   EXPECT_EQ(engine->objects.count, 4096);
-  EXPECT_EQ(engine->objects.capacity, 4224);  // 128 * (4096 / 128 + 1)
+  // No slot is built before it is used; a used one reads as empty.
+  EXPECT_FALSE(engine->objects.Built(0));
+  EXPECT_FALSE(engine->objects.Built(4095));
+  EXPECT_EQ(engine->objects.InUse(4095), 0);
+  EXPECT_FALSE(engine->objects.Built(4095));
   EXPECT_EQ(engine->objects[4095].textures.count, 0);
+  EXPECT_TRUE(engine->objects.Built(4095));
+  EXPECT_FALSE(engine->objects.Built(4094));
   EXPECT_EQ(engine->objects[4095].meshes.count, 0);
   EXPECT_EQ(engine->objects[0].meshes.data, nullptr);
   EXPECT_EQ(engine->owner, owner);

@@ -53,16 +53,12 @@ SoundSystem::SoundSystem() {
   g_app.mediaResolver = &resolver;
   SoundDeviceCreate(device);
   g_app.soundDevice = &device;
-  g_app.soundSlots = new SoundSample[kSoundSlotCount];
-  for (int slot = 0; slot < kSoundSlotCount; ++slot) SampleInit(g_app.soundSlots[slot]);
+  g_app.soundSlots = SoundSlotsNew();
   SoundDeviceInit(device, nullptr);
 }
 
 void SoundSystem::Shutdown() {
-  if (SoundSample* slots = SoundSlotsDetach(&device)) {
-    for (int slot = kSoundSlotCount - 1; slot >= 0; --slot) SampleFree(slots[slot]);
-    delete[] slots;
-  }
+  SoundSlotsFree(SoundSlotsDetach(&device));
   SoundDeviceRelease(device);
 }
 
