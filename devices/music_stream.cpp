@@ -1,6 +1,7 @@
 #include "devices/music_stream.h"
 
 #include <mpg123.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -60,24 +61,61 @@ bool OutputFormat(mpg123_handle* decoder) {
          channels == kAudioChannels && encoding == MPG123_ENC_SIGNED_16;
 }
 
-// A decoder over the stream's file giving the output's format, with the
-// piece's length; null when the file does not decode.
-mpg123_handle* OpenDecoder(int fd, int64_t* lengthMs) {
-  LibraryInit();
+// A decoder over the file with the library's own flags; null when it
+// cannot be made.
+mpg123_handle* NewDecoder(int fd, long extraFlags) {
   int error = MPG123_OK;
   mpg123_handle* decoder = mpg123_new(nullptr, &error);
   if (decoder == nullptr) return nullptr;
-  const bool ready = mpg123_param(decoder, MPG123_ADD_FLAGS, MPG123_QUIET, 0.0) == MPG123_OK &&
-                     mpg123_format_none(decoder) == MPG123_OK &&
-                     mpg123_format(decoder, kAudioRate, MPG123_STEREO, MPG123_ENC_SIGNED_16) == MPG123_OK &&
-                     mpg123_open_fd(decoder, fd) == MPG123_OK && OutputFormat(decoder) &&
-                     mpg123_scan(decoder) == MPG123_OK;
-  const int64_t frames = ready ? static_cast<int64_t>(mpg123_length(decoder)) : -1;
-  if (frames < 0) {
+  if (mpg123_param(decoder, MPG123_ADD_FLAGS, MPG123_QUIET | extraFlags, 0.0) != MPG123_OK ||
+      lseek(fd, 0, SEEK_SET) != 0) {
     mpg123_delete(decoder);
     return nullptr;
   }
-  *lengthMs = frames * 1000 / kAudioRate;
+  return decoder;
+}
+
+// Scans the file at its own rate (no resampling): the piece's length, and
+// whether an info header at its start claims more frames than the file
+// holds. A header that lies must not be believed: a decoder resampling to
+// the output's rate walks every frame the header claims, so a few
+// kilobytes claiming 2^31 frames would hold it for many seconds. False
+// when the file does not decode.
+bool ScanFile(int fd, int64_t* lengthMs, bool* headerLies) {
+  mpg123_handle* decoder = NewDecoder(fd, 0);
+  if (decoder == nullptr) return false;
+  long rate = 0;
+  int channels = 0;
+  int encoding = 0;
+  bool ok = mpg123_open_fd(decoder, fd) == MPG123_OK &&
+            mpg123_getformat(decoder, &rate, &channels, &encoding) == MPG123_OK && rate > 0;
+  const off_t claimed = ok ? mpg123_framelength(decoder) : -1;
+  ok = ok && mpg123_scan(decoder) == MPG123_OK;
+  const off_t frames = ok ? mpg123_framelength(decoder) : -1;
+  const off_t samples = ok ? mpg123_length(decoder) : -1;
+  mpg123_delete(decoder);
+  if (frames < 0 || samples < 0) return false;
+  *lengthMs = static_cast<int64_t>(samples) * 1000 / rate;
+  *headerLies = claimed > frames;
+  return true;
+}
+
+// A decoder over the stream's file giving the output's format, with the
+// piece's length (from the scan at the file's own rate); null when the
+// file does not decode.
+mpg123_handle* OpenDecoder(int fd, int64_t* lengthMs) {
+  LibraryInit();
+  bool headerLies = false;
+  if (!ScanFile(fd, lengthMs, &headerLies)) return nullptr;
+  mpg123_handle* decoder = NewDecoder(fd, headerLies ? MPG123_IGNORE_INFOFRAME : 0);
+  if (decoder == nullptr) return nullptr;
+  const bool ready = mpg123_format_none(decoder) == MPG123_OK &&
+                     mpg123_format(decoder, kAudioRate, MPG123_STEREO, MPG123_ENC_SIGNED_16) == MPG123_OK &&
+                     mpg123_open_fd(decoder, fd) == MPG123_OK && OutputFormat(decoder);
+  if (!ready) {
+    mpg123_delete(decoder);
+    return nullptr;
+  }
   return decoder;
 }
 

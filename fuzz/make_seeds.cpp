@@ -271,6 +271,25 @@ void MovieSeeds() {
   }
 }
 
+void MusicSeeds() {
+  const struct {
+    int channels;
+    int rate;
+    int frames;
+  } tunes[] = {{2, 22050, 2205}, {1, 8000, 1200}, {2, 44100, 3000}, {1, 16000, 400}};
+  std::string first;
+  for (const auto& t : tunes) {
+    const std::string bytes = Written("seed.mp3", [&](const char* p) {
+      return WriteMp3File(p, ToneSamples(t.channels, t.rate, t.frames), t.channels, t.rate);
+    });
+    if (first.empty()) first = bytes;
+    Seed("music_file", std::to_string(t.channels) + "ch-" + std::to_string(t.rate) + "hz", bytes);
+  }
+  // An ID3 tag before the frames, and the frames cut off in the middle.
+  Seed("music_file", "id3-tag", std::string("ID3\x03\0\0\0\0\0\x0BTIT2\0\0\0\x01\0\0\0", 21) + first);
+  Seed("music_file", "cut-short", first.substr(0, first.size() / 2));
+}
+
 void NetSeeds() {
   // Two bytes seeding the split before each stream.
   const std::string split = std::string("\x07\x00", 2);
@@ -312,6 +331,7 @@ int main(int argc, char** argv) {
   ModelSeeds();
   SoundSeeds();
   MovieSeeds();
+  MusicSeeds();
   NetSeeds();
   return g_failures == 0 ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -315,6 +316,40 @@ TEST_F(MusicTest, CorruptFilesPlaySilentlyOrInPart) {
     }
     MusicStop();
   }
+}
+
+// The MP3 file with the frame count of its info header (the first frame,
+// "Xing" or "Info") replaced; unchanged when it has none.
+std::string WithClaimedFrames(std::string mp3, uint32_t frames) {
+  size_t at = mp3.find("Info");
+  if (at == std::string::npos) at = mp3.find("Xing");
+  if (at == std::string::npos || at + 12 > mp3.size() || (mp3[at + 7] & 1) == 0) return mp3;
+  for (int i = 0; i < 4; ++i) mp3[at + 8 + i] = static_cast<char>(frames >> (24 - 8 * i));
+  return mp3;
+}
+
+// Opening costs what the file holds, whatever its info header claims: the
+// decoder's resampler once walked every claimed frame, so a few kilobytes
+// claiming 2^31 frames held the main thread for some 20 s. A header that
+// claims more frames than the file holds is not used, and the length is
+// that of the frames there (with the encoder's delay and padding, which
+// only the header would tell).
+TEST_F(MusicTest, AnInfoHeaderClaimingMoreFramesThanTheFileHoldsIsNotBelieved) {
+  const std::string tune = ReadFileBytes(Tune("a.mp3", 1600, 1, 8000));  // 200 ms
+  const std::string lying = WithClaimedFrames(tune, 0x7FFFFFFF);
+  ASSERT_NE(lying, tune) << "the writer gave no info header";
+  WriteFileBytes(dir_.File("claims.mp3"), lying);
+  const auto start = std::chrono::steady_clock::now();
+  MusicStream* stream = MusicStreamOpen(dir_.File("claims.mp3").c_str(), &music_.sound.device);
+  const auto took = std::chrono::steady_clock::now() - start;
+  ASSERT_NE(stream, nullptr);
+  EXPECT_LT(took, std::chrono::seconds(5));
+  EXPECT_GE(MusicStreamLength(stream), 200);
+  EXPECT_LE(MusicStreamLength(stream), 400);
+  EXPECT_EQ(MusicStreamPosition(stream), 0);
+  MusicStreamPlay(stream);
+  EXPECT_TRUE(Eventually([stream] { return MusicStreamPosition(stream) == MusicStreamLength(stream); }));
+  MusicStreamClose(stream);
 }
 
 TEST_F(MusicTest, FilesThatAreNotRegularFilesAreSilent) {
