@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <type_traits>
 
 #include "core/fatal_error.h"
 #include "devices/sound_mixer.h"
@@ -56,7 +57,9 @@ void SoundDeviceRelease(SoundDevice& device) {
 
 SoundSample* SoundSlotsNew() {
   // A slot of all zero bytes is a free slot: every field's initial value
-  // is zero or null.
+  // is zero or null, and no field needs a constructor or destructor run.
+  static_assert(std::is_trivially_copyable_v<SoundSample> && std::is_trivially_destructible_v<SoundSample>,
+                "sound slots come from calloc and go back to free");
   auto* slots = static_cast<SoundSample*>(std::calloc(kSoundSlotCount, sizeof(SoundSample)));
   if (slots == nullptr) RuntimeOutOfMemory();
   return slots;
