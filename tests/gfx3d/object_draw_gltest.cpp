@@ -13,6 +13,9 @@
 #include <vector>
 
 #include "gfx2d/gl_extensions.h"
+#include "gfx2d/gl_state_cache.h"
+#include "gfx2d/sprite_draw.h"
+#include "gfx2d/sprite_slots.h"
 #include "gfx3d/camera_projection.h"
 #include "gfx3d/lights_fog.h"
 #include "gfx3d/mesh_build.h"
@@ -69,6 +72,38 @@ class ObjectDrawTest : public Engine3DTest {
       for (int i : {0, 1, 2, 0, 2, 3}) corners.push_back(q[i]);
     }
     return corners;
+  }
+
+  // A fan of four triangles around the middle of a square of half side 8
+  // at z = -10, each corner its own colour, normal and texture
+  // coordinates; two frames alike.
+  void BuildLitFan(int32_t slot, bool coloured) {
+    engine3d().normalMode = 0;
+    ObjectBuildBegin(&engine3d(), slot, 2);
+    for (int32_t frame = 0; frame < 2; ++frame) {
+      ObjectBuildSetFrame(&engine3d(), frame);
+      const float corners[6][2] = {{0, 0}, {-8, -8}, {-8, 8}, {8, 8}, {8, -8}, {-8, -8}};
+      for (int i = 0; i < 6; ++i) {
+        const float x = corners[i][0];
+        const float y = corners[i][1];
+        ObjectBuildNormal(&engine3d(), x * 0.05f, y * 0.03f, 1.0f);
+        const uint32_t colour = coloured ? 0x204080u + 0x301010u * static_cast<uint32_t>(i) : 0xFFFFFFu;
+        ObjectBuildVertex(&engine3d(), x, y, -10, 0.5f + x * 0.05f, 0.5f + y * 0.06f, colour);
+      }
+    }
+    ObjectBuildEnd(&engine3d());
+    ASSERT_EQ(engine3d().objects[slot].inUse, 1);
+    ASSERT_EQ(engine3d().objects[slot].meshes[0].hasColours, coloured ? 1 : 0);
+  }
+
+  // The whole window, 0xRRGGBB, row by row from the bottom.
+  static std::vector<uint32_t> Window() {
+    std::vector<uint8_t> bytes(static_cast<size_t>(kWidth) * kHeight * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, bytes.data());
+    std::vector<uint32_t> pixels;
+    for (size_t i = 0; i < bytes.size(); i += 3) pixels.push_back(bytes[i] << 16 | bytes[i + 1] << 8 | bytes[i + 2]);
+    return pixels;
   }
 
   // Window column or row of a point d units in front of the camera (the
@@ -155,6 +190,117 @@ TEST_F(ObjectDrawTest, APlainDrawAfterAChangeShowsTheNewShape) {
     Object3DDraw(engine3d(), kSquare, 0, 0, 0.0f, 0);
     EXPECT_EQ(PixelAt(inside, row), 0xFFFFFFu) << c.label;
     EXPECT_EQ(PixelAt(static_cast<int>(WindowX(5, 10)), row), 0x000000u) << c.label;
+  }
+}
+
+// A plain draw takes its vertices packed into a buffer of their own; any
+// other pose goes from the draw list as the nodes lie; without vertex
+// buffers the arrays point at the nodes. Lit, coloured and with one or two
+// textures, every way shows the same picture.
+TEST_F(ObjectDrawTest, EveryWayOfFeedingTheVerticesShowsTheSamePicture) {
+  ImageBuffer first = OpaquePatternPicture(16, 16, 3);
+  ImageBuffer second = OpaquePatternPicture(16, 16, 8);
+  ASSERT_TRUE(SpriteFromImage(engine(), 1, first, 0, false));
+  ASSERT_TRUE(SpriteFromImage(engine(), 2, second, 0, false));
+  ImageBufferRelease(first);
+  ImageBufferRelease(second);
+  LightSet(engine3d(), 0, 0xFFFFFF, 0, 0, 0, 0.3f, -0.5f, -1, 180, false);
+  struct Way {
+    const char* label;
+    int32_t a, b;
+    float t;
+    bool buffers;
+  };
+  const Way ways[] = {
+      {"frame 0 from its static buffer", 0, 0, 0.0f, true},
+      {"frame 1 from the stream buffer", 1, 1, 0.0f, true},
+      {"frame 0 without vertex buffers", 0, 0, 0.0f, false},
+  };
+  for (const bool coloured : {true, false}) {
+    BuildLitFan(kSquare, coloured);
+    for (const int32_t secondSprite : {-1, 2}) {
+      auto draw = [&](const Way& way) {
+        ClearWindow(0x000000);
+        X3DClearDepth(engine3d());
+        SpriteBindTexture(engine(), 1, secondSprite, 0, nullptr);
+        const auto bind = g_glext.glBindBufferARB;
+        if (!way.buffers) g_glext.glBindBufferARB = nullptr;
+        Object3DDraw(engine3d(), kSquare, way.a, way.b, way.t, 0);
+        g_glext.glBindBufferARB = bind;
+        return Window();
+      };
+      // Halfway between two equal frames: the draw list, node by node.
+      const std::vector<uint32_t> reference = draw({"blend", 0, 1, 0.5f, true});
+      EXPECT_GT(std::count_if(reference.begin(), reference.end(), [](uint32_t p) { return p != 0; }), 1000);
+      for (const Way& way : ways) {
+        EXPECT_TRUE(draw(way) == reference) << way.label << (coloured ? ", coloured" : ", white")
+                                            << (secondSprite >= 0 ? ", two textures" : ", one texture");
+      }
+    }
+  }
+}
+
+// What 2D drawing relies on after any draw: unit 0 addressed by the
+// texture calls and the array calls, every array off, no buffer bound,
+// both units modulating; also when the environment was changed behind the
+// cache's back (and the cache told).
+TEST_F(ObjectDrawTest, EveryDrawLeavesTheUnitsAsTwoDimensionalDrawingExpects) {
+  if (g_glext.glActiveTextureARB == nullptr) GTEST_SKIP() << "no multitexturing on this context";
+  ImageBuffer picture = OpaquePatternPicture(16, 16, 5);
+  ASSERT_TRUE(SpriteFromImage(engine(), 1, picture, 0, false));
+  ASSERT_TRUE(SpriteFromImage(engine(), 2, picture, 0, false));
+  ImageBufferRelease(picture);
+  Build(kBox, {Box(3)}, 0x3080FF);
+  X3DSetCulling(engine3d(), 1);
+  X3DPosition(engine3d(), 0, 0, -10);
+  auto state = [] {
+    GLint active = 0;
+    GLint client = 0;
+    GLint buffer = -1;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+    glGetIntegerv(GL_CLIENT_ACTIVE_TEXTURE, &client);
+    glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &buffer);
+    std::string text = "active " + std::to_string(active - GL_TEXTURE0) + ", client " +
+                       std::to_string(client - GL_TEXTURE0) + ", buffer " + std::to_string(buffer);
+    for (GLenum array : {GL_VERTEX_ARRAY, GL_NORMAL_ARRAY, GL_COLOR_ARRAY}) {
+      if (glIsEnabled(array)) text += ", an array on";
+    }
+    for (int unit = 1; unit >= 0; --unit) {
+      g_glext.glActiveTextureARB(GL_TEXTURE0 + unit);
+      g_glext.glClientActiveTextureARB(GL_TEXTURE0 + unit);
+      GLint mode = 0;
+      glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+      if (mode != GL_MODULATE) text += ", unit " + std::to_string(unit) + " not modulating";
+      if (glIsEnabled(GL_TEXTURE_COORD_ARRAY)) text += ", unit " + std::to_string(unit) + " coordinates on";
+    }
+    return text;
+  };
+  struct Case {
+    const char* label;
+    int32_t light;  // the shadow light's index, 0 for none
+    int32_t secondSprite;
+    bool replacedBehindTheCache;
+  };
+  const Case cases[] = {
+      {"one texture", 0, -1, false},
+      {"two textures", 0, 2, false},
+      {"bump lighting", -1, -1, false},
+      {"cel shading with its outline", -2, -1, false},
+      {"a shadow volume", -3, -1, false},
+      {"after the environment was set elsewhere", 0, -1, true},
+  };
+  for (const Case& c : cases) {
+    LightSet(engine3d(), c.light == 0 ? -2 : c.light, 0x000000, 0, 0, 10, 0, 0, 0, c.light == 0 ? 0 : 1, false);
+    SpriteBindTexture(engine(), 1, c.secondSprite, 0, nullptr);
+    if (c.replacedBehindTheCache) {
+      GlActiveUnitCached(0);
+      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+      GlTextureCacheInvalidate();
+    }
+    Object3DDraw(engine3d(), kBox, 0, 0, 0.0f, 0);
+    LightSet(engine3d(), -3, 0x000000, 0, 0, 10, 0, 0, 0, 0, false);
+    EXPECT_EQ(state(), "active 0, client 0, buffer 0") << c.label;
+    GlTextureCacheInvalidate();  // the reading above switched units
   }
 }
 
