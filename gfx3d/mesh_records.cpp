@@ -79,6 +79,7 @@ void MeshObject::Clear(bool release) {
   }
   normalsValid = 0;
   tangentsValid = 0;
+  drawListFrame = -1;
 }
 
 MeshObjectX::MeshObjectX(const MeshObjectX& other) : MeshObject() { *this = other; }
@@ -104,6 +105,7 @@ MeshObject& MeshObjectAssign(MeshObject& d, const MeshObject& m) {
   d.normalsValid = m.normalsValid;
   d.tangentsValid = m.tangentsValid;
   d.hasColours = m.hasColours;
+  d.drawListFrame = -1;
   DeleteGlObjects(d);
   d.celRowStep = m.celRowStep;
   d.edges.Assign(m.edges);
@@ -135,7 +137,10 @@ void MeshBuildPalette(MeshObject& mesh) {
   }
 }
 
-void MeshVerticesChanged(MeshObject& mesh) { mesh.staticStale = 1; }
+void MeshVerticesChanged(MeshObject& mesh) {
+  mesh.staticStale = 1;
+  mesh.drawListFrame = -1;
+}
 
 void MeshFree(MeshObject& mesh, bool release) {
   mesh.Clear(release);

@@ -130,7 +130,15 @@ struct Lighting {
   float rowStep;
 };
 
+bool PositiveZero(float x) { return x == 0.0f && !std::signbit(x); }
+
+// Fills the draw list with the pose. A fill that only copies a frame (no
+// blend, offsets or per-vertex light values) is skipped while the draw
+// list still holds the same copy: the vertices have not changed since.
 void FillDrawList(MeshObject& mesh, const Pose& pose, const Lighting& lighting, float offsetU, float offsetV) {
+  const bool copy = pose.t == 0.0f && PositiveZero(offsetU) && PositiveZero(offsetV) && !lighting.on;
+  if (copy && mesh.drawListFrame == pose.a) return;
+  mesh.drawListFrame = copy ? pose.a : -1;
   const MeshNode* a = mesh.frames[pose.a].triangles.data;
   const MeshNode* b = mesh.frames[pose.b].triangles.data;
   for (int32_t i = 0; i < mesh.drawNodes.count; ++i) {
@@ -336,6 +344,7 @@ void DrawCelOutline(Dodevudi3D& engine, MeshObject& mesh, const MeshFrame& refer
   if (width < kTiny) width = kTiny;
   const int32_t mode = engine.cullingMode;
   X3DSetCulling(engine, -mode);
+  mesh.drawListFrame = -1;
   for (MeshNode& node : mesh.drawNodes) {
     for (int k = 0; k < 3; ++k) node.position[k] += node.normal[k] * width;
   }
@@ -358,12 +367,21 @@ void DrawCelOutline(Dodevudi3D& engine, MeshObject& mesh, const MeshFrame& refer
   UnbindVertexData();
 }
 
-void DrawShadowVolume(Dodevudi3D& engine, MeshObject& mesh, const MeshFrame& reference, const float light[3]) {
+// The volume of the pose in the draw list. While the draw list is a copy
+// of the reference frame, the volume is read from that frame's triangles,
+// which the light-facing pass has just read: the same corners, already at
+// hand.
+void DrawShadowVolume(Dodevudi3D& engine, MeshObject& mesh, int32_t frame, const float light[3]) {
+  const GrowArray<MeshNode>& triangles = mesh.frames[frame].triangles;
   glPushMatrix();
   X3DApplyModelMatrix(engine);
-  MeshLightFacing(mesh, reference.triangles, light);
+  MeshLightFacing(mesh, triangles, light);
   SpriteBindTexture(*engine.owner, -1, -1, 0, nullptr);
-  ShadowVolumeDraw(mesh, mesh.drawNodes, light, true);
+  // While the pass is on no colour is written: fog would be worked out
+  // for every corner to no effect. Leaving the pass turns it off anyway.
+  if (engine.shadowPass != 0) GlStateDisable(GL_FOG);
+  const bool copy = mesh.drawListFrame == frame && triangles.count == mesh.drawNodes.count;
+  ShadowVolumeDraw(mesh, copy ? triangles : mesh.drawNodes, light, true);
   glPopMatrix();
 }
 
@@ -426,12 +444,13 @@ void MeshDraw(Dodevudi3D& engine, MeshObject& mesh, int32_t frameA, int32_t fram
       float inverse[16];
       InverseGaussJordan(m, inverse);
       Mat4TransformPoint(inverse, engine.shadowLight, lighting.light);
-      Mat4TransformPoint(inverse, engine.cameraEye, eye);
-      lighting.on = g_glext.glMultiTexCoord2fARB != nullptr;
+      if (engine.shadowMode == 2) Mat4TransformPoint(inverse, engine.cameraEye, eye);  // for the outline
+      // Bump lighting and cel shading give each vertex values of its own.
+      lighting.on = g_glext.glMultiTexCoord2fARB != nullptr && (engine.shadowMode == 1 || engine.shadowMode == 2);
     }
     FillDrawList(mesh, pose, lighting, engine.textureOffsetU, engine.textureOffsetV);
     if (volumes) {
-      DrawShadowVolume(engine, mesh, reference, lighting.light);
+      DrawShadowVolume(engine, mesh, pose.b, lighting.light);
       return;
     }
     base = BindVertexData(&mesh.streamBuffer, mesh.drawNodes.data, count, true, GL_STREAM_DRAW_ARB);

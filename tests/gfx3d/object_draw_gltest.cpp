@@ -304,6 +304,62 @@ TEST_F(ObjectDrawTest, EveryDrawLeavesTheUnitsAsTwoDimensionalDrawingExpects) {
   }
 }
 
+// A draw list that a shadow volume left as a copy of a frame is not copied
+// again while the vertices stay as they are; a pose between frames, a
+// texture offset or a change of the vertices fills it anew.
+TEST_F(ObjectDrawTest, AShadowVolumeFollowsThePoseAndTheVertices) {
+  Build(kOccluder, {{{-4, -4, -10}, {0, 4, -10}, {4, -4, -10}}, {{-2, -4, -10}, {2, 4, -10}, {6, -4, -10}}},
+        0xFFFFFF);
+  MeshObjectX& mesh = engine3d().objects[kOccluder].meshes[0];
+  X3DSetCulling(engine3d(), 1);
+  LightSet(engine3d(), -3, 0x000000, 2, 2, 0, 0, 0, 0, 1, false);
+  struct Step {
+    const char* label;
+    float scale;    // of the mesh before the draw
+    float offset;   // texture offset in u
+    float t;        // from frame 0 to frame 1
+  };
+  const Step steps[] = {
+      {"at rest", 1.0f, 0.0f, 0.0f},   {"at rest again", 1.0f, 0.0f, 0.0f}, {"halfway", 1.0f, 0.0f, 0.5f},
+      {"at rest after", 1.0f, 0.0f, 0.0f}, {"offset", 1.0f, 0.25f, 0.0f},   {"at rest", 1.0f, 0.0f, 0.0f},
+      {"scaled", 2.0f, 0.0f, 0.0f},    {"scaled back", 0.5f, 0.0f, 0.0f},
+  };
+  for (const Step& step : steps) {
+    if (step.scale != 1.0f) Object3DScaleMeshes(engine3d().objects[kOccluder], step.scale, step.scale, step.scale);
+    X3DSetTextureOffset(engine3d(), step.offset, 0.0f);
+    Object3DDraw(engine3d(), kOccluder, 0, 1, step.t, 0);
+    ASSERT_EQ(mesh.drawNodes.count, 3);
+    for (int i = 0; i < 3; ++i) {
+      const MeshNode& a = mesh.frames[0].triangles[i];
+      const MeshNode& b = mesh.frames[1].triangles[i];
+      for (int k = 0; k < 3; ++k) {
+        const float want = a.position[k] + (b.position[k] - a.position[k]) * step.t;
+        EXPECT_EQ(mesh.drawNodes[i].position[k], want) << step.label << " " << i;
+      }
+      if (step.t == 0.0f) {
+        EXPECT_EQ(mesh.drawNodes[i].u, a.u + step.offset) << step.label << " " << i;
+      }
+    }
+  }
+  LightSet(engine3d(), -3, 0x000000, 0, 0, 0, 0, 0, 0, 0, false);
+}
+
+// Once the pass is left (a depth clear) with the shadow light still on, a
+// caster's volume is drawn where it shows: in the fog as before.
+TEST_F(ObjectDrawTest, AVolumeDrawnOutsideThePassShowsInTheFog) {
+  Build(kOccluder, {{{-4, -4, -10}, {0, 4, -10}, {4, -4, -10}}}, 0xFFFFFF);
+  X3DSetCulling(engine3d(), 1);
+  LightSet(engine3d(), -3, 0x000000, 2, 2, 0, 0, 0, 0, 1, false);
+  X3DClearDepth(engine3d());
+  ASSERT_EQ(engine3d().shadowPass, 0);
+  ASSERT_EQ(engine3d().shadowsOn, 1);
+  X3DFog(engine3d(), 0x0000FF, 0, 1.0f, 2.0f);  // red, full beyond 2 units
+  ClearWindow(0x000000);
+  Object3DDraw(engine3d(), kOccluder, 0, 0, 0.0f, 0);
+  EXPECT_EQ(PixelAt(kWidth / 2, kHeight / 2), 0xFF0000u);
+  LightSet(engine3d(), -3, 0x000000, 0, 0, 0, 0, 0, 0, 0, false);
+}
+
 TEST_F(ObjectDrawTest, CelShadingBandsTheColourAndOutlinesTheSilhouette) {
   Build(kBox, {Box(3)}, 0xFFFFFF);
   ClearWindow(0xFFFFFF);
@@ -322,49 +378,68 @@ TEST_F(ObjectDrawTest, CelShadingBandsTheColourAndOutlinesTheSilhouette) {
 
 TEST_F(ObjectDrawTest, AShadowVolumeDarkensExactlyTheShadowOnTheFloor) {
   // Clockwise as the light sees it: the side that counts as facing it.
-  Build(kOccluder, {{{-4, -4, -10}, {0, 4, -10}, {4, -4, -10}}}, 0xFFFFFF);
-  ClearWindow(0xFFFFFF);
-  DrawSquareAt(-20.0f, 40.0f);  // the floor, into the depth buffer
-  const float light[3] = {2, 2, 0};
-  X3DSetCulling(engine3d(), 1);  // clockwise front faces, as the occluder is wound
-  LightSet(engine3d(), -3, 0x000000, light[0], light[1], light[2], 0, 0, 0, 1, false);
-  Object3DDraw(engine3d(), kOccluder, 0, 0, 0.0f, 0);
-  LightSet(engine3d(), -3, 0x000000, 0, 0, 0, 0, 0, 0, 0, false);
-
-  // The occluder's corners cast from the light onto the floor at z = -20.
-  float shadow[3][2];
   const Corner corners[3] = {{-4, -4, -10}, {0, 4, -10}, {4, -4, -10}};
-  for (int i = 0; i < 3; ++i) {
-    const float k = (-20.0f - light[2]) / (corners[i].z - light[2]);
-    shadow[i][0] = WindowX(light[0] + (corners[i].x - light[0]) * k, 20);
-    shadow[i][1] = WindowY(light[1] + (corners[i].y - light[1]) * k, 20);
-  }
-  // Distances in pixels from the shadow's sides, positive inside.
-  const float turn = (shadow[1][0] - shadow[0][0]) * (shadow[2][1] - shadow[0][1]) -
-                     (shadow[1][1] - shadow[0][1]) * (shadow[2][0] - shadow[0][0]);
-  auto inside = [&](float x, float y, float margin) {
-    for (int i = 0; i < 3; ++i) {
-      const float* p = shadow[i];
-      const float* q = shadow[(i + 1) % 3];
-      const float ex = q[0] - p[0];
-      const float ey = q[1] - p[1];
-      const float d = (ex * (y - p[1]) - ey * (x - p[0])) / std::sqrt(ex * ex + ey * ey);
-      if ((turn > 0 ? d : -d) < margin) return false;
-    }
-    return true;
+  auto moved = [&](float dx) {
+    std::vector<Corner> out;
+    for (const Corner& c : corners) out.push_back({c.x + dx, c.y, c.z});
+    return out;
   };
-  int shadowed = 0;
-  EXPECT_EQ(WindowDifference([&](int x, int y) {
-              const float cx = x + 0.5f;
-              const float cy = y + 0.5f;
-              if (inside(cx, cy, 1.0f)) {
-                ++shadowed;
-                return 0x7F7F7Fu;
-              }
-              return inside(cx, cy, -1.0f) ? PixelAt(x, y) : 0xFFFFFFu;
-            }),
-            "");
-  EXPECT_GT(shadowed, 100);
+  struct Case {
+    const char* label;
+    std::vector<std::vector<Corner>> frames;
+    int32_t a, b;
+    float t;
+  };
+  const Case cases[] = {
+      {"at rest", {moved(0)}, 0, 0, 0.0f},
+      {"halfway between two frames", {moved(-3), moved(3)}, 0, 1, 0.5f},
+  };
+  for (const Case& c : cases) {
+    Build(kOccluder, c.frames, 0xFFFFFF);
+    ClearWindow(0xFFFFFF);
+    X3DBegin(engine3d(), 1.0, 100.0, 90.0);
+    DrawSquareAt(-20.0f, 40.0f);  // the floor, into the depth buffer
+    const float light[3] = {2, 2, 0};
+    X3DSetCulling(engine3d(), 1);  // clockwise front faces, as the occluder is wound
+    LightSet(engine3d(), -3, 0x000000, light[0], light[1], light[2], 0, 0, 0, 1, false);
+    Object3DDraw(engine3d(), kOccluder, c.a, c.b, c.t, 0);
+    LightSet(engine3d(), -3, 0x000000, 0, 0, 0, 0, 0, 0, 0, false);
+
+    // The occluder's corners cast from the light onto the floor at z = -20.
+    float shadow[3][2];
+    for (int i = 0; i < 3; ++i) {
+      const float k = (-20.0f - light[2]) / (corners[i].z - light[2]);
+      shadow[i][0] = WindowX(light[0] + (corners[i].x - light[0]) * k, 20);
+      shadow[i][1] = WindowY(light[1] + (corners[i].y - light[1]) * k, 20);
+    }
+    // Distances in pixels from the shadow's sides, positive inside.
+    const float turn = (shadow[1][0] - shadow[0][0]) * (shadow[2][1] - shadow[0][1]) -
+                       (shadow[1][1] - shadow[0][1]) * (shadow[2][0] - shadow[0][0]);
+    auto inside = [&](float x, float y, float margin) {
+      for (int i = 0; i < 3; ++i) {
+        const float* p = shadow[i];
+        const float* q = shadow[(i + 1) % 3];
+        const float ex = q[0] - p[0];
+        const float ey = q[1] - p[1];
+        const float d = (ex * (y - p[1]) - ey * (x - p[0])) / std::sqrt(ex * ex + ey * ey);
+        if ((turn > 0 ? d : -d) < margin) return false;
+      }
+      return true;
+    };
+    int shadowed = 0;
+    EXPECT_EQ(WindowDifference([&](int x, int y) {
+                const float cx = x + 0.5f;
+                const float cy = y + 0.5f;
+                if (inside(cx, cy, 1.0f)) {
+                  ++shadowed;
+                  return 0x7F7F7Fu;
+                }
+                return inside(cx, cy, -1.0f) ? PixelAt(x, y) : 0xFFFFFFu;
+              }),
+              "")
+        << c.label;
+    EXPECT_GT(shadowed, 100) << c.label;
+  }
 }
 
 }  // namespace
