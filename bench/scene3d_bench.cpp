@@ -22,7 +22,7 @@
 // First one frame of each is read back and compared pixel for pixel
 // (pixels_over_24: pixels where a channel differs by more than 24). Then
 // rounds of a few frames of each, taking turns frame by frame (each frame
-// ends with the buffer swap and glFinish); a program's time in a round is
+// drawn to its end, glFinish, then swapped); a program's time in a round is
 // its shortest frame. The counters are the medians over the rounds, ratio
 // = plain frame time / engine frame time (the engine's speed as a share of
 // the plain program's), with its lowest and highest round; cpu_ratio is the
@@ -348,7 +348,9 @@ class SceneProgram {
   virtual ~SceneProgram() = default;
   // Draws one frame and reads it back before it is shown.
   virtual std::vector<uint8_t> Picture() = 0;
-  // Draws, shows and finishes one frame.
+  // Draws one frame, waits until it is drawn, shows it. What the swap
+  // starts for the next frame (the engine's clears) goes with the next
+  // frame's drawing, as it does in a game's frame loop.
   virtual void Frame() = 0;
 };
 
@@ -433,8 +435,8 @@ class EngineProgram : public SceneProgram {
 
   void Frame() override {
     Draw();
-    ShowScreen();
     glFinish();
+    ShowScreen();
   }
 
  private:
@@ -608,8 +610,8 @@ class PlainProgram : public SceneProgram {
 
   void Frame() override {
     Draw();
-    SDL_GL_SwapWindow(window_);
     glFinish();
+    SDL_GL_SwapWindow(window_);
   }
 
  private:
