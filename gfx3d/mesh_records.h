@@ -97,7 +97,7 @@ class MeshObject {
   int32_t hasColours = 0;           // drawing passes the node colours
   uint32_t staticBuffer = 0;        // GL vertex buffer: frame 0's triangles
   int32_t staticStale = 0;          // frame 0's triangles changed since the static buffer was filled
-  uint32_t streamBuffer = 0;        // GL vertex buffer: re-uploaded each draw
+  uint32_t streamBuffer = 0;        // GL vertex buffer: re-uploaded each draw (pose or shadow volume)
   int32_t drawListFrame = -1;       // the frame the draw list holds a plain copy of, -1 none
   uint32_t rampTexture = 0;         // GL texture of the cel ramp
   float celRowStep = 0.0f;          // 1 / ramp height
