@@ -116,7 +116,11 @@ void Gl3DShadowPass(Dodevudi3D* engine, int32_t on) {
 
 void X3DClearDepth(Dodevudi3D& engine) {
   Gl3DShadowPass(&engine, 0);
-  glClear(GL_DEPTH_BUFFER_BIT);
+  // Out of the pass the stencil buffer is all 0: leaving the pass cleared
+  // it and nothing else writes it. Clearing it along leaves it so and lets
+  // the renderer clear the packed depth and stencil buffer whole instead of
+  // keeping the stencil bits of every pixel.
+  glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
 }
 
 namespace {
