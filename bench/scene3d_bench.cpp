@@ -41,6 +41,7 @@
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <malloc.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -58,6 +59,7 @@
 
 #include "app/frame_end.h"
 #include "app/runtime_main.h"
+#include "app/sub_table.h"
 #include "core/matrix4.h"
 #include "gfx2d/frame_clear.h"
 #include "gfx2d/image_buffer.h"
@@ -323,9 +325,13 @@ bool WriteAll(int fd, const void* data, size_t bytes) {
   return true;
 }
 
+// Fails too when nothing comes for ten minutes: a child that stopped
+// answering ends the benchmark instead of holding it.
 bool ReadAll(int fd, void* data, size_t bytes) {
   char* p = static_cast<char*>(data);
   while (bytes > 0) {
+    pollfd wait = {fd, POLLIN, 0};
+    if (poll(&wait, 1, 600 * 1000) <= 0) return false;
     const ssize_t n = read(fd, p, bytes);
     if (n <= 0) return false;
     p += n;
@@ -398,6 +404,9 @@ class EngineProgram : public SceneProgram {
     RuntimeSetGame(game);
     RuntimeInit();
     if (g_app.engine2d == nullptr || g_app.engine3d == nullptr) return false;
+    // On the X server the plain program's window may take the focus:
+    // the engine goes on drawing, as a game that turns auto-pause off.
+    AppSetAutoPause(0);
     g_app.engine2d->framePeriod = 0.0;  // no pacing: a frame is as long as its work
     ImageBuffer picture;
     ImageBufferResize(picture, kTextureSide, kTextureSide);
@@ -894,6 +903,8 @@ Child StartChild(bool engine, int scene, int display, const std::string& xDispla
   return c;
 }
 
+// Tells the child to quit; one that has not ended five seconds later is
+// killed.
 void StopChild(Child& c) {
   if (c.pid <= 0) return;
   const int32_t quit[2] = {kQuit, 0};
@@ -901,7 +912,10 @@ void StopChild(Child& c) {
   close(c.in);
   close(c.out);
   int status = 0;
-  waitpid(c.pid, &status, 0);
+  for (int waited = 0; waitpid(c.pid, &status, WNOHANG) != c.pid; ++waited) {
+    if (waited == 5000) kill(c.pid, SIGKILL);
+    usleep(1000);
+  }
   c.pid = -1;
 }
 
@@ -1017,6 +1031,7 @@ void KeepPictures(int scene, int display, const std::vector<uint8_t>& engine, co
 void BM_Scene3D(benchmark::State& state) {
   const int scene = static_cast<int>(state.range(0));
   const int display = static_cast<int>(state.range(1));
+  signal(SIGPIPE, SIG_IGN);  // a child that ended makes a write fail, not this program
   XServer x;
   if (display == kXvfb) {
     x = StartXvfb();
