@@ -389,10 +389,12 @@ TEST_F(ObjectDrawTest, AShadowVolumeDarkensExactlyTheShadowOnTheFloor) {
     std::vector<std::vector<Corner>> frames;
     int32_t a, b;
     float t;
+    bool buffers;  // vertex buffers, else arrays in memory
   };
   const Case cases[] = {
-      {"at rest", {moved(0)}, 0, 0, 0.0f},
-      {"halfway between two frames", {moved(-3), moved(3)}, 0, 1, 0.5f},
+      {"at rest", {moved(0)}, 0, 0, 0.0f, true},
+      {"halfway between two frames", {moved(-3), moved(3)}, 0, 1, 0.5f, true},
+      {"without vertex buffers", {moved(-3), moved(3)}, 0, 1, 0.5f, false},
   };
   for (const Case& c : cases) {
     Build(kOccluder, c.frames, 0xFFFFFF);
@@ -402,7 +404,10 @@ TEST_F(ObjectDrawTest, AShadowVolumeDarkensExactlyTheShadowOnTheFloor) {
     const float light[3] = {2, 2, 0};
     X3DSetCulling(engine3d(), 1);  // clockwise front faces, as the occluder is wound
     LightSet(engine3d(), -3, 0x000000, light[0], light[1], light[2], 0, 0, 0, 1, false);
+    const auto bind = g_glext.glBindBufferARB;
+    if (!c.buffers) g_glext.glBindBufferARB = nullptr;
     Object3DDraw(engine3d(), kOccluder, c.a, c.b, c.t, 0);
+    g_glext.glBindBufferARB = bind;
     LightSet(engine3d(), -3, 0x000000, 0, 0, 0, 0, 0, 0, 0, false);
 
     // The occluder's corners cast from the light onto the floor at z = -20.
