@@ -10,10 +10,14 @@
 // clears). The plain program draws the same triangles from static vertex
 // buffers (position, normal, texture coordinates packed) with the same
 // fixed-function state, one draw call per object; its shadow volumes are
-// built per object from the light-facing triangles and drawn from one
-// stream buffer, twice, as the engine's steps draw them. Its matrices come
-// from the engine's matrix functions, so that both programs put every
-// vertex in the same place.
+// built per object (each object's faces, neighbours and corners its own)
+// from the light-facing triangles, written into one stream buffer and drawn
+// twice with lighting, texturing and fog off, as the engine's steps draw
+// them. Its matrices come from the engine's matrix functions, so that both
+// programs put every vertex in the same place; the light in each object's
+// own coordinates it works out itself (back through the turn and the
+// move), which tips a few grazing triangles of the shadow scene the other
+// way (a handful of pixels differ there).
 //
 // Each program runs in a child process of its own with its own window and
 // context: both under the offscreen video driver, or both on an X server
