@@ -230,7 +230,8 @@ TEST(ArraySortTest, ByteOrderKeepsTheArrangementOfTheStrcmpSort) {
       const std::vector<const char*> plainBefore = Buffers(plain);
       SortAll(ours, nullptr);
       ReferenceSort(plain.data, plain.data + n - 1, nullptr);
-      ASSERT_EQ(Arrangement(ours, oursBefore), Arrangement(plain, plainBefore)) << "kind " << kind << ", round " << round;
+      ASSERT_EQ(Arrangement(ours, oursBefore), Arrangement(plain, plainBefore))
+          << "kind " << kind << ", round " << round;
     }
   }
 }
