@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -82,9 +83,12 @@ void Put(std::string& s, uint32_t value, int bytes) {
 }
 
 // A bitmap of the depth with a 40-byte header and a grey palette where the
-// depth has one; rows of bytes counting up, each padded to 4 bytes.
-std::string BitmapOfDepth(int width, int height, uint32_t bits, uint32_t compression) {
+// depth has one, else the bit-field masks given; rows of bytes counting
+// up, each padded to 4 bytes.
+std::string BitmapOfDepth(int width, int height, uint32_t bits, uint32_t compression,
+                          std::initializer_list<uint32_t> masks = {}) {
   std::string palette;
+  for (const uint32_t mask : masks) Put(palette, mask, 4);
   if (bits <= 8) {
     for (uint32_t i = 0; i < (1u << bits); ++i) Put(palette, i * 0x010101u * (255 / ((1u << bits) - 1)), 4);
   }
@@ -127,6 +131,12 @@ void ImageSeeds(const std::string& testdata) {
   }
   Seed("bmp_image", "top-down.bmp", std::string(1, '\1') + BitmapOfDepth(4, -3, 24, 0));
   Seed("bmp_image", "bitfields.bmp", std::string(1, '\1') + BitmapOfDepth(4, 2, 32, 3));
+  Seed("bmp_image", "bitfields-565.bmp",
+       std::string(1, '\1') + BitmapOfDepth(5, 3, 16, 3, {0xF800, 0x07E0, 0x001F}));
+  Seed("bmp_image", "bitfields-4444.bmp",
+       std::string(1, '\0') + BitmapOfDepth(5, 3, 16, 6, {0x0F00, 0x00F0, 0x000F, 0xF000}));
+  Seed("bmp_image", "bitfields-10-10-10.bmp",
+       std::string(1, '\1') + BitmapOfDepth(3, 2, 32, 3, {0x3FF00000, 0x000FFC00, 0x000003FF}));
   Seed("bmp_image", "rle8.bmp", std::string(1, '\1') + BitmapOfDepth(4, 2, 8, 1));
 
   const fs::path suite = fs::path(testdata) / "pngsuite" / "png";
