@@ -20,6 +20,7 @@
 #include "gfx3d/ddd_file.h"
 #include "gfx3d/mesh_records.h"
 #include "net/net_session.h"
+#include "tests/support/jpeg_writer.h"
 #include "tests/support/media_encoder.h"
 #include "tests/support/media_pack_builder.h"
 #include "tests/support/mesh_fixture.h"
@@ -138,6 +139,12 @@ void ImageSeeds(const std::string& testdata) {
   Seed("bmp_image", "bitfields-10-10-10.bmp",
        std::string(1, '\1') + BitmapOfDepth(3, 2, 32, 3, {0x3FF00000, 0x000FFC00, 0x000003FF}));
   Seed("bmp_image", "rle8.bmp", std::string(1, '\1') + BitmapOfDepth(4, 2, 8, 1));
+  // Adobe's CMYK, stored as CMYK and as YCCK.
+  for (const J_COLOR_SPACE stored : {JCS_CMYK, JCS_YCCK}) {
+    Seed("jpeg_image", stored == JCS_CMYK ? "cmyk.jpg" : "ycck.jpg", Written("seed.jpg", [&](const char* p) {
+           return WriteFlatJpeg(p, JCS_CMYK, {200, 40, 120, 230}, 9, 5, stored);
+         }));
+  }
 
   const fs::path suite = fs::path(testdata) / "pngsuite" / "png";
   std::error_code error;
