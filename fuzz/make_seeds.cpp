@@ -260,6 +260,9 @@ void SoundSeeds() {
   Seed("wav_sound", "list-chunk",
        std::string(1, '\2') + WavRiff(WavChunk("LIST", std::string("INFOIART\x05\0\0\0abcd\0", 17)) + std::string(1, '\0') +
                                       WavChunk("fmt ", WavFormat(1, 11025, 16)) + WavChunk("data", Pcm16({7, 8}))));
+  Seed("wav_sound", "extensible",
+       std::string(1, '\1') + WavRiff(WavChunk("fmt ", WavExtensibleFormat(2, 22050, 16, 1)) +
+                                      WavChunk("data", Pcm16({1, 2, 3, 4}))));
   Seed("wav_sound", "long-format",
        std::string(1, '\3') + WavRiff(WavChunk("fmt ", WavFormat(2, 44100, 16) + std::string("\0\0", 2)) +
                                       WavChunk("fact", "\x04\0\0\0") + WavChunk("data", Pcm16({1, 2, 3, 4}))));
