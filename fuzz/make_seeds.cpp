@@ -284,8 +284,12 @@ void MovieSeeds() {
   withSound.width = 16;
   withSound.height = 8;
   withSound.sound = ToneSamples(2, 22050, 2205);
+  // MPEG-4 with B-frames: the decoder drains the last pictures untimed.
+  TestMovie bFrames = pictures;
+  bFrames.bFrames = 2;
+  bFrames.colours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF, 0xFF00FF, 0x808080};
   int i = 0;
-  for (const TestMovie& movie : {pictures, withSound}) {
+  for (const TestMovie& movie : {pictures, withSound, bFrames}) {
     Seed("movie_file", "movie" + std::to_string(i++),
          Written("seed.avi", [&](const char* p) { return WriteMovieFile(p, movie); }));
   }
