@@ -46,7 +46,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kWindow = 32;             // a guest's texts not yet answered by its partner
 constexpr int kTextBytes = 32;          // payload of each text
-constexpr int kTextsPerRound = 240000;  // all guests together, each way counted once
+constexpr int kTextsPerRound = 800000;  // all guests together
 constexpr int kStallMs = 10000;         // a guest that sees nothing for this long fails
 constexpr int kHeader = kNetHeaderSize;
 
