@@ -53,6 +53,7 @@ MeshFrame& MeshFrame::operator=(const MeshFrame& other) {
   CopyNodesExact(triangles, other.triangles);
   radius = other.radius;
   for (int k = 0; k < 3; ++k) centre[k] = other.centre[k];
+  pick.valid = 0;
   return *this;
 }
 
@@ -135,7 +136,10 @@ void MeshBuildPalette(MeshObject& mesh) {
   }
 }
 
-void MeshVerticesChanged(MeshObject& mesh) { mesh.staticStale = 1; }
+void MeshVerticesChanged(MeshObject& mesh) {
+  mesh.staticStale = 1;
+  for (MeshFrame& frame : mesh.frames) frame.pick.valid = 0;
+}
 
 void MeshFree(MeshObject& mesh, bool release) {
   mesh.Clear(release);

@@ -30,29 +30,10 @@
 #include "gfx3d/dodevudi3d.h"
 #include "gfx3d/mesh_build.h"
 #include "gfx3d/transform_stack.h"
+#include "tests/support/fixed_sequence.h"
 #include "tests/support/mesh_fixture.h"
 
 namespace {
-
-// splitmix64: the same numbers on every machine and compiler.
-class Sequence {
- public:
-  explicit Sequence(uint64_t seed) : state_(seed) {}
-  uint64_t Next() {
-    uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-  }
-  // A float in [lo, hi) from 24 random bits.
-  float Uniform(float lo, float hi) {
-    return lo + (hi - lo) * (static_cast<float>(Next() >> 40) * (1.0f / 16777216.0f));
-  }
-  int32_t Below(int32_t n) { return static_cast<int32_t>(Next() % static_cast<uint64_t>(n)); }
-
- private:
-  uint64_t state_;
-};
 
 struct P3 {
   float v[3];
@@ -62,11 +43,11 @@ P3 Add(P3 a, P3 b) { return {{a.v[0] + b.v[0], a.v[1] + b.v[1], a.v[2] + b.v[2]}
 P3 Sub(P3 a, P3 b) { return {{a.v[0] - b.v[0], a.v[1] - b.v[1], a.v[2] - b.v[2]}}; }
 P3 Mul(P3 a, float k) { return {{a.v[0] * k, a.v[1] * k, a.v[2] * k}}; }
 
-P3 RandomPoint(Sequence& random, float half) {
+P3 RandomPoint(FixedSequence& random, float half) {
   return {{random.Uniform(-half, half), random.Uniform(-half, half), random.Uniform(-half, half)}};
 }
 
-P3 RandomUnit(Sequence& random) {
+P3 RandomUnit(FixedSequence& random) {
   for (;;) {
     const P3 p = RandomPoint(random, 1.0f);
     const float q = p.v[0] * p.v[0] + p.v[1] * p.v[1] + p.v[2] * p.v[2];
@@ -99,7 +80,7 @@ void AddMesh(Object3D& object, const std::vector<Triangles>& frames) {
 }
 
 // Two triangles a cell over whole-numbered x and y, heights in halves.
-Triangles Grid(Sequence& random, float dz, float sx) {
+Triangles Grid(FixedSequence& random, float dz, float sx) {
   constexpr int kCells = 8;
   float height[kCells + 1][kCells + 1];
   for (auto& row : height) {
@@ -122,7 +103,7 @@ Triangles Grid(Sequence& random, float dz, float sx) {
 // between them: a corner twice, corners in a line, slivers whose third
 // corner lies a rounding away from the line of the other two, tiny ones
 // and long ones reaching through the rest.
-Triangles Soup(Sequence& random, P3 offset) {
+Triangles Soup(FixedSequence& random, P3 offset) {
   Triangles list;
   for (int i = 0; i < 120; ++i) {
     const P3 a = Add(offset, RandomPoint(random, 2.0f));
@@ -169,7 +150,7 @@ Triangles Box(P3 lo, P3 hi) {
 
 // Good triangles with bad ones between them: NaN and infinite corners,
 // corners at the far end of the float range.
-Triangles NonFinite(Sequence& random) {
+Triangles NonFinite(FixedSequence& random) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
   const float bad[] = {nan, inf, -inf, 1e20f, -3e38f, 3.4e38f};
@@ -213,7 +194,7 @@ class RayPickRecordTest : public testing::Test {
  protected:
   void SetUp() override {
     X3DResetStack(engine_);
-    Sequence random(25);
+    FixedSequence random(25);
     AddMesh(engine_.objects[1], {Grid(random, 0.0f, 1.0f), Grid(random, 0.25f, 1.5f)});
     AddMesh(engine_.objects[2], {Soup(random, {{0, 0, 0}})});
     AddMesh(engine_.objects[3], {Box({{-1, -1, -1}}, {{1, 1, 1}})});
@@ -225,7 +206,7 @@ class RayPickRecordTest : public testing::Test {
   }
 
   // Places the current level the given way (0 to 3).
-  void Place(Sequence& random, int how) {
+  void Place(FixedSequence& random, int how) {
     X3DResetStack(engine_);
     if (how == 3) {
       const P3 axis = RandomUnit(random);
@@ -253,7 +234,7 @@ class RayPickRecordTest : public testing::Test {
 
   // A point of the object's frame-0 triangles, in its own space, for ray
   // kind k.
-  P3 Target(Sequence& random, const GrowArray<MeshNode>& list, int kind, P3* edge) {
+  P3 Target(FixedSequence& random, const GrowArray<MeshNode>& list, int kind, P3* edge) {
     const int32_t t = random.Below(list.count / 3);
     const P3 a{{list[3 * t].position[0], list[3 * t].position[1], list[3 * t].position[2]}};
     const P3 b{{list[3 * t + 1].position[0], list[3 * t + 1].position[1], list[3 * t + 1].position[2]}};
@@ -291,7 +272,7 @@ class RayPickRecordTest : public testing::Test {
 
   std::vector<Pick> ShootAll() {
     std::vector<Pick> picks;
-    Sequence random(2025);
+    FixedSequence random(2025);
     for (int32_t slot = 1; slot <= 6; ++slot) {
       const GrowArray<MeshNode>& list = engine_.objects[slot].meshes[0].frames[0].triangles;
       for (int how = 0; how < 4; ++how) {
