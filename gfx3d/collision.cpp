@@ -243,8 +243,9 @@ void OfferTriangle(const PickTriangle& tri, const float o[3], const float d[3], 
   best.OfferNode(RaySidesDistance(tri.a, tri.e0, tri.e1, n, o, d), tri.node);
 }
 
-// Offers every triangle of the bounds that the ray can hit: the runs whose
-// grown boxes the line meets, and every loose triangle.
+// Offers every triangle of the bounds that the ray can hit: those of the
+// runs (in groups) whose grown boxes the line meets and whose grown
+// spheres it passes, and every loose triangle.
 void RayPickBounded(const PickBounds& bounds, const float o[3], const float d[3], RayBest& best) {
   const PickTriangle* triangles = bounds.triangles.data;
   BoxLine line;
@@ -258,12 +259,16 @@ void RayPickBounded(const PickBounds& bounds, const float o[3], const float d[3]
     }
   }
   if (near) {
-    for (const PickRun& run : bounds.runs) {
-      if (skips && !BoxLineMeets(line, run.lo, run.hi)) continue;
-      for (int32_t k = run.first; k < run.first + run.count; ++k) {
-        const PickTriangle& tri = triangles[k];
-        if (skips && !BoxLineNear(line, tri.centre[0], tri.centre[1], tri.centre[2], tri.radius)) continue;
-        OfferTriangle(tri, o, d, best);
+    for (const PickRun& group : bounds.groups) {
+      if (skips && !BoxLineMeets(line, group.lo, group.hi)) continue;
+      for (int32_t r = group.first; r < group.first + group.count; ++r) {
+        const PickRun& run = bounds.runs[r];
+        if (skips && !BoxLineMeets(line, run.lo, run.hi)) continue;
+        for (int32_t k = run.first; k < run.first + run.count; ++k) {
+          const PickTriangle& tri = triangles[k];
+          if (skips && !BoxLineNear(line, tri.centre[0], tri.centre[1], tri.centre[2], tri.radius)) continue;
+          OfferTriangle(tri, o, d, best);
+        }
       }
     }
   }
@@ -440,14 +445,13 @@ float MeshRayTest(Dodevudi3D& engine, MeshObject& mesh, int64_t frame, const flo
   Vec3Normalise(dir, kMinSquared);
   const float ahead[3] = {origin[0] + dir[0], origin[1] + dir[1], origin[2] + dir[2]};
   // The level is composed already when the same level tests ray after ray.
-  if (engine.stack[engine.currentLevel].valid == 0) X3DUpdateModelMatrix(engine);
-  const float* m = X3DModelMatrix(engine);
+  const TransformRecord& level = engine.stack[engine.currentLevel];
+  if (level.valid == 0) X3DUpdateModelMatrix(engine);
   float o[3];
   float p[3];
-  ToLevelPoint(m, origin, o);
-  ToLevelPoint(m, ahead, p);
-  float d[3];
-  Sub(p, o, d);
+  ToLevelPoint(level.result, origin, o);
+  ToLevelPoint(level.result, ahead, p);
+  const float d[3] = {p[0] - o[0], p[1] - o[1], p[2] - o[2]};
   RayBest best;
   PickBounds& bounds = mesh.frames[static_cast<int32_t>(frame)].pick;
   if (PickBoundsCurrent(bounds, nodes, count) || PickBoundsBuild(bounds, nodes, count)) {

@@ -90,9 +90,12 @@ bool PickBoundsBuild(PickBounds& bounds, const MeshNode* nodes, int32_t count) {
     loose += kind == Kind::kLoose ? 1 : 0;
   }
   const int32_t runs = (tight + kPickRun - 1) / kPickRun;
-  if (!SizeExactly(bounds.triangles, tight + loose) || !SizeExactly(bounds.runs, runs)) {
+  const int32_t groups = (runs + kPickGroup - 1) / kPickGroup;
+  if (!SizeExactly(bounds.triangles, tight + loose) || !SizeExactly(bounds.runs, runs) ||
+      !SizeExactly(bounds.groups, groups)) {
     bounds.triangles.Release();
     bounds.runs.Release();
+    bounds.groups.Release();
     return false;
   }
   bounds.looseFirst = tight;
@@ -121,28 +124,39 @@ bool PickBoundsBuild(PickBounds& bounds, const MeshNode* nodes, int32_t count) {
     }
     bounds.triangles[nextTight++] = packed;
   }
-  for (int j = 0; j < 3; ++j) {
-    bounds.lo[j] = runs > 0 ? bounds.runs[0].lo[j] : 0.0f;
-    bounds.hi[j] = runs > 0 ? bounds.runs[0].hi[j] : 0.0f;
-  }
-  for (const PickRun& run : bounds.runs) {
+  for (int32_t r = 0; r < runs; ++r) {
+    const PickRun& run = bounds.runs[r];
+    PickRun& group = bounds.groups[r / kPickGroup];
+    if (r % kPickGroup == 0) group = {{run.lo[0], run.lo[1], run.lo[2]}, {run.hi[0], run.hi[1], run.hi[2]}, r, 0};
+    ++group.count;
     for (int j = 0; j < 3; ++j) {
-      bounds.lo[j] = std::min(bounds.lo[j], run.lo[j]);
-      bounds.hi[j] = std::max(bounds.hi[j], run.hi[j]);
+      group.lo[j] = std::min(group.lo[j], run.lo[j]);
+      group.hi[j] = std::max(group.hi[j], run.hi[j]);
+    }
+  }
+  for (int j = 0; j < 3; ++j) {
+    bounds.lo[j] = groups > 0 ? bounds.groups[0].lo[j] : 0.0f;
+    bounds.hi[j] = groups > 0 ? bounds.groups[0].hi[j] : 0.0f;
+  }
+  for (const PickRun& group : bounds.groups) {
+    for (int j = 0; j < 3; ++j) {
+      bounds.lo[j] = std::min(bounds.lo[j], group.lo[j]);
+      bounds.hi[j] = std::max(bounds.hi[j], group.hi[j]);
     }
   }
   for (int j = 0; j < 3; ++j) bounds.centre[j] = (double{bounds.lo[j]} + bounds.hi[j]) / 2.0;
   bounds.radius = Length(double{bounds.hi[0]} - bounds.lo[0], double{bounds.hi[1]} - bounds.lo[1],
                          double{bounds.hi[2]} - bounds.lo[2]) /
                   2.0;
-  // A hit lies within (5 + 4.4 k) units times (3 |origin - corner| + side)
-  // of the line; |origin - corner| is at most |origin - centre| + radius
-  // and a side at most twice the radius, so 5.2 (5 + 4.4 k) units times
-  // (|origin - centre| + radius) bounds it, and the margin is twice that.
+  // A hit lies within about (5 + 4.4 k) units times (3 |origin - corner| +
+  // side) of the line; |origin - corner| is at most |origin - centre| +
+  // radius and a side at most twice the radius, so 6 (5 + 4.4 k) units
+  // times (|origin - centre| + radius) bounds it, and the margin is twice
+  // that.
   // Products and sums below the normal float range are off by up to
   // 2^-150 each rather than by a share of their size: three in the plane's
   // dot product, over the length of the normal.
-  bounds.relative = 2.0 * 5.2 * (5.0 + 4.4 * mostK) * kUnit;
+  bounds.relative = 2.0 * 6.0 * (5.0 + 4.4 * mostK) * kUnit;
   bounds.absolute = tight > 0 ? 2.0 * 3.0 * 0x1p-150 / leastNormal : 0.0;
   bounds.source = nodes;
   bounds.sourceCount = count;

@@ -15,12 +15,14 @@
 // plane and double barycentric arithmetic, at most about
 // (5 + 4.4 k) 2^-24 (3 |origin - corner| + side) for k = 1 / sin(angle),
 // with side the longest side. The tight triangles go in runs of
-// kPickRun, in list order, each with its box; a ray is tested against a
-// run only when it meets the run's box grown by twice that bound (worked
-// for the whole frame: `relative` times (|origin - centre| + radius), plus
-// `absolute` for rounding near the bottom of the float range), and
-// against a triangle of the run only when it passes its sphere grown the
-// same way. The other triangles are always tested.
+// kPickRun, in list order, each with its box, and the runs in groups of
+// kPickGroup, each with the box of its runs; a ray is tested against a
+// group or run only when it meets the box grown by twice that bound
+// (worked for the whole frame: `relative` times (|origin - centre| +
+// radius), plus `absolute` for rounding near the bottom of the float
+// range), and against a triangle of a run only when it passes the
+// triangle's sphere grown the same way. The other triangles are always
+// tested.
 //
 // Main thread only.
 #pragma once
@@ -33,6 +35,7 @@
 struct MeshNode;
 
 inline constexpr int32_t kPickRun = 8;
+inline constexpr int32_t kPickGroup = 8;
 
 // One triangle as the ray test reads it: first corner and the sides to
 // the other two corners (as the test works them out), the index of the
@@ -47,11 +50,12 @@ struct PickTriangle {
   float radius;
 };
 
-// A run of tight triangles and the box of their corners.
+// A run of tight triangles and the box of their corners, or a group of
+// runs and the box of theirs.
 struct PickRun {
   float lo[3];
   float hi[3];
-  int32_t first;  // into PickBounds::triangles
+  int32_t first;  // into PickBounds::triangles, or runs for a group
   int32_t count;
 };
 
@@ -83,6 +87,7 @@ struct PickBounds {
   GrowArray<PickTriangle> triangles;
   int32_t looseFirst = 0;
   GrowArray<PickRun> runs;
+  GrowArray<PickRun> groups;
 };
 
 // The two sides from corner a and their cross product, as the ray test
