@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <memory>
+#include <new>
 #include <utility>
 
 #include "core/matrix4.h"
@@ -453,9 +455,11 @@ float MeshRayTest(Dodevudi3D& engine, MeshObject& mesh, int64_t frame, const flo
   ToLevelPoint(level.result, ahead, p);
   const float d[3] = {p[0] - o[0], p[1] - o[1], p[2] - o[2]};
   RayBest best;
-  PickBounds& bounds = mesh.frames[static_cast<int32_t>(frame)].pick;
-  if (PickBoundsCurrent(bounds, nodes, count) || PickBoundsBuild(bounds, nodes, count)) {
-    RayPickBounded(bounds, o, d, best);
+  std::unique_ptr<PickBounds>& bounds = mesh.frames[static_cast<int32_t>(frame)].pick;
+  if (bounds == nullptr) bounds.reset(new (std::nothrow) PickBounds);
+  if (bounds != nullptr &&
+      (PickBoundsCurrent(*bounds, nodes, count) || PickBoundsBuild(*bounds, nodes, count))) {
+    RayPickBounded(*bounds, o, d, best);
   } else {
     for (int32_t i = 0; i < count; i += 3) {
       best.Offer(RayTriangleDistance(nodes[i].position, nodes[i + 1].position, nodes[i + 2].position, o, d), i);

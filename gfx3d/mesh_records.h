@@ -18,8 +18,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <memory>
+
 #include "core/grow_array.h"
-#include "gfx3d/pick_bounds.h"
+
+struct PickBounds;
 
 inline constexpr uint32_t kColourNone = 0xFFFFFFFCu;       // the first word that is no colour
 inline constexpr uint32_t kMarkerTriangles = 0xFFFFFFFFu;  // -1
@@ -61,11 +64,14 @@ struct MeshFrame {
   GrowArray<MeshNode> triangles;  // three nodes a triangle
   float radius = 0.0f;            // bounds of the triangle list
   float centre[3] = {};
-  PickBounds pick;                // of the triangle list, for ray tests
+  // Of the triangle list, for ray tests (gfx3d/pick_bounds.h): made by the
+  // first ray test of the frame, so that frames never tested cost nothing.
+  std::unique_ptr<PickBounds> pick;
 
-  MeshFrame() = default;
+  MeshFrame();
   MeshFrame(const MeshFrame& other);
   MeshFrame& operator=(const MeshFrame& other);
+  ~MeshFrame();
 };
 
 // One side of a triangle of frame 0's triangle list: record 3t + j runs

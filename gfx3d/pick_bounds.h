@@ -1,10 +1,10 @@
 // The bounds with which a ray test skips the triangles of a frame that the
 // ray cannot hit, and the triangles packed for the test.
 //
-// Each frame keeps them (MeshFrame::pick); the first ray test after the
-// frame's triangle list changed builds them again (MeshVerticesChanged
-// marks them out of date, and a list moved or resized is noticed by its
-// address and count).
+// Each frame keeps them (MeshFrame::pick, made by the frame's first ray
+// test); the first ray test after the frame's triangle list changed
+// builds them again (MeshVerticesChanged marks them out of date, and a
+// list moved or resized is noticed by its address and count).
 //
 // A triangle whose normal (the cross product of its two sides from its
 // first corner, in floats) is zero or not finite never gives a hit and is

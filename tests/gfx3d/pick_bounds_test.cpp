@@ -215,7 +215,8 @@ TEST_F(PickBoundsTest, HitsOfTightTrianglesLieWithinHalfTheMargin) {
     const float origin0[3] = {0, 0, 0};
     const float along[3] = {0, 0, 1};
     MeshRayTest(engine_, Mesh(), 0, origin0, along);  // builds the bounds
-    const PickBounds& bounds = Mesh().frames[0].pick;
+    ASSERT_NE(Mesh().frames[0].pick, nullptr);
+    const PickBounds& bounds = *Mesh().frames[0].pick;
     ASSERT_EQ(bounds.valid, 1);
     if (bounds.looseFirst != 1) continue;  // not tight
     const float* a = Mesh().frames[0].triangles[0].position;
@@ -284,7 +285,6 @@ TEST_F(PickBoundsTest, OddRaysAndCornersGiveThePlainAnswers) {
       0, 0, 6, 1, 1e-7f, 6, 2, 0, 6,        // a sliver: not tight
       0, 0, 7, 1e-20f, 0, 7, 0, 1e-20f, 7,  // tiny: not tight
   });
-  const PickBounds& bounds = Mesh().frames[0].pick;
   const float origins[][3] = {{0.1f, 0.1f, -5},  {0.1f, 0.1f, 9},  {0.9f, 0.00000001f, 9}, {1e-21f, 1e-21f, 9},
                               {nan, 0.1f, -5},   {inf, 0.1f, -5},  {0.1f, 0.1f, -1e30f},   {3e38f, 3e38f, 3e38f},
                               {0.5f, 0.5f, 6.5f}, {5, 5, 5}};
@@ -294,6 +294,8 @@ TEST_F(PickBoundsTest, OddRaysAndCornersGiveThePlainAnswers) {
     for (const auto& direction : directions) ExpectSame(origin, direction, &hits, "odd");
   }
   EXPECT_GE(hits, 10);
+  ASSERT_NE(Mesh().frames[0].pick, nullptr);
+  const PickBounds& bounds = *Mesh().frames[0].pick;
   ASSERT_EQ(bounds.valid, 1);
   // The tight one, then what can hit but is not tight: huge, sliver, tiny.
   ASSERT_EQ(bounds.triangles.count, 4);
@@ -316,7 +318,7 @@ TEST_F(PickBoundsTest, EqualDistancesKeepTheFirstTriangle) {
     corners.insert(corners.end(), tri.begin(), tri.end());
   }
   Build(corners);
-  EXPECT_EQ(Mesh().frames[0].pick.valid, 0);
+  EXPECT_EQ(Mesh().frames[0].pick, nullptr);  // made by the first ray test
   int hits = 0;
   const float along[3] = {0, 0, 1};
   const float back[3] = {0, 0, -1};
@@ -326,7 +328,8 @@ TEST_F(PickBoundsTest, EqualDistancesKeepTheFirstTriangle) {
     ExpectSame(origin, back, &hits, "ties");
   }
   EXPECT_EQ(hits, 8);
-  const PickBounds& bounds = Mesh().frames[0].pick;
+  ASSERT_NE(Mesh().frames[0].pick, nullptr);
+  const PickBounds& bounds = *Mesh().frames[0].pick;
   ASSERT_EQ(bounds.valid, 1);
   EXPECT_EQ(bounds.triangles[bounds.looseFirst].node, 6);
   const float origin[3] = {0, -0.5f + 2.5e-7f, 1.5f};
