@@ -1,12 +1,15 @@
 // The array value against the standard library: appending one element at a
 // time (the array's capacity grows by 64 elements, the block under it and
-// std::vector's by doubling), and sorting doubles with the array sort
-// against std::sort.
+// std::vector's by doubling), sorting doubles with the array sort against
+// std::sort, and sorting texts (ArraySort in byte order) against std::sort
+// of the same texts as std::string, in turns, as a ratio.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "core/array_ops.h"
@@ -99,5 +102,69 @@ BENCHMARK(BM_SortSortedDoubles_ArraySort)->Unit(benchmark::kMillisecond);
 
 void BM_SortSortedDoubles_StdSort(benchmark::State& state) { SortWith(state, SortedDoubles(), StdSortAll); }
 BENCHMARK(BM_SortSortedDoubles_StdSort)->Unit(benchmark::kMillisecond);
+
+constexpr size_t kSortTexts = 200000;
+
+// Random texts of 6 to 24 lower-case letters.
+std::vector<std::string> RandomTexts() {
+  std::mt19937 random(2024);
+  std::vector<std::string> texts(kSortTexts);
+  for (std::string& t : texts) {
+    t.resize(6 + random() % 19);
+    for (char& c : t) c = static_cast<char>('a' + random() % 26);
+  }
+  return texts;
+}
+
+double MillisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const size_t n = values.size();
+  return n == 0 ? 0.0 : n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// One round sorts fresh copies of the same texts both ways, in turns (the
+// one that goes first alternates), and notes the array sort's time over
+// std::sort's. The counters are the medians of the times and of the
+// rounds' ratios, with the lowest and the highest ratio.
+void BM_SortRandomTexts_ArraySortAgainstStdSort(benchmark::State& state) {
+  const std::vector<std::string> input = RandomTexts();
+  std::vector<double> ours;
+  std::vector<double> theirs;
+  std::vector<double> ratios;
+  for (auto _ : state) {
+    double arrayMs = 0;
+    double stdMs = 0;
+    for (int turn = 0; turn < 2; ++turn) {
+      if ((turn == 0) == (ratios.size() % 2 == 0)) {
+        RtArray<RtString> a;
+        ArrayDimString(a, static_cast<int32_t>(input.size()), 0, 0, 0);
+        for (size_t n = 0; n < input.size(); ++n) StringAssignCStr(a.data[n], input[n].c_str());
+        const auto start = std::chrono::steady_clock::now();
+        ArraySort(a.data, a.data + a.d1 - 1, nullptr);
+        arrayMs = MillisecondsSince(start);
+        benchmark::DoNotOptimize(a.data);
+      } else {
+        std::vector<std::string> v = input;
+        const auto start = std::chrono::steady_clock::now();
+        std::sort(v.begin(), v.end());
+        stdMs = MillisecondsSince(start);
+        benchmark::DoNotOptimize(v.data());
+      }
+    }
+    ours.push_back(arrayMs);
+    theirs.push_back(stdMs);
+    ratios.push_back(arrayMs / stdMs);
+  }
+  state.counters["array_ms"] = Median(ours);
+  state.counters["std_ms"] = Median(theirs);
+  state.counters["ratio"] = Median(ratios);
+  state.counters["ratio_low"] = *std::min_element(ratios.begin(), ratios.end());
+  state.counters["ratio_high"] = *std::max_element(ratios.begin(), ratios.end());
+}
+BENCHMARK(BM_SortRandomTexts_ArraySortAgainstStdSort)->Unit(benchmark::kMillisecond)->Iterations(15);
 
 }  // namespace

@@ -11,6 +11,8 @@
 
 #include <cstdio>
 
+#include "bench/plain_gl_window.h"
+
 int main(int argc, char** argv) {
   // SIGTERM stays pending for the wait at the end (SDL would otherwise
   // turn it into a quit event nobody reads).
@@ -19,16 +21,7 @@ int main(int argc, char** argv) {
   sigaddset(&term, SIGTERM);
   sigprocmask(SIG_BLOCK, &term, nullptr);
   if (argc < 2 || SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
-  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  PlainGlAttributes(24, 8);
   SDL_Window* window = SDL_CreateWindow("bare", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 640, 480,
                                         SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
   if (window == nullptr) return 1;

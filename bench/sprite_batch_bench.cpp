@@ -29,6 +29,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench/frame_count_search.h"
+#include "bench/plain_sprites.h"
+#include "bench/sprite_scene.h"
 #include "gfx2d/draw_commands.h"
 #include "gfx2d/frame_clear.h"
 #include "gfx2d/frame_swap.h"
@@ -44,41 +47,26 @@
 
 namespace {
 
+using sprite_scene::kSide;
+
 constexpr int32_t kSprite = 1;
-constexpr int32_t kSide = 32;
 constexpr double kFrameMillis = 1000.0 / 60.0;
 constexpr int kTimedFrames = 7;
 constexpr int kRounds = 5;
 
-struct Placement {
-  std::vector<int32_t> x;
-  std::vector<int32_t> y;
-};
-
 // Sprite i's place, the same for both programs and every count.
-Placement Places(int width, int height, int count) {
-  Placement p;
-  p.x.resize(count);
-  p.y.resize(count);
-  for (int i = 0; i < count; ++i) {
-    p.x[i] = static_cast<int32_t>((static_cast<int64_t>(i) * 7919) % (width - kSide));
-    p.y[i] = static_cast<int32_t>((static_cast<int64_t>(i) * 104729) % (height - kSide));
-  }
-  return p;
+sprite_scene::Places Places(int width, int height, int count) {
+  sprite_scene::Places places;
+  places.Cover(count, width, height);
+  return places;
 }
 
-// A 32 x 32 picture of varying colour and alpha.
+// The scene's picture in an image buffer.
 ImageBuffer SpritePicture() {
   ImageBuffer image;
   ImageBufferResize(image, kSide, kSide);
   for (int y = 0; y < kSide; ++y) {
-    for (int x = 0; x < kSide; ++x) {
-      uint8_t* p = image.pixels + (y * kSide + x) * 4;
-      p[0] = static_cast<uint8_t>(x * 8);
-      p[1] = static_cast<uint8_t>(y * 8);
-      p[2] = static_cast<uint8_t>(255 - x * 4);
-      p[3] = static_cast<uint8_t>(64 + (x + y) * 3);
-    }
+    for (int x = 0; x < kSide; ++x) sprite_scene::PicturePixel(x, y, image.pixels + (y * kSide + x) * 4);
   }
   return image;
 }
@@ -86,29 +74,6 @@ ImageBuffer SpritePicture() {
 double Millis() {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
-
-// A bisection for the largest count that fits: doubling from 256 until a
-// count does not fit, then halving the interval down to 1% of the count.
-struct Search {
-  int low = 0;
-  int high = 256;
-  bool growing = true;
-
-  int Probe() const { return growing ? high : low + (high - low) / 2; }
-  bool Done() const { return !growing && high - low <= std::max(1, low / 100); }
-  void Report(bool fits) {
-    if (growing) {
-      if (fits) {
-        low = high;
-        high *= 2;
-      } else {
-        growing = false;
-      }
-      return;
-    }
-    (fits ? low : high) = Probe();
-  }
-};
 
 class Bench {
  public:
@@ -129,7 +94,7 @@ class Bench {
   ~Bench() { g_app.engine2d = nullptr; }
 
   // The engine: the sprite command in a frame loop.
-  void EngineFrame(const Placement& places, int count) {
+  void EngineFrame(const sprite_scene::Places& places, int count) {
     GfxSetSmoothing(smoothing_ ? 1 : 0);
     for (int i = 0; i < count; ++i) SpriteDraw(kSprite, places.x[i], places.y[i]);
     SwapBuffersAndWait(engine_, nullptr);
@@ -137,51 +102,16 @@ class Bench {
     ResetRenderState2D();
   }
 
-  // The plain program: the same quads of the same texture from one client
-  // vertex array, with the state it needs set once before its frames.
-  void PlainBegin() {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, width_, height_, 0, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glViewport(0, 0, width_, height_);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glDisable(GL_ALPHA_TEST);
-    glBindTexture(GL_TEXTURE_2D, engine_.sprites[kSprite].texture);
-    glEnable(GL_TEXTURE_2D);
-    const GLint filter = smoothing_ ? GL_LINEAR : GL_NEAREST;
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    // The clear colour stays the engine's.
-  }
+  // The plain program (plain_sprites.h), with its state set once before
+  // its frames; the clear colour stays the engine's.
+  void PlainBegin() { PlainSpriteState(width_, height_, engine_.sprites[kSprite].texture, smoothing_); }
 
-  void PlainDraw(const Placement& places, int count) {
+  void PlainDraw(const sprite_scene::Places& places, int count) {
     const SpriteRecord& s = engine_.sprites[kSprite];
-    plain_.resize(static_cast<size_t>(count) * 16);
-    float* v = plain_.data();
-    for (int i = 0; i < count; ++i) {
-      const float l = static_cast<float>(places.x[i]);
-      const float t = static_cast<float>(places.y[i]);
-      const float r = l + kSide;
-      const float b = t + kSide;
-      const float quad[16] = {r, t, s.uMax, s.vMax, l, t, 0.0f, s.vMax, l, b, 0.0f, 0.0f, r, b, s.uMax, 0.0f};
-      std::copy(quad, quad + 16, v + static_cast<size_t>(i) * 16);
-    }
-    glVertexPointer(2, GL_FLOAT, 4 * sizeof(float), v);
-    glTexCoordPointer(2, GL_FLOAT, 4 * sizeof(float), v + 2);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDrawArrays(GL_QUADS, 0, count * 4);
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    PlainSpriteDraw(places.x.data(), places.y.data(), count, kSide, s.uMax, s.vMax, &plain_);
   }
 
-  void PlainFrame(const Placement& places, int count) {
+  void PlainFrame(const sprite_scene::Places& places, int count) {
     PlainDraw(places, count);
     PlatformWindowSwap(engine_.window);
     glFinish();
@@ -198,13 +128,13 @@ class Bench {
   // first call to its glFinish; a count of 0 skips that program.
   void TimeFramePair(int engineCount, int plainCount, double* engineMillis, double* plainMillis) {
     if (engineCount > 0) {
-      const Placement places = Places(width_, height_, engineCount);
+      const sprite_scene::Places places = Places(width_, height_, engineCount);
       const double start = Millis();
       EngineFrame(places, engineCount);
       *engineMillis = std::min(*engineMillis, Millis() - start);
     }
     if (plainCount > 0) {
-      const Placement places = Places(width_, height_, plainCount);
+      const sprite_scene::Places places = Places(width_, height_, plainCount);
       PlainBegin();
       const double start = Millis();
       PlainFrame(places, plainCount);
@@ -219,8 +149,8 @@ class Bench {
   // count's time is the shortest of a few frames, since other work only
   // ever makes a frame longer.
   void SpritesPerFrame(int* engineSprites, int* plainSprites) {
-    Search engine;
-    Search plain;
+    FrameCountSearch engine;
+    FrameCountSearch plain;
     while (!engine.Done() || !plain.Done()) {
       const int e = engine.Done() ? 0 : engine.Probe();
       const int p = plain.Done() ? 0 : plain.Probe();
@@ -240,7 +170,7 @@ class Bench {
   // The back buffer of one frame of count sprites on a cleared one, read
   // before its swap.
   std::vector<uint8_t> Picture(bool engine, int count) {
-    const Placement places = Places(width_, height_, count);
+    const sprite_scene::Places places = Places(width_, height_, count);
     std::vector<uint8_t> pixels(static_cast<size_t>(width_) * height_ * 4);
     const auto read = [&] {
       glReadBuffer(GL_BACK);

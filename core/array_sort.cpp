@@ -1,9 +1,32 @@
 #include "core/array_sort.h"
 
+#include <cstring>
 #include <utility>
 
 #include "core/float_to_int.h"
 #include "core/text_compare.h"
+
+namespace {
+
+// Whether the text's bytes up to its first zero byte are exactly its
+// `length` bytes: no zero byte among them and one right behind them.
+bool EndsAtItsLength(const RtString& s) {
+  return s.text[s.length] == '\0' && std::memchr(s.text, 0, s.length) == nullptr;
+}
+
+// strcmp's order for texts that end at their length, taken from the lengths
+// they carry: the bytes they share decide, else the shorter text (which
+// begins the longer one) comes first.
+struct ByteOrder {
+  int32_t operator()(const RtString* a, const RtString* b) const {
+    const uint32_t shared = a->length < b->length ? a->length : b->length;
+    const int bytes = std::memcmp(a->text, b->text, shared);
+    if (bytes != 0) return bytes;
+    return a->length < b->length ? -1 : a->length > b->length ? 1 : 0;
+  }
+};
+
+}  // namespace
 
 int32_t SortCompareCall(const RtString* a, const RtString* b, ArrayCompareFn compare) {
   return TruncToInt32(compare(a, b));
@@ -16,8 +39,18 @@ void ArraySwapString(RtString* a, RtString* b) {
 }
 
 void ArraySort(RtString* first, RtString* last, ArrayCompareFn compare) {
+  if (first == nullptr || last == nullptr || last < first) return;
   if (compare == nullptr) {
-    ArraySortWith(first, last, [](const RtString* a, const RtString* b) { return TextCompare(*a, b->text); });
+    // The texts' own lengths give strcmp's order when every text ends at
+    // its length (a zero byte inside one, or a length word behind its
+    // text, leaves strcmp itself to decide).
+    bool lengthsHold = true;
+    for (const RtString* s = first; s <= last && lengthsHold; ++s) lengthsHold = EndsAtItsLength(*s);
+    if (lengthsHold) {
+      ArraySortWith(first, last, ByteOrder());
+    } else {
+      ArraySortWith(first, last, [](const RtString* a, const RtString* b) { return TextCompare(*a, b->text); });
+    }
   } else {
     ArraySortWith(first, last,
                   [compare](const RtString* a, const RtString* b) { return SortCompareCall(a, b, compare); });

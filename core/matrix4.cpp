@@ -111,22 +111,6 @@ void Mat4Ortho(float left, float right, float bottom, float top, float near, flo
   out[15] = 1.0f;
 }
 
-float Vec3Dot(const float a[3], const float b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
-void Vec3Cross(const float a[3], const float b[3], float out[3]) {
-  const float r[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-  std::memcpy(out, r, sizeof(r));
-}
-
-void Vec3Normalise(float v[3], float minSquared) {
-  const float squared = Vec3Dot(v, v);
-  if (!(squared > minSquared)) return;
-  const float length = std::sqrt(squared);
-  v[0] /= length;
-  v[1] /= length;
-  v[2] /= length;
-}
-
 void Mat4LookAt(const float eye[3], const float centre[3], const float up[3], float out[16]) {
   float f[3] = {eye[0] - centre[0], eye[1] - centre[1], eye[2] - centre[2]};
   Vec3Normalise(f, 0.0f);

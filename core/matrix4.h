@@ -7,6 +7,8 @@
 // infinities only travel through the arithmetic.
 #pragma once
 
+#include <cmath>
+
 inline constexpr float kDegreesToRadians3D = 0.017453292f;
 
 void Mat4Identity(float out[16]);
@@ -45,8 +47,26 @@ void Mat4LookAt(const float eye[3], const float centre[3], const float up[3], fl
 // determinant is 0.
 bool Mat4InverseCofactors(const float m[16], float out[16]);
 
-// Vector helpers on three floats.
-float Vec3Dot(const float a[3], const float b[3]);
-void Vec3Cross(const float a[3], const float b[3], float out[3]);
+// Vector helpers on three floats, inline: the 3D engine's collision tests
+// call them for every triangle.
+inline float Vec3Dot(const float a[3], const float b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
+// out may be a or b.
+inline void Vec3Cross(const float a[3], const float b[3], float out[3]) {
+  const float x = a[1] * b[2] - a[2] * b[1];
+  const float y = a[2] * b[0] - a[0] * b[2];
+  const float z = a[0] * b[1] - a[1] * b[0];
+  out[0] = x;
+  out[1] = y;
+  out[2] = z;
+}
+
 // Scales v to unit length unless its squared length is at most minSquared.
-void Vec3Normalise(float v[3], float minSquared);
+inline void Vec3Normalise(float v[3], float minSquared) {
+  const float squared = Vec3Dot(v, v);
+  if (!(squared > minSquared)) return;
+  const float length = std::sqrt(squared);
+  v[0] /= length;
+  v[1] /= length;
+  v[2] /= length;
+}

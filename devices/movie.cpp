@@ -88,7 +88,7 @@ struct Movie {
   AVCodecContext* video = nullptr;
   SwsContext* scaler = nullptr;
   std::deque<QueuedPicture> queued;
-  int64_t lastPictureMs = 0;
+  int64_t untimedPictureMs = 0;  // the time of a picture decoded without one
   int64_t picturesEndMs = 0;  // when the latest picture decoded stops showing
   int32_t width = 0;
   int32_t height = 0;
@@ -213,10 +213,12 @@ void OpenAudio(Movie& m, SoundDevice* device) {
   m.sound.playing = true;
 }
 
-// The time of a decoded picture; one without a time follows the last one.
+// The time of a decoded picture. One without a time (with B-frames in an
+// AVI file the decoder drains the last pictures untimed) comes when the
+// picture before it ends, so that it is not due together with that one.
 int64_t PictureTime(Movie& m, const AVFrame& frame) {
   const AVStream& stream = *m.format->streams[m.videoIndex];
-  if (frame.best_effort_timestamp == AV_NOPTS_VALUE) return m.lastPictureMs;
+  if (frame.best_effort_timestamp == AV_NOPTS_VALUE) return m.untimedPictureMs;
   const double start = stream.start_time != AV_NOPTS_VALUE ? static_cast<double>(stream.start_time) : 0.0;
   const double seconds = (static_cast<double>(frame.best_effort_timestamp) - start) * av_q2d(stream.time_base);
   // Times beyond every range (or none at all) are due at once.
@@ -246,11 +248,12 @@ void ReceivePictures(Movie& m) {
       continue;
     }
     av_frame_move_ref(copy, m.frame);
-    m.lastPictureMs = PictureTime(m, *copy);
+    const int64_t ms = PictureTime(m, *copy);
     const int64_t duration = PictureDuration(m, *copy);
-    const int64_t end = m.lastPictureMs > INT64_MAX - duration ? INT64_MAX : m.lastPictureMs + duration;
+    const int64_t end = ms > INT64_MAX - duration ? INT64_MAX : ms + duration;
+    m.untimedPictureMs = end;
     m.picturesEndMs = std::max(m.picturesEndMs, end);
-    m.queued.push_back({copy, m.lastPictureMs});
+    m.queued.push_back({copy, ms});
   }
 }
 
@@ -491,7 +494,7 @@ void MovieRewind(Movie& m) {
   if (m.video != nullptr) avcodec_flush_buffers(m.video);
   if (m.audio != nullptr) avcodec_flush_buffers(m.audio);
   ClearQueue(m);
-  m.lastPictureMs = 0;
+  m.untimedPictureMs = 0;
   m.picturesEndMs = 0;
   m.inputDone = false;
   // The resampler is made again for the first frame, without what it held.

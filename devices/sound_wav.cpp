@@ -17,6 +17,19 @@ constexpr uint32_t kMaxBufferBytes = 0x0FFFFFFF;
 
 constexpr uint32_t kFormatBytes = 16;  // the PCM part of a format chunk
 
+// G.711 A-law and u-law: 8 bits a sample, but each byte is a logarithmic
+// code, not a PCM sample; copied into a PCM buffer they play as noise. A
+// file of either is refused, as are the other codings the device cannot
+// play. An extensible format (0xFFFE) names its coding in the first two
+// bytes of its sub-format, 24 bytes into the format chunk.
+constexpr uint32_t kTagALaw = 6;
+constexpr uint32_t kTagMuLaw = 7;
+constexpr uint32_t kTagExtensible = 0xFFFE;
+constexpr uint32_t kExtensibleFormatBytes = 40;
+constexpr uint32_t kSubFormatAt = 24;
+
+bool IsLogarithmicCode(uint32_t tag) { return tag == kTagALaw || tag == kTagMuLaw; }
+
 uint32_t Get16(const uint8_t* p) { return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8; }
 
 uint32_t Get32(const uint8_t* p) { return Get16(p) | Get16(p + 2) << 16; }
@@ -67,8 +80,12 @@ bool ReadWav(SoundSample& sample, FileStream& s) {
   // fields from whatever follows it.
   if (!FindChunk(s, "fmt ", &size) || size < kFormatBytes) return false;
   const int64_t formatEnd = s.position + size;
-  uint8_t format[kFormatBytes];
-  if (!ReadExact(s, format, sizeof format)) return false;
+  uint8_t format[kExtensibleFormatBytes];
+  const uint32_t formatBytes = size >= kExtensibleFormatBytes ? kExtensibleFormatBytes : kFormatBytes;
+  if (!ReadExact(s, format, formatBytes)) return false;
+  const uint32_t tag = Get16(format);
+  const bool extensible = tag == kTagExtensible && formatBytes == kExtensibleFormatBytes;
+  if (IsLogarithmicCode(extensible ? Get16(format + kSubFormatAt) : tag)) return false;
   const uint32_t channels = Get16(format + 2);
   const uint32_t rate = Get32(format + 4);
   const uint32_t blockAlign = Get16(format + 12);

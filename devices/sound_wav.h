@@ -3,7 +3,9 @@
 // Accepted: PCM data of 8 or 16 bits, mono or stereo (a file with more
 // channels is taken as stereo), 100 to 200000 samples a second, whose block
 // align is one whole frame of that format, with one frame to 0x0FFFFFFF
-// bytes of data. The format tag is not examined. A chunk of an odd size
+// bytes of data. The format tag is not examined but for A-law and u-law
+// data (tag 6 or 7, or an extensible format of either), which is refused:
+// its bytes are logarithmic codes, not PCM samples. A chunk of an odd size
 // may be followed by its pad byte or not. Files are hostile input:
 // every chunk must lie inside the file, and anything else is refused.
 #pragma once

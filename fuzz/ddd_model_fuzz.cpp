@@ -1,15 +1,20 @@
 // Binary models (".ddd", and text models handed on by the binary reader)
 // loaded into object slots: a file on disk and the same bytes as a memory
-// file must give the same object, and a model the runtime saves loads back
-// with the same frames and positions.
+// file must give the same object, a model the runtime saves loads back
+// with the same frames and positions, and rays through the model's
+// triangles are picked as the plain scan of every triangle picks them
+// (whatever the corners: NaN, infinite, huge, tiny or thin).
 #include <cstring>
 #include <string>
 
 #include "fuzz/fuzz_input.h"
 #include "fuzz/mesh_dump.h"
+#include "gfx3d/collision.h"
 #include "gfx3d/ddd_file.h"
 #include "gfx3d/dodevudi3d.h"
 #include "gfx3d/object_load.h"
+#include "gfx3d/transform_stack.h"
+#include "tests/support/plain_pick.h"
 
 namespace {
 
@@ -37,6 +42,45 @@ std::string Positions(const MeshObject& mesh) {
   return out;
 }
 
+// Rays through a corner, the middle of a side and the middle of a few of
+// each frame's triangles, along the axes, a slant and a side (in the
+// triangle's plane), from in front and from far behind: the picker gives
+// what the plain scan gives, bit for bit. Lists of many triangles are left
+// out, the plain scans would cost too much.
+void CheckPicks(MeshObjectX& mesh) {
+  X3DResetStack(Engine());
+  for (int32_t f = 0; f < mesh.frames.count && f < 2; ++f) {
+    const GrowArray<MeshNode>& list = mesh.frames[f].triangles;
+    const int32_t triangles = list.count / 3;
+    if (triangles == 0 || triangles > 20000) continue;
+    for (int32_t t = 0; t < triangles; t += triangles / 4 + 1) {
+      const float* a = list[3 * t].position;
+      const float* b = list[3 * t + 1].position;
+      const float* c = list[3 * t + 2].position;
+      float targets[3][3];
+      for (int i = 0; i < 3; ++i) {
+        targets[0][i] = a[i];
+        targets[1][i] = (a[i] + b[i]) * 0.5f;
+        targets[2][i] = (a[i] + b[i] + c[i]) / 3.0f;
+      }
+      const float directions[][3] = {{0, 0, 1}, {1, 0, 0}, {0.6f, 0.8f, 0}, {b[0] - a[0], b[1] - a[1], b[2] - a[2]}};
+      for (const auto& target : targets) {
+        for (const auto& direction : directions) {
+          for (float back : {3.0f, -1000.0f}) {
+            const float origin[3] = {target[0] - direction[0] * back, target[1] - direction[1] * back,
+                                     target[2] - direction[2] * back};
+            const float got = MeshRayTest(Engine(), mesh, f, origin, direction);
+            const int32_t node = g_lastHitNode;
+            const PlainPickAnswer want = PlainPick(list, origin, direction);
+            FUZZ_CHECK(std::memcmp(&got, &want.distance, sizeof got) == 0 && node == want.node, kTarget,
+                       "the picker and the plain scan pick differently");
+          }
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -58,7 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(SlotDump(1) == SlotDump(2), kTarget, "disk and memory file give other objects");
 
   if (fromDisk != 0) {
-    const MeshObjectX& mesh = Object3DAt(engine, 1)->meshes[0];
+    MeshObjectX& mesh = Object3DAt(engine, 1)->meshes[0];
+    CheckPicks(mesh);
     const std::string saved = FuzzScratchDir() + "/saved.ddd";
     FUZZ_CHECK(MeshSave(mesh, saved.c_str()), kTarget, "a loaded model cannot be saved");
     MeshObjectX again;

@@ -1,6 +1,7 @@
 // JPEG pictures, read from disk (memory-file names are refused): the
 // decoder and the RGBA reader over it must agree, and a refusal leaves
 // nothing behind.
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -39,15 +40,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(read == takes, kTarget, "the RGBA reader and the decoder disagree");
   if (read) {
     FUZZ_CHECK(image.width == width && image.height == height, kTarget, "the RGBA picture has another size");
-    if (components == 3 || components == 4) {
-      // Grey and RGB pictures are opaque; four components pass as they are.
-      const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-      for (size_t i = 0; i < count; i += 97) {
-        for (int c = 0; c < 3; ++c) {
-          FUZZ_CHECK(image.pixels[i * 4 + c] == pixels[i * components + c], kTarget, "a colour changed");
-        }
+    // Every picture is opaque. Grey and RGB keep their bytes; inverted
+    // CMYK gives each colour byte times the K byte, / 255, rounded.
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    for (size_t i = 0; i < count; i += 97) {
+      const uint8_t* in = pixels + i * components;
+      for (int c = 0; c < 3; ++c) {
+        const int want = components == 1   ? in[0]
+                         : components == 3 ? in[c]
+                                           : static_cast<int>(std::lround(in[c] * in[3] / 255.0));
+        FUZZ_CHECK(image.pixels[i * 4 + c] == want, kTarget, "a colour is not the decoded one");
       }
+      FUZZ_CHECK(image.pixels[i * 4 + 3] == 255, kTarget, "a pixel is not opaque");
     }
+    FUZZ_CHECK(image.flag == 0, kTarget, "the flag asks for a bleed of an opaque picture");
   } else {
     const std::string left = ImageNotEmpty(image);
     FUZZ_CHECK(left.empty(), kTarget, left);

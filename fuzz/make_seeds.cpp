@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "gfx3d/ddd_file.h"
 #include "gfx3d/mesh_records.h"
 #include "net/net_session.h"
+#include "tests/support/jpeg_writer.h"
 #include "tests/support/media_encoder.h"
 #include "tests/support/media_pack_builder.h"
 #include "tests/support/mesh_fixture.h"
@@ -82,9 +84,12 @@ void Put(std::string& s, uint32_t value, int bytes) {
 }
 
 // A bitmap of the depth with a 40-byte header and a grey palette where the
-// depth has one; rows of bytes counting up, each padded to 4 bytes.
-std::string BitmapOfDepth(int width, int height, uint32_t bits, uint32_t compression) {
+// depth has one, else the bit-field masks given; rows of bytes counting
+// up, each padded to 4 bytes.
+std::string BitmapOfDepth(int width, int height, uint32_t bits, uint32_t compression,
+                          std::initializer_list<uint32_t> masks = {}) {
   std::string palette;
+  for (const uint32_t mask : masks) Put(palette, mask, 4);
   if (bits <= 8) {
     for (uint32_t i = 0; i < (1u << bits); ++i) Put(palette, i * 0x010101u * (255 / ((1u << bits) - 1)), 4);
   }
@@ -127,7 +132,19 @@ void ImageSeeds(const std::string& testdata) {
   }
   Seed("bmp_image", "top-down.bmp", std::string(1, '\1') + BitmapOfDepth(4, -3, 24, 0));
   Seed("bmp_image", "bitfields.bmp", std::string(1, '\1') + BitmapOfDepth(4, 2, 32, 3));
+  Seed("bmp_image", "bitfields-565.bmp",
+       std::string(1, '\1') + BitmapOfDepth(5, 3, 16, 3, {0xF800, 0x07E0, 0x001F}));
+  Seed("bmp_image", "bitfields-4444.bmp",
+       std::string(1, '\0') + BitmapOfDepth(5, 3, 16, 6, {0x0F00, 0x00F0, 0x000F, 0xF000}));
+  Seed("bmp_image", "bitfields-10-10-10.bmp",
+       std::string(1, '\1') + BitmapOfDepth(3, 2, 32, 3, {0x3FF00000, 0x000FFC00, 0x000003FF}));
   Seed("bmp_image", "rle8.bmp", std::string(1, '\1') + BitmapOfDepth(4, 2, 8, 1));
+  // Adobe's CMYK, stored as CMYK and as YCCK.
+  for (const J_COLOR_SPACE stored : {JCS_CMYK, JCS_YCCK}) {
+    Seed("jpeg_image", stored == JCS_CMYK ? "cmyk.jpg" : "ycck.jpg", Written("seed.jpg", [&](const char* p) {
+           return WriteFlatJpeg(p, JCS_CMYK, {200, 40, 120, 230}, 9, 5, stored);
+         }));
+  }
 
   const fs::path suite = fs::path(testdata) / "pngsuite" / "png";
   std::error_code error;
@@ -243,6 +260,9 @@ void SoundSeeds() {
   Seed("wav_sound", "list-chunk",
        std::string(1, '\2') + WavRiff(WavChunk("LIST", std::string("INFOIART\x05\0\0\0abcd\0", 17)) + std::string(1, '\0') +
                                       WavChunk("fmt ", WavFormat(1, 11025, 16)) + WavChunk("data", Pcm16({7, 8}))));
+  Seed("wav_sound", "extensible",
+       std::string(1, '\1') + WavRiff(WavChunk("fmt ", WavExtensibleFormat(2, 22050, 16, 1)) +
+                                      WavChunk("data", Pcm16({1, 2, 3, 4}))));
   Seed("wav_sound", "long-format",
        std::string(1, '\3') + WavRiff(WavChunk("fmt ", WavFormat(2, 44100, 16) + std::string("\0\0", 2)) +
                                       WavChunk("fact", "\x04\0\0\0") + WavChunk("data", Pcm16({1, 2, 3, 4}))));
@@ -264,8 +284,12 @@ void MovieSeeds() {
   withSound.width = 16;
   withSound.height = 8;
   withSound.sound = ToneSamples(2, 22050, 2205);
+  // MPEG-4 with B-frames: the decoder drains the last pictures untimed.
+  TestMovie bFrames = pictures;
+  bFrames.bFrames = 2;
+  bFrames.colours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF, 0xFF00FF, 0x808080};
   int i = 0;
-  for (const TestMovie& movie : {pictures, withSound}) {
+  for (const TestMovie& movie : {pictures, withSound, bFrames}) {
     Seed("movie_file", "movie" + std::to_string(i++),
          Written("seed.avi", [&](const char* p) { return WriteMovieFile(p, movie); }));
   }

@@ -35,6 +35,12 @@ constexpr int32_t kSpawnMaxY = 30;
 
 int32_t Cell(double v) { return TruncToInt32(v); }
 
+void ClearPlayNotes() {
+  PlayNotes.zombiesRisen.clear();
+  PlayNotes.bulletsOut.clear();
+  PlayNotes.pickupsDropped = 0;
+}
+
 int32_t& Ammo(int32_t kind) { return *ArrayAt(AmmoCount, kind, 0, 0, 0); }
 
 bool FieldHasEmptySpawnCell() {
@@ -70,6 +76,8 @@ void StepZombie(ZombieRec& z) {
 }
 
 }  // namespace
+
+PlayFrameNotes PlayNotes;
 
 int32_t WrapDirection(int32_t direction) {
   if (direction < 1) return 8;
@@ -133,6 +141,7 @@ void PushBullet(double x, double y, int32_t direction, double delay) {
 void PushPickup(double x, double y) { ArrayPushPickup(PickupList, PickupRec{x, y, double(RandomInt(2))}); }
 
 void GamePlayEnter() {
+  ClearPlayNotes();
   for (int32_t x = 0; x <= 30; ++x) {
     for (int32_t y = 0; y <= 30; ++y) GridAt(x, y) = kCellEmpty;
   }
@@ -229,6 +238,7 @@ void UpdateZombies() {
       KillsUntilDrop -= 1;
       if (KillsUntilDrop < 1) {
         PushPickup(z.x, z.y);
+        PlayNotes.pickupsDropped += 1;
         KillsUntilDrop = RandomInt(7);
       }
       ZombsSlain += 1;
@@ -247,6 +257,7 @@ void UpdateZombies() {
       if (z.rise >= 40) {
         z.risen = 1;
         GridAt(Cell(z.x), Cell(z.y)) = kCellZombie;
+        PlayNotes.zombiesRisen.push_back(i);
       }
     }
     ++i;
@@ -277,6 +288,7 @@ void UpdateBullets() {
     }
 
     if (b.x < -42 || b.x > 1280 || b.y < -42 || b.y > 800) {
+      PlayNotes.bulletsOut.push_back({b.x, b.y, i});
       RetireBullet(i);
       continue;
     }
@@ -285,6 +297,7 @@ void UpdateBullets() {
 }
 
 bool GamePlayStep() {
+  ClearPlayNotes();
   if (TurnCounter == 3) {
     SpawnZombie();
     SpawnZombie();

@@ -1,12 +1,41 @@
 // The turn rules of the play screen: the hero, the zombies, the bullets and
 // the pickups over the game state, with every decision of a play frame.
-// Nothing here draws; the play screen draws the state these rules leave.
+// Nothing here draws; the play screen draws the state these rules leave,
+// with the notes they keep of what that state no longer shows.
 //
 // Directions: 1 up, 2 up-right, 3 right, 4 down-right, 5 down, 6 down-left,
 // 7 left, 8 up-left; y grows downward.
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+// What one play frame's rules saw that the state they leave no longer
+// shows. A frame shows each figure as its own update left it, in the order
+// of the updates (pickups, hero, zombies, bullets), while the play screen
+// draws them all after the rules; these notes close the gap:
+// - a zombie that finished rising in the frame still shows the last rows
+//   of the rising picture, with its walk frame over them;
+// - a bullet that left the field in the frame shows where it went out, in
+//   its place among the bullets, before it is gone;
+// - pickups dropped by the frame's kills show from the next frame on (the
+//   pickups were drawn before the zombies died).
+struct PlayFrameNotes {
+  // A bullet that left the field: where it went out, and how many bullets
+  // of the list as the frame leaves it come before it.
+  struct BulletOut {
+    double x;
+    double y;
+    int32_t place;
+  };
+  std::vector<int32_t> zombiesRisen;  // their places in ZombieList, ascending
+  std::vector<BulletOut> bulletsOut;  // in the order they left
+  int32_t pickupsDropped = 0;         // the last ones of PickupList
+};
+
+// The notes of the last play frame; every play frame and every new game
+// starts them afresh.
+extern PlayFrameNotes PlayNotes;
 
 // A direction wrapped into 1..8: below 1 becomes 8, above 8 becomes 1.
 int32_t WrapDirection(int32_t direction);
@@ -37,7 +66,8 @@ void PushPickup(double x, double y);
 // ammunition.
 void GamePlayEnter();
 
-// One frame of each kind of figure.
+// One frame of each kind of figure; the zombies and the bullets add to
+// PlayNotes.
 void UpdatePickups();
 void UpdateHero();
 void UpdateZombies();

@@ -1,5 +1,7 @@
 #include "game/play_screen.h"
 
+#include <vector>
+
 #include "app/frame_end.h"
 #include "core/float_to_int.h"
 #include "devices/mouse.h"
@@ -18,8 +20,10 @@ namespace {
 int32_t Pixel(double v) { return TruncToInt32(v); }
 int32_t CellPixel(double cell) { return TruncToInt32(cell) * kCellSize; }
 
+// The pickups as their update left them: those dropped by the frame's
+// kills came later.
 void DrawPickups() {
-  for (int32_t i = 0; i < PickupList.count; ++i) {
+  for (int32_t i = 0; i < PickupList.count - PlayNotes.pickupsDropped; ++i) {
     const PickupRec& p = *ArrayAt(PickupList, i, 0, 0, 0);
     SpriteDrawFrame(kSpriteAmmo, Pixel(p.kind), CellPixel(p.x), CellPixel(p.y));
   }
@@ -50,19 +54,32 @@ void DrawRisingZombie(const ZombieRec& z) {
   PolyEnd();
 }
 
+// A zombie that finished rising in this frame shows its last rising
+// picture and its walk frame over it.
 void DrawZombies() {
+  const std::vector<int32_t>& risenNow = PlayNotes.zombiesRisen;
+  size_t next = 0;
   for (int32_t i = 0; i < ZombieList.count; ++i) {
     const ZombieRec& z = *ArrayAt(ZombieList, i, 0, 0, 0);
-    if (z.risen == 0) {
-      DrawRisingZombie(z);
-    } else {
+    const bool roseNow = next < risenNow.size() && risenNow[next] == i;
+    if (roseNow) ++next;
+    if (z.risen == 0 || roseNow) DrawRisingZombie(z);
+    if (z.risen != 0) {
       SpriteDrawFrame(kSpriteZombie, Pixel(z.facing * 4 + z.animFrame), CellPixel(z.x) + 6, CellPixel(z.y));
     }
   }
 }
 
+// The bullets in list order, with those that left the field in this frame
+// where they went out, each before the bullet that took its place.
 void DrawBullets() {
-  for (int32_t i = 0; i < BulletList.count; ++i) {
+  const std::vector<PlayFrameNotes::BulletOut>& out = PlayNotes.bulletsOut;
+  size_t next = 0;
+  for (int32_t i = 0; i <= BulletList.count; ++i) {
+    for (; next < out.size() && out[next].place <= i; ++next) {
+      SpriteDraw(kSpriteBullet, Pixel(out[next].x), Pixel(out[next].y));
+    }
+    if (i == BulletList.count) break;
     const BulletRec& b = *ArrayAt(BulletList, i, 0, 0, 0);
     SpriteDraw(kSpriteBullet, Pixel(b.x), Pixel(b.y));
   }

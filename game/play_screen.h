@@ -7,10 +7,11 @@
 // title screen after this frame.
 bool GamePlayFrame();
 
-// Draws the state the frame's rules left: the grid, the pickups, the hero
-// with his gun, the zombies (rising ones as the visible part of the rising
-// picture), the bullets, the cursor, the panel, the ammunition, the
-// game-over overlay and its hint.
+// Draws the state the frame's rules left, as the frame's updates saw it
+// (PlayNotes): the grid, the pickups, the hero with his gun, the zombies
+// (rising ones as the visible part of the rising picture), the bullets,
+// the cursor, the panel, the ammunition, the game-over overlay and its
+// hint.
 void GamePlayDraw();
 
 // One game, from its start to the player's click after the game over.

@@ -36,6 +36,34 @@ bool ReadBytes(FileStream& s, uint8_t* buffer, int64_t n) {
   return StreamRead(s, buffer, static_cast<int32_t>(n));
 }
 
+// Where one colour lies in a 16- or 32-bit pixel: the bits of the mask,
+// and the largest value of the mask's field shifted down (0 for an empty
+// mask). A field's value v gives the colour v x 255 / largest (integer
+// division, as the 5-bit fields of 5-5-5 pixels have always been scaled),
+// looked up for fields of up to 8 bits.
+struct ChannelMask {
+  uint32_t mask = 0;
+  uint32_t shift = 0;
+  uint32_t largest = 0;
+  uint8_t scaled[256] = {};
+};
+
+ChannelMask MakeChannelMask(uint32_t mask) {
+  ChannelMask c;
+  c.mask = mask;
+  if (mask == 0) return c;
+  while ((mask >> c.shift & 1) == 0) ++c.shift;
+  c.largest = mask >> c.shift;
+  for (uint32_t v = 0; v <= c.largest && v < 256; ++v) c.scaled[v] = static_cast<uint8_t>(v * 255 / c.largest);
+  return c;
+}
+
+uint32_t ChannelValue(const ChannelMask& c, uint32_t pixel) {
+  const uint32_t v = (pixel & c.mask) >> c.shift;
+  if (c.largest < 256) return c.scaled[v];
+  return static_cast<uint32_t>(uint64_t{v} * 255 / c.largest);
+}
+
 // What the headers say about the pixel rows, checked against the stream.
 struct BmpLayout {
   int32_t width = 0;
@@ -45,6 +73,10 @@ struct BmpLayout {
   uint32_t headerSize = 0;
   int64_t dataOffset = 0;  // where the first stored row begins
   int64_t rowBytes = 0;    // a stored row with its padding to 4 bytes
+  // Bit-field masks stated by a 16- or 32-bit file; without them a 16-bit
+  // pixel is 5-5-5 and a 32-bit one B, G, R, x bytes.
+  bool masked = false;
+  ChannelMask red, green, blue;
 };
 
 bool IsReadableDepth(uint32_t bits) {
@@ -57,6 +89,12 @@ bool IsReadableDepth(uint32_t bits) {
 bool IsEncodedData(uint32_t compression) {
   return compression == 1 || compression == 2 || compression == 4 || compression == 5;
 }
+
+// Compression values that put the red, green and blue masks (and with 6 an
+// alpha mask, not used: every pixel read is opaque) right behind a 40-byte
+// header.
+bool HasBitFields(uint32_t compression) { return compression == 3 || compression == 6; }
+constexpr int64_t kMaskBytes = 12;
 
 // Reads the file header and the bitmap header and checks every size and
 // offset before anything is allocated from them.
@@ -75,6 +113,7 @@ bool ReadLayout(FileStream& s, BmpLayout& layout) {
 
   int64_t width = 0;
   int64_t height = 0;
+  uint32_t compression = 0;
   if (layout.headerSize == kCoreHeaderBytes) {
     width = Get16(header + 4);
     height = Get16(header + 6);
@@ -83,7 +122,8 @@ bool ReadLayout(FileStream& s, BmpLayout& layout) {
     width = static_cast<int32_t>(Get32(header + 4));
     height = static_cast<int32_t>(Get32(header + 8));
     layout.bits = Get16(header + 14);
-    if (IsEncodedData(Get32(header + 16))) return false;
+    compression = Get32(header + 16);
+    if (IsEncodedData(compression)) return false;
   }
   if (!IsReadableDepth(layout.bits)) return false;
   layout.topDown = height < 0;
@@ -93,6 +133,11 @@ bool ReadLayout(FileStream& s, BmpLayout& layout) {
   layout.width = static_cast<int32_t>(width);
   layout.height = static_cast<int32_t>(height);
   layout.rowBytes = (layout.bits * width + 31) / 32 * 4;
+  // The masks count as stated only when the header and palette region
+  // holds them; a file that names bit fields without them reads as one
+  // without.
+  layout.masked = (layout.bits == 16 || layout.bits == 32) && HasBitFields(compression) &&
+                  layout.dataOffset - kFileHeaderBytes - layout.headerSize >= kMaskBytes;
 
   // Every stored row must be there, in a memory block as on disk: nothing
   // is allocated for rows that the file does not hold.
@@ -104,6 +149,21 @@ bool ReadLayout(FileStream& s, BmpLayout& layout) {
 struct Palette {
   uint8_t entries[256 * 4] = {};
 };
+
+// The masks follow the header inside the header and palette region; a
+// 16-bit file without them is 5-5-5.
+bool ReadMasks(FileStream& s, BmpLayout& layout) {
+  uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
+  if (layout.masked) {
+    uint8_t raw[kMaskBytes];
+    if (!ReadBytes(s, raw, kMaskBytes)) return false;
+    for (int i = 0; i < 3; ++i) masks[i] = Get32(raw + 4 * i);
+  }
+  layout.red = MakeChannelMask(masks[0]);
+  layout.green = MakeChannelMask(masks[1]);
+  layout.blue = MakeChannelMask(masks[2]);
+  return true;
+}
 
 // The palette follows the header inside the header and palette region: 4
 // bytes an entry after a 40-byte header, 3 after a 12-byte one. Only the
@@ -121,9 +181,46 @@ bool ReadPalette(FileStream& s, const BmpLayout& layout, Palette& palette) {
   return true;
 }
 
+// Stores one pixel; one of the key colour becomes transparent black.
+inline void StorePixel(uint8_t* pixel, uint32_t r, uint32_t g, uint32_t b, int32_t key) {
+  if (key != -1 && (r | g << 8 | b << 16) == static_cast<uint32_t>(key)) {
+    std::memset(pixel, 0, 4);
+  } else {
+    pixel[0] = static_cast<uint8_t>(r);
+    pixel[1] = static_cast<uint8_t>(g);
+    pixel[2] = static_cast<uint8_t>(b);
+    pixel[3] = 255;
+  }
+}
+
+// 16-bit pixels, and 32-bit ones with masks. The masks are copied first:
+// the pixel stores may alias anything, and the masks would be read again
+// for every pixel.
+void DecodeMaskedRow(const uint8_t* row, const BmpLayout& layout, int32_t key, uint8_t* out) {
+  const ChannelMask red = layout.red;
+  const ChannelMask green = layout.green;
+  const ChannelMask blue = layout.blue;
+  const size_t width = static_cast<size_t>(layout.width);
+  if (layout.bits == 16) {
+    for (size_t x = 0; x < width; ++x) {
+      const uint32_t v = Get16(row + x * 2);
+      StorePixel(out + x * 4, ChannelValue(red, v), ChannelValue(green, v), ChannelValue(blue, v), key);
+    }
+  } else {
+    for (size_t x = 0; x < width; ++x) {
+      const uint32_t v = Get32(row + x * 4);
+      StorePixel(out + x * 4, ChannelValue(red, v), ChannelValue(green, v), ChannelValue(blue, v), key);
+    }
+  }
+}
+
 // Decodes one stored row into RGBA pixels; pixels of the key colour
 // become transparent black.
 void DecodeRow(const uint8_t* row, const BmpLayout& layout, const Palette& palette, int32_t key, uint8_t* out) {
+  if (layout.bits == 16 || layout.masked) {
+    DecodeMaskedRow(row, layout, key, out);
+    return;
+  }
   for (size_t x = 0; x < static_cast<size_t>(layout.width); ++x) {
     uint32_t r = 0;
     uint32_t g = 0;
@@ -141,33 +238,20 @@ void DecodeRow(const uint8_t* row, const BmpLayout& layout, const Palette& palet
       r = entry[2];
       g = entry[1];
       b = entry[0];
-    } else if (layout.bits == 16) {
-      const uint32_t v = Get16(row + x * 2);
-      r = ((v >> 10) & 31) * 255 / 31;
-      g = ((v >> 5) & 31) * 255 / 31;
-      b = (v & 31) * 255 / 31;
     } else {
       const uint8_t* p = row + x * (layout.bits / 8);
       r = p[2];
       g = p[1];
       b = p[0];
     }
-    uint8_t* pixel = out + x * 4;
-    if (key != -1 && (r | g << 8 | b << 16) == static_cast<uint32_t>(key)) {
-      std::memset(pixel, 0, 4);
-    } else {
-      pixel[0] = static_cast<uint8_t>(r);
-      pixel[1] = static_cast<uint8_t>(g);
-      pixel[2] = static_cast<uint8_t>(b);
-      pixel[3] = 255;
-    }
+    StorePixel(out + x * 4, r, g, b, key);
   }
 }
 
 bool ReadBmp(FileStream& s, ImageBuffer& image, int32_t key) {
   BmpLayout layout;
   Palette palette;
-  if (!ReadLayout(s, layout) || !ReadPalette(s, layout, palette)) return false;
+  if (!ReadLayout(s, layout) || !ReadMasks(s, layout) || !ReadPalette(s, layout, palette)) return false;
   s.position = layout.dataOffset;
   if (!ImageBufferResize(image, layout.width, layout.height)) return false;
   uint8_t* row = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(layout.rowBytes)));

@@ -11,7 +11,11 @@
 // or -1 for none; pixels of the key colour become 0, 0, 0, 0, all others
 // are opaque. On success the buffer's flag is 0 (transparent pixels want
 // ImageBleedTransparent); on any failure the buffer is left empty (fresh)
-// and the answer is false. A picture with a side longer than
+// and the answer is false. A 16- or 32-bit file whose compression names
+// bit fields (3, or 6 with an alpha mask that is not used) and whose
+// header and palette region holds the red, green and blue masks behind a
+// 40-byte header is read through those masks; otherwise 16-bit pixels are
+// 5-5-5 and 32-bit ones B, G, R, x. A picture with a side longer than
 // kLargestTextureSide, or whose rows the file does not all hold (a memory
 // file as a disk file), is refused before anything is allocated for it.
 bool ImageLoadBmp(ImageBuffer& image, const char* name, int32_t key);

@@ -230,6 +230,12 @@ bool JpegEncode(JpegWriteState& s) {
   return JpegEncodeSteps(s);
 }
 
+// a x b / 255 rounded to the nearest, for bytes a and b.
+uint8_t MulDiv255(uint32_t a, uint32_t b) {
+  const uint32_t x = a * b + 128;
+  return static_cast<uint8_t>((x + (x >> 8)) >> 8);
+}
+
 }  // namespace
 
 bool JpegReadFile(const char* name, int32_t* width, int32_t* height, int32_t* components, uint8_t** pixels) {
@@ -277,20 +283,26 @@ bool ImageLoadJpeg(ImageBuffer& image, const char* name) {
     std::free(data);
     return false;
   }
-  if (components != 4) image.flag = 0;
+  image.flag = 0;
   const uint8_t* in = data;
   uint8_t* out = image.pixels;
   const int64_t count = static_cast<int64_t>(width) * height;
   for (int64_t i = 0; i < count; ++i, out += 4, in += components) {
     if (components == 1) {
       out[0] = out[1] = out[2] = in[0];
-      out[3] = 255;
-    } else {
+    } else if (components == 3) {
       out[0] = in[0];
       out[1] = in[1];
       out[2] = in[2];
-      out[3] = components == 4 ? in[3] : 255;
+    } else {
+      // Inverted CMYK, as Adobe writes it (and the decoder turns YCCK
+      // into): each byte is 255 less the ink, so a colour is its byte
+      // times the K byte.
+      out[0] = MulDiv255(in[0], in[3]);
+      out[1] = MulDiv255(in[1], in[3]);
+      out[2] = MulDiv255(in[2], in[3]);
     }
+    out[3] = 255;
   }
   std::free(data);
   return true;

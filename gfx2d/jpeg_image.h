@@ -8,7 +8,8 @@
 
 // Decodes the JPEG file of that disk name (memory-file names are refused)
 // into a new block of width x height x components bytes, rows from the top
-// (components: 1 grey, 3 RGB, 4 for CMYK files). The block is malloc'd and
+// (components: 1 grey, 3 RGB, 4 the CMYK bytes of CMYK and YCCK files,
+// inverted as Adobe stores them: 255 is no ink). The block is malloc'd and
 // belongs to the caller (std::free). False, with nothing allocated and the
 // outputs 0, for a missing, truncated or corrupt file (one the decoder
 // warns about: damaged or missing data), a side longer than
@@ -16,9 +17,9 @@
 // byte); the last two are refused before anything is allocated.
 bool JpegReadFile(const char* name, int32_t* width, int32_t* height, int32_t* components, uint8_t** pixels);
 
-// Reads the JPEG file into the buffer as RGBA: grey and RGB pictures are
-// opaque, a 4-component picture gives its four bytes as R, G, B, A. No
-// colour key applies. After a grey or RGB picture the flag is 0. Another
+// Reads the JPEG file into the buffer as opaque RGBA: grey, RGB, and CMYK
+// or YCCK converted to RGB (each colour is its inverted CMYK byte times
+// the K byte, / 255). No colour key applies; the flag is 0. Another
 // component count appends "JPEG: Channels: N not supported!" to the error
 // log. On any failure the buffer is left empty (fresh) and the answer is
 // false.

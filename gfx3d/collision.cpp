@@ -3,7 +3,11 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
+#include <memory>
+#include <new>
+#include <utility>
 
 #include "core/matrix4.h"
 #include "gfx2d/gl_state_cache.h"
@@ -12,6 +16,7 @@
 #include "gfx3d/billboards.h"
 #include "gfx3d/dodevudi3d.h"
 #include "gfx3d/mesh_records.h"
+#include "gfx3d/pick_bounds.h"
 #include "gfx3d/transform_stack.h"
 
 int32_t g_lastHitNode = -1;
@@ -36,13 +41,6 @@ float LengthOrZero(const float v[3]) {
   return sq <= kMinSquared ? 0.0f : std::sqrt(sq);
 }
 
-// The two sides from corner a and their cross product.
-void TriangleNormal(const float a[3], const float b[3], const float e[3], float ab[3], float ae[3], float n[3]) {
-  Sub(b, a, ab);
-  Sub(e, a, ae);
-  Vec3Cross(ab, ae, n);
-}
-
 // The point of segment ab closest to c.
 void ClosestOnSegment(const float a[3], const float b[3], const float c[3], float out[3]) {
   float ab[3];
@@ -54,6 +52,22 @@ void ClosestOnSegment(const float a[3], const float b[3], const float c[3], floa
   t = std::clamp(t, 0.0f, 1.0f);
   if (std::isnan(t)) t = 0.0f;
   for (int i = 0; i < 3; ++i) out[i] = a[i] + t * ab[i];
+}
+
+// A world vector (v) or point (p) in the space of the level whose result
+// matrix is m: M transposed times v, or times p minus the translation.
+inline void ToLevelVector(const float m[16], const float v[3], float out[3]) {
+  const float x = m[0] * v[0] + m[1] * v[1] + m[2] * v[2];
+  const float y = m[4] * v[0] + m[5] * v[1] + m[6] * v[2];
+  const float z = m[8] * v[0] + m[9] * v[1] + m[10] * v[2];
+  out[0] = x;
+  out[1] = y;
+  out[2] = z;
+}
+
+inline void ToLevelPoint(const float m[16], const float p[3], float out[3]) {
+  const float d[3] = {p[0] - m[12], p[1] - m[13], p[2] - m[14]};
+  ToLevelVector(m, d, out);
 }
 
 // Projections of the triangle (relative to the box centre) on the axis
@@ -111,9 +125,157 @@ struct RayBest {
       behindNode = node;
     }
   }
+  // The same keeping for triangles offered out of list order: of equal
+  // distances the lower node stays, as it would in order.
+  void OfferNode(float t, int32_t node) {
+    if (t > 0.0f && (aheadNode < 0 || t < ahead || (t == ahead && node < aheadNode))) {
+      ahead = t;
+      aheadNode = node;
+    } else if (t < 0.0f && (behindNode < 0 || t > behind || (t == behind && node < behindNode))) {
+      behind = t;
+      behindNode = node;
+    }
+  }
   float Result() const { return aheadNode >= 0 ? ahead : (behindNode >= 0 ? behind : 0.0f); }
   int32_t Node() const { return aheadNode >= 0 ? aheadNode : behindNode; }
 };
+
+// The signed distance along the direction from the origin to the plane of
+// the triangle with first corner a, sides e0 and e1 from it and normal n =
+// e0 x e1, when the crossing lies inside the triangle; else 0 (also for a
+// degenerate triangle or a direction parallel to its plane).
+inline float RaySidesDistance(const float a[3], const float e0[3], const float e1[3], const float n[3],
+                              const float origin[3], const float direction[3]) {
+  if (n[0] == 0.0f && n[1] == 0.0f && n[2] == 0.0f) return 0.0f;
+  const float nd = Vec3Dot(n, direction);
+  if (!(std::fabs(nd) > 0.0f)) return 0.0f;
+  const float oa[3] = {origin[0] - a[0], origin[1] - a[1], origin[2] - a[2]};
+  const float t = -Vec3Dot(n, oa) / nd;
+  // Barycentric coordinates of the crossing relative to a, in doubles so
+  // thin triangles keep their sign. Each sum starts at 0 and adds its
+  // three products in order.
+  const double x0 = e0[0], x1 = e0[1], x2 = e0[2];
+  const double y0 = e1[0], y1 = e1[1], y2 = e1[2];
+  const double w0 = static_cast<double>(oa[0]) + static_cast<double>(t) * direction[0];
+  const double w1 = static_cast<double>(oa[1]) + static_cast<double>(t) * direction[1];
+  const double w2 = static_cast<double>(oa[2]) + static_cast<double>(t) * direction[2];
+  const double d00 = ((0.0 + x0 * x0) + x1 * x1) + x2 * x2;
+  const double d01 = ((0.0 + x0 * y0) + x1 * y1) + x2 * y2;
+  const double d11 = ((0.0 + y0 * y0) + y1 * y1) + y2 * y2;
+  const double d20 = ((0.0 + w0 * x0) + w1 * x1) + w2 * x2;
+  const double d21 = ((0.0 + w0 * y0) + w1 * y1) + w2 * y2;
+  const double denom = d00 * d11 - d01 * d01;
+  if (!(denom > 0.0)) return 0.0f;
+  const double s = (d11 * d20 - d01 * d21) / denom;
+  if (!(s >= 0.0 && s <= 1.0)) return 0.0f;
+  const double u = (d00 * d21 - d01 * d20) / denom;
+  if (!(u >= 0.0 && s + u <= 1.0)) return 0.0f;
+  return t;
+}
+
+// The ray's line in doubles, with the margin by which the pick bounds'
+// boxes grow for it.
+struct BoxLine {
+  double o[3];
+  double d[3];
+  double inverse[3];
+  double squared = 0.0;  // |d|^2
+  double margin = 0.0;
+};
+
+// False for a ray the bounds are not worked out for (a coordinate that is
+// not finite, a direction shorter than 2^-20): it is tested against every
+// triangle. The inverse of the direction waits for BoxLineInvert.
+bool BoxLineSetUp(const PickBounds& bounds, const float o[3], const float d[3], BoxLine* line) {
+  line->o[0] = o[0];
+  line->o[1] = o[1];
+  line->o[2] = o[2];
+  line->d[0] = d[0];
+  line->d[1] = d[1];
+  line->d[2] = d[2];
+  const double squared = line->d[0] * line->d[0] + line->d[1] * line->d[1] + line->d[2] * line->d[2];
+  // |o - centre| or more: the sum of the coordinates' distances.
+  const double away = std::fabs(line->o[0] - bounds.centre[0]) + std::fabs(line->o[1] - bounds.centre[1]) +
+                      std::fabs(line->o[2] - bounds.centre[2]);
+  // A coordinate that is not finite makes one of the sums infinite or NaN.
+  if (!(squared >= 0x1p-40 && squared <= DBL_MAX && away <= DBL_MAX)) return false;
+  line->squared = squared;
+  line->margin = bounds.relative * (away + bounds.radius) + bounds.absolute;
+  return true;
+}
+
+// True when the line passes within radius and the margin of the centre:
+// |(centre - o) x d| against (radius + margin) |d|.
+inline bool BoxLineNear(const BoxLine& line, double cx, double cy, double cz, double radius) {
+  const double w[3] = {cx - line.o[0], cy - line.o[1], cz - line.o[2]};
+  const double x = w[1] * line.d[2] - w[2] * line.d[1];
+  const double y = w[2] * line.d[0] - w[0] * line.d[2];
+  const double z = w[0] * line.d[1] - w[1] * line.d[0];
+  const double reach = radius + line.margin;
+  return x * x + y * y + z * z <= reach * reach * line.squared;
+}
+
+void BoxLineInvert(BoxLine* line) {
+  for (int i = 0; i < 3; ++i) line->inverse[i] = line->d[i] != 0.0 ? 1.0 / line->d[i] : 0.0;
+}
+
+// True when the line meets the box grown by the margin on every side.
+inline bool BoxLineMeets(const BoxLine& line, const float lo[3], const float hi[3]) {
+  double nearest = -HUGE_VAL;
+  double farthest = HUGE_VAL;
+  for (int i = 0; i < 3; ++i) {
+    const double below = (lo[i] - line.o[i]) - line.margin;
+    const double above = (hi[i] - line.o[i]) + line.margin;
+    if (line.d[i] == 0.0) {
+      if (below > 0.0 || above < 0.0) return false;
+      continue;
+    }
+    double t0 = below * line.inverse[i];
+    double t1 = above * line.inverse[i];
+    if (t0 > t1) std::swap(t0, t1);
+    nearest = std::max(nearest, t0);
+    farthest = std::min(farthest, t1);
+  }
+  return nearest <= farthest;
+}
+
+void OfferTriangle(const PickTriangle& tri, const float o[3], const float d[3], RayBest& best) {
+  float n[3];
+  Vec3Cross(tri.e0, tri.e1, n);
+  best.OfferNode(RaySidesDistance(tri.a, tri.e0, tri.e1, n, o, d), tri.node);
+}
+
+// Offers every triangle of the bounds that the ray can hit: those of the
+// runs (in groups) whose grown boxes the line meets and whose grown
+// spheres it passes, and every loose triangle.
+void RayPickBounded(const PickBounds& bounds, const float o[3], const float d[3], RayBest& best) {
+  const PickTriangle* triangles = bounds.triangles.data;
+  BoxLine line;
+  const bool skips = BoxLineSetUp(bounds, o, d, &line);
+  bool near = bounds.looseFirst > 0;
+  if (near && skips) {
+    near = BoxLineNear(line, bounds.centre[0], bounds.centre[1], bounds.centre[2], bounds.radius);
+    if (near) {
+      BoxLineInvert(&line);
+      near = BoxLineMeets(line, bounds.lo, bounds.hi);
+    }
+  }
+  if (near) {
+    for (const PickRun& group : bounds.groups) {
+      if (skips && !BoxLineMeets(line, group.lo, group.hi)) continue;
+      for (int32_t r = group.first; r < group.first + group.count; ++r) {
+        const PickRun& run = bounds.runs[r];
+        if (skips && !BoxLineMeets(line, run.lo, run.hi)) continue;
+        for (int32_t k = run.first; k < run.first + run.count; ++k) {
+          const PickTriangle& tri = triangles[k];
+          if (skips && !BoxLineNear(line, tri.centre[0], tri.centre[1], tri.centre[2], tri.radius)) continue;
+          OfferTriangle(tri, o, d, best);
+        }
+      }
+    }
+  }
+  for (int32_t k = bounds.looseFirst; k < bounds.triangles.count; ++k) OfferTriangle(triangles[k], o, d, best);
+}
 
 // State of the debug drawings around their lines.
 void DebugDrawBegin(Dodevudi3D& engine, uint32_t colour, float width) {
@@ -137,17 +299,12 @@ int32_t Object3DLastHit() { return g_lastHitNode / 3; }
 
 void WorldToLevelVector(Dodevudi3D& engine, const float v[3], float out[3]) {
   X3DUpdateModelMatrix(engine);
-  const float* m = X3DModelMatrix(engine);
-  float r[3];
-  for (int i = 0; i < 3; ++i) r[i] = m[i * 4] * v[0] + m[i * 4 + 1] * v[1] + m[i * 4 + 2] * v[2];
-  for (int i = 0; i < 3; ++i) out[i] = r[i];
+  ToLevelVector(X3DModelMatrix(engine), v, out);
 }
 
 void WorldToLevelPoint(Dodevudi3D& engine, const float p[3], float out[3]) {
   X3DUpdateModelMatrix(engine);
-  const float* m = X3DModelMatrix(engine);
-  const float d[3] = {p[0] - m[12], p[1] - m[13], p[2] - m[14]};
-  WorldToLevelVector(engine, d, out);
+  ToLevelPoint(X3DModelMatrix(engine), p, out);
 }
 
 const MeshNode* MeshTestFrame(const MeshObject& mesh, int64_t frame, int32_t* count) {
@@ -179,7 +336,7 @@ bool SphereTriangleTest(const float a[3], const float b[3], const float e[3], co
   float ab[3];
   float ae[3];
   float n[3];
-  TriangleNormal(a, b, e, ab, ae, n);
+  PickTriangleSides(a, b, e, ab, ae, n);
   Vec3Normalise(n, kMinSquared);
   const float d = Vec3Dot(n, centre) - Vec3Dot(n, a);
   if (!(std::fabs(d) < radius)) return false;
@@ -276,34 +433,11 @@ float RayTriangleDistance(const float a[3], const float b[3], const float e[3], 
   float e0[3];
   float e1[3];
   float n[3];
-  TriangleNormal(a, b, e, e0, e1, n);
-  if (n[0] == 0.0f && n[1] == 0.0f && n[2] == 0.0f) return 0.0f;
-  const float nd = Vec3Dot(n, direction);
-  if (!(std::fabs(nd) > 0.0f)) return 0.0f;
-  float oa[3];
-  Sub(origin, a, oa);
-  const float t = -Vec3Dot(n, oa) / nd;
-  // Barycentric coordinates of the crossing relative to a, in doubles so
-  // thin triangles keep their sign.
-  double w[3];
-  for (int i = 0; i < 3; ++i) w[i] = static_cast<double>(oa[i]) + static_cast<double>(t) * direction[i];
-  double d00 = 0, d01 = 0, d11 = 0, d20 = 0, d21 = 0;
-  for (int i = 0; i < 3; ++i) {
-    d00 += static_cast<double>(e0[i]) * e0[i];
-    d01 += static_cast<double>(e0[i]) * e1[i];
-    d11 += static_cast<double>(e1[i]) * e1[i];
-    d20 += w[i] * e0[i];
-    d21 += w[i] * e1[i];
-  }
-  const double denom = d00 * d11 - d01 * d01;
-  if (!(denom > 0.0)) return 0.0f;
-  const double s = (d11 * d20 - d01 * d21) / denom;
-  const double u = (d00 * d21 - d01 * d20) / denom;
-  if (!(s >= 0.0 && s <= 1.0 && u >= 0.0 && s + u <= 1.0)) return 0.0f;
-  return t;
+  PickTriangleSides(a, b, e, e0, e1, n);
+  return RaySidesDistance(a, e0, e1, n, origin, direction);
 }
 
-float MeshRayTest(Dodevudi3D& engine, const MeshObject& mesh, int64_t frame, const float origin[3],
+float MeshRayTest(Dodevudi3D& engine, MeshObject& mesh, int64_t frame, const float origin[3],
                   const float direction[3]) {
   g_lastHitNode = -1;
   int32_t count = 0;
@@ -312,15 +446,24 @@ float MeshRayTest(Dodevudi3D& engine, const MeshObject& mesh, int64_t frame, con
   float dir[3] = {direction[0], direction[1], direction[2]};
   Vec3Normalise(dir, kMinSquared);
   const float ahead[3] = {origin[0] + dir[0], origin[1] + dir[1], origin[2] + dir[2]};
+  // The level is composed already when the same level tests ray after ray.
+  const TransformRecord& level = engine.stack[engine.currentLevel];
+  if (level.valid == 0) X3DUpdateModelMatrix(engine);
   float o[3];
   float p[3];
-  WorldToLevelPoint(engine, origin, o);
-  WorldToLevelPoint(engine, ahead, p);
-  float d[3];
-  Sub(p, o, d);
+  ToLevelPoint(level.result, origin, o);
+  ToLevelPoint(level.result, ahead, p);
+  const float d[3] = {p[0] - o[0], p[1] - o[1], p[2] - o[2]};
   RayBest best;
-  for (int32_t i = 0; i < count; i += 3) {
-    best.Offer(RayTriangleDistance(nodes[i].position, nodes[i + 1].position, nodes[i + 2].position, o, d), i);
+  std::unique_ptr<PickBounds>& bounds = mesh.frames[static_cast<int32_t>(frame)].pick;
+  if (bounds == nullptr) bounds.reset(new (std::nothrow) PickBounds);
+  if (bounds != nullptr &&
+      (PickBoundsCurrent(*bounds, nodes, count) || PickBoundsBuild(*bounds, nodes, count))) {
+    RayPickBounded(*bounds, o, d, best);
+  } else {
+    for (int32_t i = 0; i < count; i += 3) {
+      best.Offer(RayTriangleDistance(nodes[i].position, nodes[i + 1].position, nodes[i + 2].position, o, d), i);
+    }
   }
   g_lastHitNode = best.Node();
   return best.Result();
@@ -331,7 +474,7 @@ float Object3DRayTest(Dodevudi3D& engine, int32_t slot, int64_t frame, const flo
   Object3D* object = Object3DAt(&engine, slot);
   if (object == nullptr) return 0.0f;
   RayBest best;
-  for (const MeshObjectX& mesh : object->meshes) {
+  for (MeshObjectX& mesh : object->meshes) {
     const float t = MeshRayTest(engine, mesh, frame, origin, direction);
     best.Offer(t, g_lastHitNode);
   }

@@ -5,7 +5,9 @@
 // The tested shape is taken into the object's own space (the transposed
 // 3x3 of the level's result matrix applied after removing its translation:
 // the inverse of a rigid transform; scaling is not undone), and each mesh's
-// frame bounds reject far shapes before any triangle is tested. Every mesh
+// frame bounds reject far spheres and boxes before any triangle is tested.
+// A ray test skips the triangles that its frame's pick bounds show it
+// cannot hit (gfx3d/pick_bounds.h), which changes no answer. Every mesh
 // test records the first node of the triangle it hit.
 //
 // Frame numbers beyond the mesh's frames, triangle lists of fewer than
@@ -57,7 +59,8 @@ bool Object3DBoxTest(Dodevudi3D& engine, int32_t slot, int64_t frame, const floa
 float RayTriangleDistance(const float a[3], const float b[3], const float e[3], const float origin[3],
                           const float direction[3]);
 // The nearest hit ahead of the origin, else the nearest behind it, else 0.
-float MeshRayTest(Dodevudi3D& engine, const MeshObject& mesh, int64_t frame, const float origin[3],
+// It builds the frame's pick bounds when they are out of date.
+float MeshRayTest(Dodevudi3D& engine, MeshObject& mesh, int64_t frame, const float origin[3],
                   const float direction[3]);
 float Object3DRayTest(Dodevudi3D& engine, int32_t slot, int64_t frame, const float origin[3],
                       const float direction[3]);

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "gfx2d/gl_extensions.h"
+#include "gfx3d/pick_bounds.h"
 
 void MeshNodeSetColour(MeshNode& node, uint32_t colour) {
   node.colour = colour;
@@ -45,7 +46,11 @@ void DeleteGlObjects(MeshObject& mesh) {
 
 }  // namespace
 
+MeshFrame::MeshFrame() = default;
+
 MeshFrame::MeshFrame(const MeshFrame& other) { *this = other; }
+
+MeshFrame::~MeshFrame() = default;
 
 MeshFrame& MeshFrame::operator=(const MeshFrame& other) {
   if (this == &other) return *this;
@@ -53,6 +58,7 @@ MeshFrame& MeshFrame::operator=(const MeshFrame& other) {
   CopyNodesExact(triangles, other.triangles);
   radius = other.radius;
   for (int k = 0; k < 3; ++k) centre[k] = other.centre[k];
+  if (pick != nullptr) pick->valid = 0;
   return *this;
 }
 
@@ -140,6 +146,9 @@ void MeshBuildPalette(MeshObject& mesh) {
 void MeshVerticesChanged(MeshObject& mesh) {
   mesh.staticStale = 1;
   mesh.drawListFrame = -1;
+  for (MeshFrame& frame : mesh.frames) {
+    if (frame.pick != nullptr) frame.pick->valid = 0;
+  }
 }
 
 void MeshFree(MeshObject& mesh, bool release) {

@@ -18,7 +18,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <memory>
+
 #include "core/grow_array.h"
+
+struct PickBounds;
 
 inline constexpr uint32_t kColourNone = 0xFFFFFFFCu;       // the first word that is no colour
 inline constexpr uint32_t kMarkerTriangles = 0xFFFFFFFFu;  // -1
@@ -53,16 +57,21 @@ static_assert(offsetof(MeshNode, u) == 24 && offsetof(MeshNode, extra) == 32 &&
 void MeshNodeSetColour(MeshNode& node, uint32_t colour);
 
 // One animation frame. Copying a frame sizes both copies exactly (step 1,
-// first 1: capacity count + 1, 1 for an empty list) and copies the bounds.
+// first 1: capacity count + 1, 1 for an empty list) and copies the bounds;
+// the copy's pick bounds are out of date.
 struct MeshFrame {
   GrowArray<MeshNode> nodes;      // as built or loaded, markers included
   GrowArray<MeshNode> triangles;  // three nodes a triangle
   float radius = 0.0f;            // bounds of the triangle list
   float centre[3] = {};
+  // Of the triangle list, for ray tests (gfx3d/pick_bounds.h): made by the
+  // first ray test of the frame, so that frames never tested cost nothing.
+  std::unique_ptr<PickBounds> pick;
 
-  MeshFrame() = default;
+  MeshFrame();
   MeshFrame(const MeshFrame& other);
   MeshFrame& operator=(const MeshFrame& other);
+  ~MeshFrame();
 };
 
 // One side of a triangle of frame 0's triangle list: record 3t + j runs
@@ -136,8 +145,9 @@ MeshObject& MeshFramesAssign(MeshObject& d, const MeshObject& m);
 void MeshBuildPalette(MeshObject& mesh);
 
 // Marks the static vertex buffer as out of date, so that the next draw
-// fills it again from frame 0's triangles, and the draw list as a copy of
-// no frame. Every change to a mesh's vertices calls it.
+// fills it again from frame 0's triangles, the draw list as a copy of no
+// frame, and every frame's pick bounds, so that the next ray test builds
+// them again. Every change to a mesh's vertices calls it.
 void MeshVerticesChanged(MeshObject& mesh);
 
 // Releases one mesh: Clear(release); with release the edge and flag blocks

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "files/file_write_back.h"
 #include "net/socket_layer.h"
@@ -12,11 +13,47 @@
 
 namespace {
 
-constexpr int32_t kChunkBytes = 1023;
 constexpr int32_t kLongestWaitMs = 30000;
 // The whole download may take this many times the wait limit.
 constexpr double kDeadlineTimes = 10;
-constexpr double kEmptyPollMs = 5;
+// How long one wait for the server's next bytes lasts before the limits are
+// looked at again.
+constexpr int32_t kEmptyPollMs = 5;
+
+// Each read takes what the socket has, up to the size of the buffer. The
+// buffer starts small and doubles whenever a read fills it, up to
+// kLargestRead: a short answer costs little memory, a large download moves
+// in few large reads and writes.
+constexpr size_t kFirstRead = 16 * 1024;
+constexpr size_t kLargestRead = 256 * 1024;
+
+class ReadBuffer {
+ public:
+  // False when not even the first buffer can be had.
+  bool Start() {
+    try {
+      bytes_.resize(kFirstRead);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    return true;
+  }
+  uint8_t* data() { return bytes_.data(); }
+  int32_t size() const { return static_cast<int32_t>(bytes_.size()); }
+  // After a read of n bytes: a read that filled the buffer makes it twice as
+  // large for the next one (when the memory is there; else it stays).
+  void Took(int32_t n) {
+    if (n < size() || bytes_.size() >= kLargestRead) return;
+    try {
+      std::vector<uint8_t> larger(bytes_.size() * 2);
+      bytes_.swap(larger);
+    } catch (const std::bad_alloc&) {
+    }
+  }
+
+ private:
+  std::vector<uint8_t> bytes_;
+};
 
 // Splits the response into header and body: "\r" is ignored, "\n" counts,
 // any other byte starts the count again; the header ends at the second
@@ -76,12 +113,17 @@ struct BodySink {
 // ended, a reset or other error, a failed write, a server that sends
 // nothing for the wait limit, or a download still running at the deadline.
 bool ReceiveBody(int32_t socket, BodySink& sink, double waitLimitMs, double deadline, int32_t* error) {
-  uint8_t chunk[kChunkBytes + 1];
+  ReadBuffer buffer;
+  if (!buffer.Start()) {
+    *error = SockErrorFromErrno(ENOBUFS);
+    return false;
+  }
   HeaderScan header;
   double lastData = PlatformMilliseconds();
   for (;;) {
     int32_t code = 0;
-    const int32_t n = SockRecvOnce(socket, chunk, kChunkBytes, &code);
+    uint8_t* chunk = buffer.data();
+    const int32_t n = SockRecvOnce(socket, chunk, buffer.size(), &code);
     if (n == 0 && code == 0) {
       if (header.done) return true;
       *error = kSockErrorAborted;
@@ -97,14 +139,17 @@ bool ReceiveBody(int32_t socket, BodySink& sink, double waitLimitMs, double dead
       return false;
     }
     if (n == -2) {
-      PlatformSleep(kEmptyPollMs);
+      // Wakes as soon as bytes (or the close) are there.
+      SockPoll(socket, kEmptyPollMs);
       continue;
     }
     lastData = now;
     const int32_t bodyStart = header.done ? 0 : header.Feed(chunk, n);
-    if (!header.done || bodyStart == n) continue;
-    if (!sink.Write(chunk + bodyStart, n - bodyStart, error)) return false;
-    if (sink.Full()) return true;
+    if (header.done && bodyStart < n) {
+      if (!sink.Write(chunk + bodyStart, n - bodyStart, error)) return false;
+      if (sink.Full()) return true;
+    }
+    buffer.Took(n);  // last: a larger buffer no longer holds these bytes
   }
 }
 

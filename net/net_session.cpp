@@ -130,7 +130,6 @@ void NetSessionFree(NetSession* session) {
   MutexDestroy(&session->lock);
   session->localPlayers.FreeAll();
   session->serverPlayers.FreeAll();
-  session->received.FreeAll();
   session->replies.FreeAll();
   session->departed.FreeAll();
   delete session;

@@ -84,10 +84,6 @@ struct NetList {
   }
 };
 
-// Where a received frame came from: the session connection, or (on the
-// host) the peer connection with that socket slot.
-inline constexpr int32_t kFromServer = -1;
-
 // A session frame as it is kept in memory: the header fields, then the
 // payload with room for a zero byte behind it.
 struct NetMessage {
@@ -102,7 +98,6 @@ struct NetMessageNode {
   NetMessageNode* previous = nullptr;
   NetMessageNode* next = nullptr;
   NetMessage message;
-  int32_t origin = kFromServer;
 };
 
 struct NetPlayerRecord {
@@ -142,7 +137,6 @@ struct NetSession {
   uint8_t threadRunning = 0;
   uint8_t accepting = 1;
   Mutex lock = nullptr;
-  NetList<NetMessageNode> received;
   NetList<NetMessageNode> replies;
   // Ids of players that left, newest last. An id stays taken while it is
   // here, so that no new player gets it before the program has seen the

@@ -1,30 +1,35 @@
 #include "net/net_session_thread.h"
 
+#include <poll.h>
+
 #include <bitset>
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <unordered_map>
 #include <vector>
 
 #include "net/net_session.h"
 #include "net/socket_layer.h"
-#include "platform/clock.h"
 
 namespace {
 
 constexpr int kMaxPeers = 128;
-// Frames taken from the session connection in one round, so that a server
+// Frames taken from the session connection in one pass, so that a server
 // that floods the connection cannot keep the thread from its stop request.
-constexpr int kServerFramesPerRound = 256;
-constexpr double kIdleSleepMs = 10;
-
-// A frame being assembled from a stream, across rounds.
-struct FrameReader {
-  uint8_t bytes[kNetHeaderSize + kNetMaxPayload] = {};
-  int32_t have = 0;
-};
-
-enum class ReadResult { kFrame, kNothing, kClosed };
+constexpr int kServerFramesPerPass = 256;
+// Passes over the frames already read before the connections are read
+// again, so that a connection with many frames waiting holds back the news
+// of the others for a bounded time only.
+constexpr int kPassesPerRead = 64;
+constexpr int kIdleWaitMs = 10;
+// A connection's receive buffer starts with room for one whole frame and
+// doubles, up to the largest size, whenever a read fills it.
+constexpr int32_t kFirstReceiveBytes = kNetHeaderSize + kNetMaxPayload;
+constexpr int32_t kLargestReceiveBytes = 32 * 1024;
+// Frames for a peer wait in its output until the round ends, or until this
+// many bytes are waiting.
+constexpr size_t kOutputFlushBytes = 16 * 1024;
 
 uint16_t LoadU16(const uint8_t* bytes) { return static_cast<uint16_t>(bytes[0] | bytes[1] << 8); }
 
@@ -33,37 +38,95 @@ void StoreU16(uint8_t* bytes, uint16_t value) {
   bytes[1] = static_cast<uint8_t>(value >> 8);
 }
 
-// Reads what has arrived until one whole frame is in (kFrame, decoded into
-// *message with a zero byte behind the payload), nothing more is waiting
-// (kNothing), or the connection is over (kClosed): closed, reset, failed,
-// or a payload length that no frame may have.
-ReadResult ReadFrame(int32_t socket, FrameReader& reader, NetMessage* message) {
-  for (;;) {
-    int32_t want = kNetHeaderSize - reader.have;
-    if (reader.have >= kNetHeaderSize) {
-      const int32_t length = LoadU16(reader.bytes + 1);
-      if (length > kNetMaxPayload) return ReadResult::kClosed;
-      want = kNetHeaderSize + length - reader.have;
-      if (want == 0) {
-        *message = NetMessage();
-        NetMessageHeaderRead(reader.bytes, message);
-        std::memcpy(message->payload, reader.bytes + kNetHeaderSize, static_cast<size_t>(length));
-        reader.have = 0;
-        return ReadResult::kFrame;
-      }
-    }
-    const int32_t n = SockRecv(socket, reader.bytes + reader.have, want, 0);
-    if (n == -2) return ReadResult::kNothing;
-    if (n <= 0) return ReadResult::kClosed;
-    reader.have += n;
-  }
+// Where a frame came from: the session connection, or (on the host) the
+// peer connection with that socket slot.
+constexpr int32_t kFromServer = -1;
+
+// A whole frame in a connection's receive buffer: the header fields and
+// where its payload lies. It stays valid until that connection is read
+// again.
+struct Frame {
+  uint8_t type = 0;
+  uint16_t length = 0;
+  uint16_t recipient = 0;
+  uint16_t sender = 0;
+  const uint8_t* payload = nullptr;
+  int32_t origin = kFromServer;
+};
+
+// The payload's first bytes into out, the rest of out zero: a short payload
+// reads as if the missing bytes were zero.
+void PayloadHead(const Frame& frame, uint8_t* out, size_t size) {
+  const size_t have = frame.length < size ? frame.length : size;
+  std::memcpy(out, frame.payload, have);
+  std::memset(out + have, 0, size - have);
 }
 
-struct Peer {
+// A stream of frames the thread reads and (a peer) writes: what has been
+// read and not yet taken as whole frames, and the frames waiting to go out.
+struct Connection {
   int32_t socket = -1;
-  bool broken = false;  // a send to it failed: dropped in the next round
-  FrameReader reader;
+  int fd = -1;                 // the system's socket, for poll
+  std::vector<uint8_t> input;  // read bytes from inputStart to inputEnd
+  int32_t inputStart = 0;
+  int32_t inputEnd = 0;
+  bool filledLast = false;  // the last read filled all the room there was
+  bool ended = false;   // closed, reset or failed: nothing more comes
+  bool broken = false;  // a send to it failed: dropped at its next turn
+  std::vector<uint8_t> output;
+
+  void Open(int32_t slot) {
+    socket = slot;
+    const SocketSlot* record = SockSlot(slot);
+    fd = record != nullptr ? record->fd : -1;
+    input.assign(kFirstReceiveBytes, 0);
+  }
 };
+
+enum class ReadResult { kFrame, kNothing, kClosed };
+
+// One read of what the connection has, as far as its buffer has room.
+void Fill(Connection& c) {
+  if (c.ended || c.socket < 0) return;
+  if (c.inputStart > 0) {
+    std::memmove(c.input.data(), c.input.data() + c.inputStart, static_cast<size_t>(c.inputEnd - c.inputStart));
+    c.inputEnd -= c.inputStart;
+    c.inputStart = 0;
+  }
+  if (c.filledLast && c.input.size() < static_cast<size_t>(kLargestReceiveBytes)) c.input.resize(c.input.size() * 2);
+  const auto room = static_cast<int32_t>(c.input.size()) - c.inputEnd;
+  // A full buffer holds a whole frame (or a length no frame may have):
+  // it is taken first.
+  if (room == 0) return;
+  const int32_t n = SockRecv(c.socket, c.input.data() + c.inputEnd, room, 0);
+  c.filledLast = n == room;
+  if (n > 0) c.inputEnd += n;
+  else if (n != -2) c.ended = true;
+}
+
+// Takes the next whole frame out of what the connection has read (kFrame),
+// or tells that none is there yet (kNothing) or that the connection is over
+// (kClosed): closed, reset, failed, or a payload length that no frame may
+// have. The frames before the end are all taken first.
+ReadResult NextFrame(Connection& c, int32_t origin, Frame* frame) {
+  const int32_t have = c.inputEnd - c.inputStart;
+  if (have >= kNetHeaderSize) {
+    const uint8_t* bytes = c.input.data() + c.inputStart;
+    const uint16_t length = LoadU16(bytes + 1);
+    if (length > kNetMaxPayload) return ReadResult::kClosed;
+    if (have >= kNetHeaderSize + length) {
+      frame->type = bytes[0];
+      frame->length = length;
+      frame->recipient = LoadU16(bytes + 3);
+      frame->sender = LoadU16(bytes + 5);
+      frame->payload = bytes + kNetHeaderSize;
+      frame->origin = origin;
+      c.inputStart += kNetHeaderSize + length;
+      return ReadResult::kFrame;
+    }
+  }
+  return c.ended ? ReadResult::kClosed : ReadResult::kNothing;
+}
 
 // What the thread keeps for itself; the sockets are copied at its start
 // (only the thread changes them while it runs).
@@ -71,35 +134,67 @@ struct ThreadState {
   NetSession* session = nullptr;
   int32_t sessionSocket = -1;
   int32_t listenSocket = -1;
-  FrameReader serverReader;
-  Peer peers[kMaxPeers];
+  int listenFd = -1;
+  Connection server;  // the session connection
+  Connection peers[kMaxPeers];
   int32_t peerCount = 0;
+  // The peer position of each socket slot that is a peer's, else -1.
+  int16_t peerOfSocket[kSocketSlotCount];
+  // The server's records by id (no two hold the one id), kept with the
+  // session's list, which only this thread changes while it runs.
+  std::unordered_map<uint16_t, NetPlayerRecord*> serverIds;
+  // The frames of the pass, in the order they are handled.
+  std::vector<Frame> frames;
+  std::vector<pollfd> polled;
+  bool accepting = false;     // the session's flag, read each round
+  bool listenReady = false;   // the last poll saw a connection waiting
+  bool listenStuck = false;   // the system refused the last one waiting
+
+  ThreadState() {
+    for (int16_t& position : peerOfSocket) position = -1;
+  }
 };
 
-struct Outgoing {
-  int32_t socket;
-  NetMessage message;
-};
-
-// Appends a copy of the frame to the session's received list; false when
-// no memory is left for it (the frame is dropped).
-bool Receive(NetSession* session, const NetMessage& message, int32_t origin) {
-  auto* node = new (std::nothrow) NetMessageNode;
-  if (node == nullptr) return false;
-  node->message = message;
-  node->origin = origin;
-  MutexLock(&session->lock);
-  session->received.Append(node);
-  MutexUnlock(&session->lock);
-  return true;
+// The peer with the socket slot, or null.
+Connection* PeerOf(ThreadState& state, int32_t socket) {
+  if (socket < 0 || socket >= kSocketSlotCount || state.peerOfSocket[socket] < 0) return nullptr;
+  return &state.peers[state.peerOfSocket[socket]];
 }
 
-// Sends the whole frame on the socket if it takes it right now; false when
-// not all of it went out.
-bool SendNow(int32_t socket, const NetMessage& message) {
+// Adds the frame's bytes to what waits to go to the peer with the socket;
+// nothing for a peer that is gone or broken.
+void Queue(ThreadState& state, int32_t socket, const NetMessage& message) {
+  Connection* peer = PeerOf(state, socket);
+  if (peer == nullptr || peer->broken) return;
   uint8_t frame[kNetHeaderSize + kNetMaxPayload];
   const int32_t total = NetMessageWrite(message, frame);
-  return SockSendNow(socket, frame, total) == total;
+  peer->output.insert(peer->output.end(), frame, frame + total);
+}
+
+// The same for a frame read from a connection, with another recipient and
+// sender.
+void QueueRelayed(ThreadState& state, int32_t socket, const Frame& frame, uint16_t recipient, uint16_t sender) {
+  Connection* peer = PeerOf(state, socket);
+  if (peer == nullptr || peer->broken) return;
+  uint8_t header[kNetHeaderSize] = {frame.type};
+  StoreU16(header + 1, frame.length);
+  StoreU16(header + 3, recipient);
+  StoreU16(header + 5, sender);
+  peer->output.insert(peer->output.end(), header, header + kNetHeaderSize);
+  peer->output.insert(peer->output.end(), frame.payload, frame.payload + frame.length);
+}
+
+// Sends what waits for the peer if its connection takes it all right now,
+// without waiting: a peer that cannot take it (it stopped reading, and the
+// system's buffer for it is full) gets no more and is dropped at its next
+// turn, so no peer can hold the server up.
+void Flush(Connection& peer) {
+  if (peer.output.empty()) return;
+  if (!peer.broken) {
+    const auto total = static_cast<int32_t>(peer.output.size());
+    if (SockSendNow(peer.socket, peer.output.data(), total) != total) peer.broken = true;
+  }
+  peer.output.clear();
 }
 
 // The registration frame of a local player.
@@ -120,13 +215,11 @@ NetMessage RegistrationOf(const NetPlayerRecord& player) {
 // here, since on the host it must go on reading the connection it writes
 // to: while the program is sending, or the connection is full, the rest
 // waits for the next round. A frame that went out in part garbles the
-// connection, which is then shut down (the session ends). True when one
-// was sent.
-bool SendRegistrationsLocked(ThreadState& state) {
+// connection, which is then shut down (the session ends).
+void SendRegistrationsLocked(ThreadState& state) {
   NetSession* session = state.session;
   std::unique_lock<std::mutex> sending(session->sendLock, std::try_to_lock);
-  if (!sending.owns_lock()) return false;
-  bool sent = false;
+  if (!sending.owns_lock()) return;
   for (NetPlayerRecord* player = session->localPlayers.head; player != nullptr;) {
     NetPlayerRecord* next = player->next;
     const bool unsent = player->id == kNetIdUnregistered;
@@ -143,12 +236,10 @@ bool SendRegistrationsLocked(ThreadState& state) {
       if (out != 0) SockShutdown(state.sessionSocket);
       break;
     }
-    sent = true;
     if (unsent) player->id = kNetIdRegistering;
     else session->localPlayers.Remove(player);
     player = next;
   }
-  return sent;
 }
 
 NetPlayerRecord* FindById(NetList<NetPlayerRecord>& list, uint16_t id) {
@@ -168,61 +259,69 @@ void AppendDeparted(NetSession* session, uint16_t id) {
   session->departed.Append(departed);
 }
 
+// Under the lock: the server's record with the id, or null.
+NetPlayerRecord* ServerPlayer(ThreadState& state, uint16_t id) {
+  const auto found = state.serverIds.find(id);
+  return found != state.serverIds.end() ? found->second : nullptr;
+}
+
 // Under the lock: removes a server record; a player's id (not a query
 // identity's) is noted as departed.
-void DepartLocked(NetSession* session, NetPlayerRecord* player) {
+void DepartLocked(ThreadState& state, NetPlayerRecord* player) {
+  NetSession* session = state.session;
   if (player->queryFlag == 0) AppendDeparted(session, player->id);
+  state.serverIds.erase(player->id);
   session->serverPlayers.Remove(player);
 }
 
-// A peer's connection is over: every identity registered over it leaves,
-// the socket closes, and the last peer takes its position.
+// A peer's connection is over: what was queued for it in earlier passes goes
+// out (as it would have after those passes), every identity registered over
+// it leaves, the socket closes, and the last peer takes its position.
 void DropPeer(ThreadState& state, int32_t position) {
   NetSession* session = state.session;
+  Flush(state.peers[position]);
   const int32_t socket = state.peers[position].socket;
   MutexLock(&session->lock);
   for (NetPlayerRecord* player = session->serverPlayers.head; player != nullptr;) {
     NetPlayerRecord* next = player->next;
-    if (player->socket == socket) DepartLocked(session, player);
+    if (player->socket == socket) DepartLocked(state, player);
     player = next;
   }
   MutexUnlock(&session->lock);
   SockClose(socket);
+  state.peerOfSocket[socket] = -1;
   const int32_t last = --state.peerCount;
-  if (position != last) state.peers[position] = state.peers[last];
-  state.peers[last] = Peer();
+  if (position != last) {
+    state.peers[position] = std::move(state.peers[last]);
+    state.peerOfSocket[state.peers[position].socket] = static_cast<int16_t>(position);
+  }
+  state.peers[last] = Connection();
 }
 
-// Accepts one waiting connection (when the server accepts any) and reads one
-// frame from each peer. True when anything happened.
-bool ServePeers(ThreadState& state) {
-  NetSession* session = state.session;
-  bool busy = false;
-  MutexLock(&session->lock);
-  const bool accepting = session->accepting != 0;
-  MutexUnlock(&session->lock);
-  if (accepting) {
-    const int32_t socket = SockAccept(state.listenSocket, nullptr);
-    if (socket >= 0) {
-      busy = true;
-      // No room for another peer: the connection is closed at once, so the
-      // other side learns it at once instead of waiting for answers.
-      if (state.peerCount < kMaxPeers) state.peers[state.peerCount++].socket = socket;
-      else SockClose(socket);
-    }
+// Accepts one waiting connection, when the last poll saw one, into the next
+// free position and reads it as every peer was read. No room for another
+// peer: the connection is closed at once, so the other side learns it at
+// once instead of waiting for answers. True when one came.
+bool AcceptOne(ThreadState& state) {
+  if (!state.listenReady) return false;
+  const int32_t socket = SockAccept(state.listenSocket, nullptr);
+  // Nothing was waiting after all, or the system refuses the connection for
+  // now: then the listening socket stays readable, and the idle wait does
+  // not watch it (the next round tries again).
+  state.listenStuck = socket < 0 && SockLastError() != kSockErrorWouldBlock;
+  if (socket < 0) {
+    state.listenReady = false;
+    return false;
   }
-  // A dropped peer's place is taken by the last one, which is served in the
-  // next round.
-  for (int32_t position = 0; position < state.peerCount; ++position) {
-    Peer& peer = state.peers[position];
-    NetMessage message;
-    const ReadResult result = peer.broken ? ReadResult::kClosed : ReadFrame(peer.socket, peer.reader, &message);
-    if (result == ReadResult::kNothing) continue;
-    busy = true;
-    if (result == ReadResult::kFrame) Receive(session, message, peer.socket);
-    else DropPeer(state, position);
+  if (state.peerCount >= kMaxPeers) {
+    SockClose(socket);
+    return true;
   }
-  return busy;
+  Connection& peer = state.peers[state.peerCount];
+  peer.Open(socket);
+  state.peerOfSocket[socket] = static_cast<int16_t>(state.peerCount++);
+  Fill(peer);
+  return true;
 }
 
 // Under the lock: the number of identities the connection holds.
@@ -257,30 +356,36 @@ bool TakeFreeIdLocked(NetSession* session, uint16_t* id) {
   return false;
 }
 
-// Under the lock: a new server record for a registration from the peer with
-// the socket, answered with its id; nothing while new players are refused,
-// when the connection holds as many identities as one may, or when every
-// id is taken.
-void RegisterLocked(NetSession* session, const NetMessage& request, int32_t socket,
-                    std::vector<Outgoing>& outbox) {
+// Under the lock: a new server record for a registration from a peer,
+// answered with its id; nothing while new players are refused, when the
+// connection holds as many identities as one may, or when every id is
+// taken.
+void RegisterLocked(ThreadState& state, const Frame& request) {
+  NetSession* session = state.session;
+  const int32_t socket = request.origin;
   if (session->accepting == 0 || IdentitiesOf(session, socket) >= kNetIdentitiesPerConnection) return;
   uint16_t id = 0;
   if (!TakeFreeIdLocked(session, &id)) return;
   auto* player = new (std::nothrow) NetPlayerRecord;
   if (player == nullptr) return;
+  uint8_t payload[kNetRegisterPayload];
+  PayloadHead(request, payload, sizeof payload);
   player->socket = socket;
-  // The payload may be short: only its own bytes count (the rest is zero).
-  player->queryFlag = request.payload[6] != 0 ? 1 : 0;
-  std::memcpy(player->name, request.payload + 8, kNetNameBytes - 1);
+  player->queryFlag = payload[6] != 0 ? 1 : 0;
+  std::memcpy(player->name, payload + 8, kNetNameBytes - 1);
   player->name[kNetNameBytes - 1] = '\0';
   player->id = id;
   session->serverPlayers.Append(player);
-  outbox.push_back({socket, NetMessageMake(kMsgIdAssigned, player->id, 0, nullptr, 0)});
+  state.serverIds[id] = player;
+  Queue(state, socket, NetMessageMake(kMsgIdAssigned, player->id, 0, nullptr, 0));
 }
 
 // Under the lock: the answer to a query, or false when the type is none.
-bool AnswerLocked(NetSession* session, const NetMessage& request, NetMessage* answer) {
-  const uint16_t argument = LoadU16(request.payload);
+bool AnswerLocked(ThreadState& state, const Frame& request, NetMessage* answer) {
+  const NetSession* session = state.session;
+  uint8_t head[2];
+  PayloadHead(request, head, sizeof head);
+  const uint16_t argument = LoadU16(head);
   uint8_t number[2];
   switch (request.type) {
     case kMsgPlayerCount: {
@@ -305,7 +410,7 @@ bool AnswerLocked(NetSession* session, const NetMessage& request, NetMessage* an
       break;
     }
     case kMsgPlayerName: {
-      const NetPlayerRecord* player = FindById(session->serverPlayers, argument);
+      const NetPlayerRecord* player = ServerPlayer(state, argument);
       const char* name = player != nullptr && player->name[0] != '\0' ? player->name : "NO_DATA";
       *answer = NetMessageMake(request.type, request.sender, 0, name, static_cast<int>(std::strlen(name)));
       return true;
@@ -318,149 +423,213 @@ bool AnswerLocked(NetSession* session, const NetMessage& request, NetMessage* an
 }
 
 // Under the lock: whether the connection holds the identity with the id.
-bool HeldBy(NetSession* session, uint16_t id, int32_t socket) {
-  const NetPlayerRecord* player = FindById(session->serverPlayers, id);
+bool HeldBy(ThreadState& state, uint16_t id, int32_t socket) {
+  const NetPlayerRecord* player = ServerPlayer(state, id);
   return player != nullptr && player->socket == socket;
 }
 
 // Under the lock: the server's work on one frame from a peer; the frames to
-// send go to the outbox. A peer speaks only for the identities its own
-// connection holds: their leave is taken and texts keep their sender; any
-// other sender of a text becomes 0 (the server), and any other leave or
-// question is ignored.
-void ServeLocked(NetSession* session, const NetMessageNode& node, std::vector<Outgoing>& outbox) {
-  NetMessage message = node.message;
-  if (message.type == kMsgText) {
-    if (!HeldBy(session, message.sender, node.origin)) message.sender = 0;
-    if (message.recipient == kNetIdEveryone) {
+// send wait in the peers' outputs. A peer speaks only for the identities
+// its own connection holds: their leave is taken and texts keep their
+// sender; any other sender of a text becomes 0 (the server), and any other
+// leave or question is ignored.
+void ServeLocked(ThreadState& state, const Frame& frame) {
+  NetSession* session = state.session;
+  if (frame.type == kMsgText) {
+    const uint16_t sender = HeldBy(state, frame.sender, frame.origin) ? frame.sender : 0;
+    if (frame.recipient == kNetIdEveryone) {
       for (const NetPlayerRecord* p = session->serverPlayers.head; p != nullptr; p = p->next) {
-        if (p->queryFlag != 0 || p->id == message.sender) continue;
-        outbox.push_back({p->socket, message});
-        outbox.back().message.recipient = p->id;
+        if (p->queryFlag != 0 || p->id == sender) continue;
+        QueueRelayed(state, p->socket, frame, p->id, sender);
       }
-    } else if (const NetPlayerRecord* player = FindById(session->serverPlayers, message.recipient)) {
-      outbox.push_back({player->socket, message});
+    } else if (const NetPlayerRecord* player = ServerPlayer(state, frame.recipient)) {
+      QueueRelayed(state, player->socket, frame, frame.recipient, sender);
     }
     return;
   }
-  if (message.recipient != 0) return;
-  if (message.type == kMsgRegister) {
-    RegisterLocked(session, message, node.origin, outbox);
-  } else if (message.type == kMsgLeave) {
-    NetPlayerRecord* player = FindById(session->serverPlayers, message.sender);
-    if (player != nullptr && player->socket == node.origin) DepartLocked(session, player);
+  if (frame.recipient != 0) return;
+  if (frame.type == kMsgRegister) {
+    RegisterLocked(state, frame);
+  } else if (frame.type == kMsgLeave) {
+    NetPlayerRecord* player = ServerPlayer(state, frame.sender);
+    if (player != nullptr && player->socket == frame.origin) DepartLocked(state, player);
   } else {
     // Queries are answered to their sender's own identity, over the
     // connection it registered on, so no peer can ask in another's name.
-    const NetPlayerRecord* asker = FindById(session->serverPlayers, message.sender);
+    const NetPlayerRecord* asker = ServerPlayer(state, frame.sender);
     NetMessage answer;
-    if (asker != nullptr && asker->socket == node.origin && AnswerLocked(session, message, &answer)) {
-      outbox.push_back({asker->socket, answer});
+    if (asker != nullptr && asker->socket == frame.origin && AnswerLocked(state, frame, &answer)) {
+      Queue(state, asker->socket, answer);
     }
   }
+}
+
+// A node holding a copy of the frame (zero bytes behind its payload); null
+// when no memory is left for it.
+NetMessageNode* NodeOf(const Frame& frame) {
+  auto* node = new (std::nothrow) NetMessageNode;
+  if (node == nullptr) return nullptr;
+  node->message.type = frame.type;
+  node->message.length = frame.length;
+  node->message.recipient = frame.recipient;
+  node->message.sender = frame.sender;
+  std::memcpy(node->message.payload, frame.payload, frame.length);
+  return node;
 }
 
 // Under the lock: a text frame from the server goes to the inbox of the
 // first local player it names, unless that inbox is full: then the text is
 // dropped and the texts already waiting stay.
-void DeliverLocked(NetSession* session, const NetMessage& message) {
-  if (!NetIsPlayerId(message.recipient)) return;
-  NetPlayerRecord* player = FindById(session->localPlayers, message.recipient);
+void DeliverLocked(NetSession* session, const Frame& frame) {
+  if (!NetIsPlayerId(frame.recipient)) return;
+  NetPlayerRecord* player = FindById(session->localPlayers, frame.recipient);
   if (player == nullptr || player->inbox.count >= kNetInboxTexts ||
-      player->inboxBytes + message.length > kNetInboxBytes) {
+      player->inboxBytes + frame.length > kNetInboxBytes) {
     return;
   }
-  auto* copy = new (std::nothrow) NetMessageNode;
+  NetMessageNode* copy = NodeOf(frame);
   if (copy == nullptr) return;
-  copy->message = message;
   player->inbox.Append(copy);
-  player->inboxBytes += message.length;
+  player->inboxBytes += frame.length;
 }
 
 // Under the lock: a frame from the server goes to a local player's inbox
 // (a text), gives the first local player waiting for one its id (also one
 // whose caller gave up: its leave goes out in the next round, so the next
-// id goes to the next registration), or is an answer for the program. The frames are taken in the order they came, so a text sent
-// right after a new player's id reaches that player.
-void TakeServerFrameLocked(NetSession* session, NetMessageNode* node) {
-  const NetMessage& message = node->message;
-  if (message.type == kMsgText) {
-    DeliverLocked(session, message);
+// id goes to the next registration), or is an answer for the program. The
+// frames are taken in the order they came, so a text sent right after a
+// new player's id reaches that player.
+void TakeServerFrameLocked(NetSession* session, const Frame& frame) {
+  if (frame.type == kMsgText) {
+    DeliverLocked(session, frame);
     return;
   }
-  if (message.sender != 0) return;
-  if (message.type == kMsgIdAssigned && NetIsPlayerId(message.recipient)) {
+  if (frame.sender != 0) return;
+  if (frame.type == kMsgIdAssigned && NetIsPlayerId(frame.recipient)) {
     if (NetPlayerRecord* player = FindById(session->localPlayers, kNetIdRegistering)) {
-      player->id = message.recipient;
+      player->id = frame.recipient;
     }
-  } else if (message.type >= kMsgFirstAnswer) {
+  } else if (frame.type >= kMsgFirstAnswer) {
     // Answers nobody collects (a server may send them unasked) push out the
     // oldest, so the list stays short.
-    session->received.Unlink(node);
+    NetMessageNode* answer = NodeOf(frame);
+    if (answer == nullptr) return;
     if (session->replies.count >= kNetWaitingAnswers) session->replies.Remove(session->replies.head);
-    session->replies.Append(node);
+    session->replies.Append(answer);
   }
 }
 
-Peer* FindPeer(ThreadState& state, int32_t socket) {
+// The frames of the pass: the client's part for those from the server, the
+// server's work for those from peers (its frames sent after, without the
+// lock, for the peers that have much waiting; the rest at the round's end).
+void HandleFrames(ThreadState& state) {
+  if (state.frames.empty()) return;
+  NetSession* session = state.session;
+  MutexLock(&session->lock);
+  for (const Frame& frame : state.frames) {
+    if (frame.origin == kFromServer) TakeServerFrameLocked(session, frame);
+    else ServeLocked(state, frame);
+  }
+  MutexUnlock(&session->lock);
+  state.frames.clear();
   for (int32_t position = 0; position < state.peerCount; ++position) {
-    if (state.peers[position].socket == socket) return &state.peers[position];
-  }
-  return nullptr;
-}
-
-// Sends the server's frames without waiting: a peer whose connection cannot
-// take a whole frame at once (it stopped reading, and the system's buffer
-// for it is full) gets no more and is dropped in the next round, so no peer
-// can hold the server up.
-void SendAll(ThreadState& state, const std::vector<Outgoing>& outbox) {
-  for (const Outgoing& out : outbox) {
-    Peer* peer = FindPeer(state, out.socket);
-    if (peer == nullptr || peer->broken) continue;
-    if (!SendNow(out.socket, out.message)) peer->broken = true;
+    if (state.peers[position].output.size() >= kOutputFlushBytes) Flush(state.peers[position]);
   }
 }
 
-// The frames of this round: the client's part for those from the server,
-// the server's work (its frames sent after, without the lock) for those
-// from peers.
-void HandleReceived(ThreadState& state) {
-  NetSession* session = state.session;
-  std::vector<Outgoing> outbox;
-  MutexLock(&session->lock);
-  for (NetMessageNode* node = session->received.head; node != nullptr;) {
-    NetMessageNode* next = node->next;
-    if (node->origin == kFromServer) TakeServerFrameLocked(session, node);
-    else ServeLocked(session, *node, outbox);
-    node = next;
-  }
-  session->received.FreeAll();
-  MutexUnlock(&session->lock);
-  SendAll(state, outbox);
-}
-
-// One round; false when the server closed the session connection.
-bool RunRound(ThreadState& state, bool* busy) {
-  NetSession* session = state.session;
-  MutexLock(&session->lock);
-  *busy = SendRegistrationsLocked(state);
-  MutexUnlock(&session->lock);
-
+// One pass over what the connections have read: up to 256 frames of the
+// session connection, then on the host one waiting connection accepted
+// (while it accepts any) and one frame from each peer in table order, then
+// the frames handled. *busy when anything happened; false when the server
+// closed the session connection (what came before is still handled).
+bool RunPass(ThreadState& state, bool accepting, bool* busy) {
   bool serverOpen = true;
-  for (int frames = 0; frames < kServerFramesPerRound; ++frames) {
-    NetMessage message;
-    const ReadResult result = ReadFrame(state.sessionSocket, state.serverReader, &message);
+  for (int frames = 0; frames < kServerFramesPerPass; ++frames) {
+    Frame frame;
+    const ReadResult result = NextFrame(state.server, kFromServer, &frame);
     if (result == ReadResult::kNothing) break;
     *busy = true;
     if (result == ReadResult::kClosed) {
       serverOpen = false;
       break;
     }
-    Receive(session, message, kFromServer);
+    state.frames.push_back(frame);
   }
-  if (serverOpen && state.listenSocket != -1 && ServePeers(state)) *busy = true;
-  // What came before a close is still delivered.
-  HandleReceived(state);
+  if (serverOpen && state.listenSocket != -1) {
+    if (accepting && AcceptOne(state)) *busy = true;
+    // A dropped peer's place is taken by the last one, which is served in
+    // the next pass.
+    for (int32_t position = 0; position < state.peerCount; ++position) {
+      Connection& peer = state.peers[position];
+      Frame frame;
+      const ReadResult result = peer.broken ? ReadResult::kClosed : NextFrame(peer, peer.socket, &frame);
+      if (result == ReadResult::kNothing) continue;
+      *busy = true;
+      if (result == ReadResult::kFrame) state.frames.push_back(frame);
+      else DropPeer(state, position);
+    }
+  }
+  HandleFrames(state);
+  return serverOpen;
+}
+
+bool Readable(const pollfd& polled) { return (polled.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0; }
+
+// Polls the session connection, the peers that may still send, and when
+// asked the listening socket, waiting up to the milliseconds. The results
+// are in state.polled: the session connection first, then the listening
+// socket, then the peers in table order.
+void Poll(ThreadState& state, bool watchListening, int waitMs) {
+  std::vector<pollfd>& polled = state.polled;
+  polled.clear();
+  const auto watch = [&](const Connection& c) {
+    polled.push_back({c.ended || c.broken ? -1 : c.fd, POLLIN, 0});
+  };
+  watch(state.server);
+  polled.push_back({watchListening ? state.listenFd : -1, POLLIN, 0});
+  for (int32_t position = 0; position < state.peerCount; ++position) watch(state.peers[position]);
+  if (poll(polled.data(), polled.size(), waitMs) < 0) {
+    for (pollfd& p : polled) p.revents = 0;
+  }
+}
+
+// Reads once each connection that has something, waiting up to the
+// milliseconds for one to have something, and notes whether a connection
+// waits to be accepted. While the system refuses waiting connections the
+// wait does not watch the listening socket (it would stay readable), and
+// one accept is tried each round.
+void ReadConnections(ThreadState& state, int waitMs) {
+  Poll(state, state.accepting && !state.listenStuck, waitMs);
+  if (Readable(state.polled[0])) Fill(state.server);
+  state.listenReady = state.accepting && (state.listenStuck || Readable(state.polled[1]));
+  for (int32_t position = 0; position < state.peerCount; ++position) {
+    if (Readable(state.polled[2 + static_cast<size_t>(position)])) Fill(state.peers[position]);
+  }
+}
+
+// One round: the registrations of new local players go out, every
+// connection that has something is read once (waiting up to the
+// milliseconds for one to have something), and what was read is served in
+// passes (one frame a peer each) until nothing is left or the passes reach
+// their bound; then what waits for the peers goes out. *more when frames
+// read are still to be served; false when the server closed the session
+// connection.
+bool RunRound(ThreadState& state, int waitMs, bool* more) {
+  NetSession* session = state.session;
+  MutexLock(&session->lock);
+  SendRegistrationsLocked(state);
+  state.accepting = session->accepting != 0;
+  MutexUnlock(&session->lock);
+
+  ReadConnections(state, waitMs);
+  bool serverOpen = true;
+  *more = false;
+  for (int pass = 0; pass < kPassesPerRead && serverOpen; ++pass) {
+    *more = false;
+    serverOpen = RunPass(state, state.accepting, more);
+    if (!*more) break;
+  }
+  for (int32_t position = 0; position < state.peerCount; ++position) Flush(state.peers[position]);
   return serverOpen;
 }
 
@@ -468,6 +637,7 @@ bool RunRound(ThreadState& state, bool* busy) {
 // by the server (no stop request) the thread resets the session itself.
 void EndThread(ThreadState& state, bool stopRequested) {
   NetSession* session = state.session;
+  for (int32_t position = 0; position < state.peerCount; ++position) Flush(state.peers[position]);
   MutexLock(&session->lock);
   for (int32_t position = 0; position < state.peerCount; ++position) SockClose(state.peers[position].socket);
   if (!stopRequested) {
@@ -503,16 +673,25 @@ int32_t NetSessionThread(void* argument) {
   MutexLock(&session->lock);
   state->sessionSocket = session->sessionSocket;
   state->listenSocket = session->isHost != 0 ? session->listenSocket : -1;
+  for (NetPlayerRecord* player = session->serverPlayers.head; player != nullptr; player = player->next) {
+    state->serverIds.emplace(player->id, player);
+  }
   MutexUnlock(&session->lock);
+  state->server.Open(state->sessionSocket);
+  if (const SocketSlot* listening = SockSlot(state->listenSocket)) state->listenFd = listening->fd;
   bool stopRequested = false;
+  int waitMs = 0;
   for (;;) {
     MutexLock(&session->lock);
     stopRequested = session->stopRequest != 0;
     MutexUnlock(&session->lock);
     if (stopRequested) break;
-    bool busy = false;
-    if (!RunRound(*state, &busy)) break;
-    if (!busy) PlatformSleep(kIdleSleepMs);
+    // With nothing read left to serve, the next round waits for something
+    // to read, but for a little while only: the program's requests (a new
+    // player, the stop) are seen at the start of a round.
+    bool more = false;
+    if (!RunRound(*state, waitMs, &more)) break;
+    waitMs = more ? 0 : kIdleWaitMs;
   }
   EndThread(*state, stopRequested);
   delete state;

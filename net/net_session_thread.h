@@ -1,13 +1,18 @@
 // The session thread: it alone reads the session's sockets. Each round it
-// sends the registrations of new local players, reads whole frames from the
-// session connection (and, on the host, accepts connections and reads one
-// frame from each peer), delivers text frames to the local players' inboxes
-// and answers to the program's reply list, and on the host does the
-// server's work: numbering players, answering queries and relaying texts.
+// sends the registrations of new local players, reads once each connection
+// that has something (one poll tells which), and serves what was read in
+// passes: each pass takes up to 256 frames from the session connection and,
+// on the host, accepts one waiting connection and takes one frame from each
+// peer in table order; it delivers text frames to the local players'
+// inboxes and answers to the program's reply list, and on the host does
+// the server's work: numbering players, answering queries and relaying
+// texts. The frames for a peer are gathered and go out in one send at the
+// end of the round (or once many are waiting).
 //
-// Frames are assembled across rounds, so a frame that arrives in pieces is
-// never lost or misread; a frame whose payload length is above 1023, or a
-// connection that fails, counts as closed. The server's work is done only
+// Frames are assembled from what is read, across rounds, so a frame that
+// arrives in pieces is never lost or misread; a frame whose payload length
+// is above 1023, or a connection that fails, counts as closed once the
+// frames before it are served. The server's work is done only
 // on frames that came in on peer connections, and the client's (delivery,
 // ids, answers) only on frames from the session connection, so a peer
 // cannot pose as the server; a peer's leave, question or text counts for an
@@ -15,8 +20,8 @@
 // cannot speak for another. What a peer can make the session keep is
 // bounded (net_session.h). Everything shared with the program's thread is
 // touched under the session's Mutex. The thread never waits to send: a peer
-// that cannot take a frame at once is dropped, and a registration that the
-// session connection cannot take now is sent in a later round.
+// that cannot take its frames at once is dropped, and a registration that
+// the session connection cannot take now is sent in a later round.
 #pragma once
 
 #include <cstdint>

@@ -32,7 +32,6 @@ void PrepareSession(NetSession* session) {
   session->localPlayers.FreeAll();
   session->serverPlayers.FreeAll();
   session->departed.FreeAll();
-  session->received.FreeAll();
   session->replies.FreeAll();
   session->listenSocket = -1;
   session->sessionSocket = -1;

@@ -161,13 +161,15 @@ sockaddr_in AnyAddress(uint16_t port) {
 }
 
 // Waits up to the milliseconds for the events; the poll's result (0 when
-// the time ran out), EINTR waited through.
-int WaitFor(int fd, short events, double milliseconds) {
+// the time ran out), EINTR waited through. *revents (when given) receives
+// what the poll found.
+int WaitFor(int fd, short events, double milliseconds, short* revents = nullptr) {
   const double deadline = PlatformMilliseconds() + milliseconds;
   for (;;) {
     const double left = deadline - PlatformMilliseconds();
     pollfd waiting = {fd, events, 0};
     const int result = poll(&waiting, 1, left > 0 ? static_cast<int>(left) + 1 : 0);
+    if (revents != nullptr) *revents = waiting.revents;
     if (result >= 0 || errno != EINTR) return result;
   }
 }
@@ -428,15 +430,12 @@ int32_t SockShutdown(int32_t slot) {
   return result;
 }
 
-int32_t SockPoll(int32_t slot) {
+int32_t SockPoll(int32_t slot, int32_t waitMs) {
   const SocketSlot record = UsedSlot(slot);
   if (record.fd == -1) return -1;
-  pollfd waiting = {record.fd, POLLIN, 0};
-  int result;
-  do {
-    result = poll(&waiting, 1, 0);
-  } while (result < 0 && errno == EINTR);
-  if (result < 0 || (waiting.revents & POLLNVAL) != 0) {
+  short revents = 0;
+  const int result = WaitFor(record.fd, POLLIN, waitMs, &revents);
+  if (result < 0 || (revents & POLLNVAL) != 0) {
     SetError(result < 0 ? errno : EBADF);
     return -1;
   }

@@ -88,8 +88,8 @@ int32_t SockSendNow(int32_t slot, const void* data, int32_t length);
 // read the end of the connection. 0 on success.
 int32_t SockShutdown(int32_t slot);
 // 1 when the slot has something to read (data, or the peer's close), -2
-// when not, -1 on an error.
-int32_t SockPoll(int32_t slot);
+// when not (having waited up to waitMs for it), -1 on an error.
+int32_t SockPoll(int32_t slot, int32_t waitMs = 0);
 // Mode 0: one read of up to length bytes: the count, 0 when the peer
 // closed or reset the connection, -2 when nothing is waiting, -1 on an
 // error (0 for length <= 0). Mode 1: exactly length bytes (length itself

@@ -10,10 +10,21 @@
 namespace {
 
 // The last TMPDIR value read and the folder made of it.
-std::mutex g_tempLock;
-std::string g_tempValue;
-std::string g_tempFolder;
-bool g_tempKnown = false;
+struct TempCache {
+  std::mutex lock;
+  std::string value;
+  std::string folder;
+  bool known = false;
+};
+
+// Made at the first call and never destroyed: any thread may ask for the
+// folder (a line for the error log, say) while exit() runs the destructors
+// of the program's statics, and a destroyed cache would be read after it
+// was freed.
+TempCache& TheTempCache() {
+  static TempCache* const cache = new TempCache;
+  return *cache;
+}
 
 std::string CurrentDirectory() {
   std::vector<char> buffer(256);
@@ -29,8 +40,9 @@ std::string CurrentDirectory() {
 std::string PlatformTempFolder() {
   const char* env = std::getenv("TMPDIR");
   const std::string value = (env != nullptr && env[0] != '\0') ? env : "/tmp";
-  const std::lock_guard<std::mutex> hold(g_tempLock);
-  if (g_tempKnown && value == g_tempValue) return g_tempFolder;
+  TempCache& cache = TheTempCache();
+  const std::lock_guard<std::mutex> hold(cache.lock);
+  if (cache.known && value == cache.value) return cache.folder;
   std::string folder = value;
   // A relative folder is taken from the current directory now, so that a
   // later change of directory does not move the log and temporary files.
@@ -42,9 +54,9 @@ std::string PlatformTempFolder() {
   }
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   if (folder != "/") folder += '/';
-  g_tempKnown = resolved;
-  g_tempValue = value;
-  g_tempFolder = folder;
+  cache.known = resolved;
+  cache.value = value;
+  cache.folder = folder;
   return folder;
 }
 

@@ -18,7 +18,19 @@ struct MutexBlock {
 
 namespace {
 
-pid_t CurrentThreadId() { return gettid(); }
+// The calling thread's id, asked of the system once per thread: locking and
+// unlocking compare it with the holder's on every call. A forked child's
+// thread starts with its parent thread's copy, so the child asks again.
+thread_local pid_t t_threadId = 0;
+
+void ForgetThreadId() { t_threadId = 0; }
+
+[[maybe_unused]] const int g_forkHandler = pthread_atfork(nullptr, nullptr, ForgetThreadId);
+
+pid_t CurrentThreadId() {
+  if (t_threadId == 0) t_threadId = gettid();
+  return t_threadId;
+}
 
 struct ThreadStartRecord {
   ThreadFunction fn;

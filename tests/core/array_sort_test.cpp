@@ -152,6 +152,90 @@ TEST(ArraySortTest, AgreesWithThePlainAlgorithmIncludingEqualKeys) {
   }
 }
 
+// n texts of the given kind, made with the generator.
+std::vector<std::string> TextsOfKind(int kind, int n, std::mt19937& random) {
+  const auto letters = [&random](size_t length, const std::string& from) {
+    std::string t(length, ' ');
+    for (char& c : t) c = from[random() % from.size()];
+    return t;
+  };
+  std::vector<std::string> texts;
+  for (int k = 0; k < n; ++k) {
+    switch (kind) {
+      case 0:  // 6 to 24 random letters
+        texts.push_back(letters(6 + random() % 19, "abcdefghijklmnopqrstuvwxyz"));
+        break;
+      case 1:  // many equal texts
+        texts.push_back(std::string(1 + random() % 3, "xyz"[random() % 3]));
+        break;
+      case 2:  // long shared prefixes, and texts that begin one another
+        texts.push_back(std::string(20, 'p') + letters(random() % 4, "ab"));
+        break;
+      case 3:  // bytes at and above 0x80 beside letters, with equal texts
+        texts.push_back(letters(1 + random() % 3, "a\x7f\x80\xe9\xff"));
+        break;
+      case 4:  // empty texts among short ones
+        texts.push_back(random() % 3 == 0 ? std::string() : letters(random() % 3, "ab"));
+        break;
+      default:  // zero bytes inside: strcmp sees only the part before them
+        texts.push_back(letters(random() % 5, std::string("ab\0", 3)));
+        break;
+    }
+  }
+  return texts;
+}
+
+// The texts with their bytes as given, zero bytes included. With `shortWord`
+// the first text's length word stops short of its zero byte, as direct
+// writes leave a text before its length is recounted.
+void FillBytes(RtArray<RtString>& a, const std::vector<std::string>& texts, bool shortWord) {
+  ArrayDimString(a, static_cast<int32_t>(texts.size()), 0, 0, 0);
+  for (size_t n = 0; n < texts.size(); ++n) {
+    StringAssign(a.data[n], StringFromBytes(texts[n].data(), static_cast<uint32_t>(texts[n].size())));
+  }
+  if (shortWord) {
+    StringAssignCStr(a.data[0], "ppp");
+    std::memcpy(StringGetBuffer(a.data[0], 8), "pppq\x90", 6);
+  }
+}
+
+// Where each element went: the first places of the elements, in their new
+// order. Equal texts are told apart by their buffers, so this sees the
+// arrangement itself, not only the order of the contents.
+std::vector<int> Arrangement(const RtArray<RtString>& sorted, const std::vector<const char*>& before) {
+  std::vector<int> places;
+  for (int32_t n = 0; n < sorted.d1; ++n) {
+    places.push_back(static_cast<int>(std::find(before.begin(), before.end(), sorted.data[n].text) - before.begin()));
+  }
+  return places;
+}
+
+std::vector<const char*> Buffers(const RtArray<RtString>& a) {
+  std::vector<const char*> buffers;
+  for (int32_t n = 0; n < a.d1; ++n) buffers.push_back(a.data[n].text);
+  return buffers;
+}
+
+TEST(ArraySortTest, ByteOrderKeepsTheArrangementOfTheStrcmpSort) {
+  std::mt19937 random(4242);
+  for (int kind = 0; kind <= 5; ++kind) {
+    for (int round = 0; round < 24; ++round) {
+      const int n = round < 16 ? 1 + static_cast<int>(random() % 40) : 300 + static_cast<int>(random() % 700);
+      const std::vector<std::string> texts = TextsOfKind(kind, n, random);
+      RtArray<RtString> ours;
+      RtArray<RtString> plain;
+      FillBytes(ours, texts, round % 4 == 3);
+      FillBytes(plain, texts, round % 4 == 3);
+      const std::vector<const char*> oursBefore = Buffers(ours);
+      const std::vector<const char*> plainBefore = Buffers(plain);
+      SortAll(ours, nullptr);
+      ReferenceSort(plain.data, plain.data + n - 1, nullptr);
+      ASSERT_EQ(Arrangement(ours, oursBefore), Arrangement(plain, plainBefore))
+          << "kind " << kind << ", round " << round;
+    }
+  }
+}
+
 TEST(ArraySortTest, StaysInsideItsRangeWhateverTheCallbackAnswers) {
   std::vector<std::string> texts;
   for (int k = 0; k < 40; ++k) texts.push_back(std::to_string((k * 17) % 40));

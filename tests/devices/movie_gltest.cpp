@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/runtime_main.h"
 #include "tests/support/gl_fixture.h"
@@ -70,6 +71,33 @@ TEST_F(MovieDrawTest, EachPictureInItsTimeFittedAndCentredOnBlack) {
   MovieDraw(*movie, kWidth, kHeight);
   EXPECT_TRUE(Near(PixelAt(32, 24), 0x0000FF));
   MovieClose(movie);
+}
+
+// With B-frames the decoder hands out the last pictures, drained at the
+// end of the file, without a time. Each must still get a time of its own,
+// after the one before: played through in steps shorter than a frame,
+// every picture is shown once, in order.
+TEST_F(MovieDrawTest, EveryPictureOfAMovieWithBFramesIsShownInOrder) {
+  for (const int bFrames : {1, 2, 3}) {
+    SCOPED_TRACE(bFrames);
+    TestMovie recipe;
+    recipe.framesPerSecond = 25;
+    recipe.bFrames = bFrames;
+    for (uint32_t n = 0; n < 26; ++n) recipe.colours.push_back((n * 40 % 256) << 16 | (255 - n * 90 % 256) << 8 | 128);
+    ASSERT_TRUE(WriteMovieFile(dir_.File("b.avi"), recipe));
+    Movie* movie = MovieOpen(dir_.File("b.avi").c_str(), nullptr);
+    ASSERT_NE(movie, nullptr);
+    std::vector<uint32_t> shown;
+    for (int64_t elapsed = 0; elapsed <= 2000; elapsed += 10) {
+      MovieAdvance(*movie, elapsed);
+      if (!MoviePictureChanged(*movie)) continue;
+      MovieDraw(*movie, kWidth, kHeight);
+      shown.push_back(PixelAt(32, 24));
+    }
+    MovieClose(movie);
+    ASSERT_EQ(shown.size(), recipe.colours.size());
+    for (size_t n = 0; n < shown.size(); ++n) EXPECT_TRUE(Near(shown[n], recipe.colours[n])) << "picture " << n;
+  }
 }
 
 TEST_F(MovieDrawTest, BlackBeforeTheFirstPicture) {

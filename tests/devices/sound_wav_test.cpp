@@ -97,6 +97,8 @@ TEST_F(WavLoadTest, LoadsTheFormatsTheDevicePlays) {
        kData},
       {"a RIFF size that is not the file's", "RIFF\xff\xff\xff\xffWAVE"s + kFormat + WavChunk("data", kData), 1, 16,
        22050, kData},
+      {"an extensible format of PCM",
+       WavRiff(WavChunk("fmt ", WavExtensibleFormat(2, 22050, 16, 1)) + WavChunk("data", kData)), 2, 16, 22050, kData},
   };
   for (bool memory : {false, true}) {
     for (const auto& c : cases) {
@@ -139,6 +141,13 @@ TEST_F(WavLoadTest, RefusesDamagedAndUnplayableFiles) {
       {"24-bit samples", WavFile(1, 22050, 24, "\x01\x02\x03")},
       {"32-bit float samples", WavRiff(WavChunk("fmt ", WavFormat(1, 22050, 32, -1, 3)) + WavChunk("data", kData))},
       {"4-bit ADPCM", WavRiff(WavChunk("fmt ", WavFormat(1, 22050, 4, 256, 2)) + WavChunk("data", kData))},
+      {"u-law", WavRiff(WavChunk("fmt ", WavFormat(1, 8000, 8, -1, 7) + "\0\0"s) + WavChunk("fact", "\4\0\0\0"s) +
+                        WavChunk("data", "\xff\x7f\x80\x00"s))},
+      {"A-law", WavRiff(WavChunk("fmt ", WavFormat(2, 8000, 8, -1, 6)) + WavChunk("data", "\xd5\x55\x2a\xaa"s))},
+      {"u-law in an extensible format",
+       WavRiff(WavChunk("fmt ", WavExtensibleFormat(1, 8000, 8, 7)) + WavChunk("data", "\xff\x7f"s))},
+      {"A-law in an extensible format",
+       WavRiff(WavChunk("fmt ", WavExtensibleFormat(2, 8000, 8, 6)) + WavChunk("data", "\xd5\x55"s))},
       {"0 bits", WavRiff(WavChunk("fmt ", WavFormat(1, 22050, 0, 2)) + WavChunk("data", kData))},
       {"a block align of two frames", WavRiff(WavChunk("fmt ", WavFormat(1, 22050, 16, 4)) + WavChunk("data", kData))},
       {"a block align of 0", WavRiff(WavChunk("fmt ", WavFormat(1, 22050, 16, 0)) + WavChunk("data", kData))},

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -25,7 +26,10 @@
 #include "game/play_screen.h"
 #include "game/title_screen.h"
 #include "gfx2d/draw_commands.h"
+#include "gfx2d/image_buffer.h"
+#include "gfx2d/screen_commands.h"
 #include "gfx2d/sprite_commands.h"
+#include "gfx2d/sprite_pixels.h"
 #include "process/app_globals.h"
 #include "process/error_state.h"
 #include "tests/support/screen_report.h"
@@ -174,16 +178,28 @@ TEST_F(GameScreensGlTest, TitleStartsTheLoopingMusicOnceAndKeepsItPlaying) {
   EXPECT_EQ(report, "playing yes, looping yes\nfile tundel42.mp3\nsame piece yes\n");
 }
 
+// The hero on (10, 8), the mouse far from him (no cursor), the lists empty.
+void PlayFieldWithTheHero() {
+  GameReset();
+  for (int32_t x = 0; x <= 30; ++x) {
+    for (int32_t y = 0; y <= 30; ++y) GridAt(x, y) = kCellEmpty;
+  }
+  ArrayPushSpawn(HeroList, HeroRec{10, 8, 0, 0, 0, 0, 0});
+  GridAt(10, 8) = kCellHero;
+  HeroPixelX = 420;
+  HeroPixelY = 336;
+  MouseX = 1000;
+  MouseY = 600;
+  MouseLeft = 0;
+  MouseRight = 0;
+  GameOverCounter = 0;
+  ZombieStepFlag = 0;
+  TurnCounter = 0;
+}
+
 TEST_F(GameScreensGlTest, PlayDrawsTheFiguresTheCursorAndThePanel) {
   const std::string report = Run([] {
-    GameReset();
-    for (int32_t x = 0; x <= 30; ++x) {
-      for (int32_t y = 0; y <= 30; ++y) GridAt(x, y) = kCellEmpty;
-    }
-    ArrayPushSpawn(HeroList, HeroRec{10, 8, 0, 0, 0, 0, 0});
-    GridAt(10, 8) = kCellHero;
-    HeroPixelX = 420;
-    HeroPixelY = 336;
+    PlayFieldWithTheHero();
     ArrayPushEnemy(ZombieList, ZombieRec{5, 8, 0, 0, 0, 1, 40, 1, 0});
     ArrayPushEnemy(ZombieList, ZombieRec{14, 3, 0, 0, 0, 1, 1, 0, 0});   // just begun to rise
     ArrayPushEnemy(ZombieList, ZombieRec{16, 3, 0, 0, 0, 1, 40, 0, 0});  // nearly up
@@ -234,6 +250,130 @@ TEST_F(GameScreensGlTest, PlayFramesRunAGameFromItsStart) {
            Yes(RisingFlag == 0) + "\n";
   });
   EXPECT_EQ(report, "hero yes\nrisen yes\n");
+}
+
+// The frames of play that the figures' own updates shape: each case sets
+// up the field before a frame, then the game's frame and the frame the
+// play screen's steps draw (written out here from the steps, over the
+// grid) are compared pixel for pixel in the case's rectangle, in that
+// frame and in the next. Both are drawn into offscreen pictures larger
+// than the window, so that a bullet drawn where it leaves the field
+// (beyond x 1280) lands in them.
+constexpr int32_t kFrameWidth = 1320;
+constexpr int32_t kFrameHeight = 840;
+constexpr int32_t kFrameScreen = 2;
+constexpr int32_t kFrameSprite = 2000;
+
+ImageBuffer DrawnOffscreen(const std::function<void()>& draw) {
+  OffscreenCreate(kFrameScreen, kFrameSprite, kFrameWidth, kFrameHeight);
+  OffscreenUse(kFrameScreen);
+  draw();
+  OffscreenUse(-1);
+  ImageBuffer image;
+  SpriteToImage(*g_app.engine2d, kFrameSprite, image);
+  return image;
+}
+
+int32_t DifferentPixels(const ImageBuffer& a, const ImageBuffer& b, int32_t x, int32_t y, int32_t w, int32_t h) {
+  if (a.width != kFrameWidth || b.width != kFrameWidth || a.height != kFrameHeight || b.height != kFrameHeight) {
+    return -1;
+  }
+  int32_t differ = 0;
+  for (int32_t j = y; j < y + h; ++j) {
+    for (int32_t i = x; i < x + w; ++i) {
+      const size_t at = (static_cast<size_t>(j) * kFrameWidth + static_cast<size_t>(i)) * 4;
+      if (std::memcmp(a.pixels + at, b.pixels + at, 4) != 0) ++differ;
+    }
+  }
+  return differ;
+}
+
+// The rising picture's 40 rows from row r, facing right, on cell (4, 3).
+void RisingQuadOnCell43(double r) {
+  PolyStart(kSpriteRising, 0);
+  PolyVertex(4 * 42 + 42, 3 * 42, 36, r, 0xFFFFFF);
+  PolyVertex(4 * 42 + 6, 3 * 42, 0, r, 0xFFFFFF);
+  PolyVertex(4 * 42 + 6, 3 * 42 + 40, 0, r + 40, 0xFFFFFF);
+  PolyVertex(4 * 42 + 42, 3 * 42 + 40, 36, r + 40, 0xFFFFFF);
+  PolyEnd();
+}
+
+struct FrameCase {
+  const char* name;
+  void (*setUp)();
+  int32_t x, y, w, h;       // the rectangle compared
+  void (*stepsDraw)();      // the case's figures in the frame
+  void (*stepsDrawNext)();  // and in the next
+};
+
+const FrameCase kFrameCases[] = {
+    {"zombie finishing its rise",
+     [] {
+       ArrayPushEnemy(ZombieList, ZombieRec{4, 3, 0, 0, 2, 1, 39, 0, 0});
+     },
+     4 * 42 - 8, 3 * 42 - 8, 58, 58,
+     // Its fortieth rising frame shows rows 39..78 (the rise before the
+     // frame's step), then, risen in that frame, its walk frame over them.
+     [] {
+       RisingQuadOnCell43(39);
+       SpriteDrawFrame(kSpriteZombie, 2, 4 * 42 + 6, 3 * 42);
+     },
+     [] { SpriteDrawFrame(kSpriteZombie, 2, 4 * 42 + 6, 3 * 42); }},
+    {"bullet leaving the field",
+     [] {
+       // The first flies out to x 1281; the second waits at 1280 over it.
+       ArrayPushBullet(BulletList, BulletRec{1267, 300, 3, 0, 2});
+       ArrayPushBullet(BulletList, BulletRec{1280, 301, 3, 5, 2});
+       BulletsInFlight = 2;
+     },
+     1262, 290, 58, 24,
+     // The bullet is drawn where it went out, before the one that stays.
+     [] {
+       SpriteDraw(kSpriteBullet, 1281, 300);
+       SpriteDraw(kSpriteBullet, 1280, 301);
+     },
+     [] { SpriteDraw(kSpriteBullet, 1280, 301); }},
+    {"zombie dying with a drop",
+     [] {
+       ArrayPushEnemy(ZombieList, ZombieRec{6, 5, 0, 0, 0, 1, 40, 1, 0});
+       GridAt(6, 5) = kCellHit;
+       KillsUntilDrop = 1;
+     },
+     6 * 42 - 8, 5 * 42 - 8, 58, 58,
+     // The pickups were drawn before the zombie died: the crate it drops
+     // shows from the next frame on.
+     [] {},
+     [] { SpriteDrawFrame(kSpriteAmmo, int32_t(PickupList.data[0].kind), 6 * 42, 5 * 42); }},
+};
+
+TEST_F(GameScreensGlTest, PlayFramesShowWhatTheStepsDraw) {
+  const std::string report = Run([] {
+    std::string r;
+    for (const FrameCase& c : kFrameCases) {
+      PlayFieldWithTheHero();
+      c.setUp();
+      for (int32_t frame = 0; frame < 2; ++frame) {
+        GamePlayStep();
+        ImageBuffer game = DrawnOffscreen(GamePlayDraw);
+        ImageBuffer steps = DrawnOffscreen([&c, frame] {
+          DrawGameGrid();
+          (frame == 0 ? c.stepsDraw : c.stepsDrawNext)();
+        });
+        r += std::string(c.name) + (frame == 0 ? ": " : ", next frame: ") +
+             std::to_string(DifferentPixels(game, steps, c.x, c.y, c.w, c.h)) + " pixels differ\n";
+        ImageBufferRelease(game);
+        ImageBufferRelease(steps);
+      }
+    }
+    return r;
+  });
+  EXPECT_EQ(report,
+            "zombie finishing its rise: 0 pixels differ\n"
+            "zombie finishing its rise, next frame: 0 pixels differ\n"
+            "bullet leaving the field: 0 pixels differ\n"
+            "bullet leaving the field, next frame: 0 pixels differ\n"
+            "zombie dying with a drop: 0 pixels differ\n"
+            "zombie dying with a drop, next frame: 0 pixels differ\n");
 }
 
 }  // namespace

@@ -64,6 +64,13 @@ std::string Bytes(std::initializer_list<int> values) {
   return s;
 }
 
+// Bit-field masks as a file stores them behind its header.
+std::string Masks(std::initializer_list<uint32_t> masks) {
+  std::string s;
+  for (uint32_t m : masks) Put32(s, m);
+  return s;
+}
+
 // One RGBA pixel as R | G << 8 | B << 16 | A << 24.
 uint32_t Opaque(uint32_t r, uint32_t g, uint32_t b) { return r | g << 8 | b << 16 | 0xFF000000u; }
 constexpr uint32_t kClear = 0;
@@ -142,6 +149,41 @@ TEST_F(BmpImageTest, ReadsEveryDepthAndRowOrder) {
        1,
        1,
        {Opaque(3, 2, 1)}},
+      {"16 bits 5-6-5 by bit fields",
+       Bmp(40, 4, 1, 16, Masks({0xF800, 0x07E0, 0x001F}), Bytes({0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0x10, 0x84}), 3),
+       4,
+       1,
+       {red, Opaque(0, 255, 0), blue, Opaque(131, 129, 131)}},
+      {"16 bits 4-4-4 by bit fields, top bits ignored",
+       Bmp(40, 2, 1, 16, Masks({0x0F00, 0x00F0, 0x000F}), Bytes({0x00, 0xFF, 0x23, 0x01}), 3),
+       2,
+       1,
+       {red, Opaque(17, 34, 51)}},
+      {"16 bits 4-4-4 by bit fields with an alpha mask: opaque",
+       Bmp(40, 2, 1, 16, Masks({0x0F00, 0x00F0, 0x000F, 0xF000}), Bytes({0x00, 0x0F, 0x23, 0x81}), 6),
+       2,
+       1,
+       {red, Opaque(17, 34, 51)}},
+      {"16 bits naming bit fields without holding them: 5-5-5", Bmp(40, 1, 1, 16, "", Bytes({0x00, 0x7C, 0, 0}), 3),
+       1,
+       1,
+       {red}},
+      {"32 bits by bit fields, red in the lowest byte",
+       Bmp(40, 1, 1, 32, Masks({0x000000FF, 0x0000FF00, 0x00FF0000}), Bytes({30, 20, 10, 99}), 3),
+       1,
+       1,
+       {Opaque(30, 20, 10)}},
+      {"32 bits 10-10-10 by bit fields",
+       Bmp(40, 2, 1, 32, Masks({0x3FF00000, 0x000FFC00, 0x000003FF}),
+           Bytes({0xFF, 0x03, 0x00, 0xC0, 0x00, 0x00, 0xF0, 0x3F}), 3),
+       2,
+       1,
+       {blue, red}},
+      {"32 bits by bit fields: a 10-bit middle, a scattered mask, an empty mask",
+       Bmp(40, 1, 1, 32, Masks({0x0007FE00, 0x00000101, 0}), Bytes({0x01, 0x01, 0x04, 0x00}), 3),
+       1,
+       1,
+       {Opaque(127, 255, 0)}},
   };
   for (const Case& c : cases) {
     ImageBuffer image;

@@ -142,6 +142,37 @@ TEST_F(HttpDownloadTest, TheRequestIsAPlainGet) {
             "GET /path/file.txt?a=1 HTTP/1.0\r\nHost:127.0.0.1\r\nAccept: */*\r\nUser-Agent: Vantrel\r\n\r\n");
 }
 
+// A body far larger than the largest read arrives whole and in order,
+// however the server's writes fall: in one go behind a short header or
+// behind one longer than the largest read, or in pieces of uneven sizes,
+// some after a pause (so that reads come back full as well as short).
+TEST_F(HttpDownloadTest, ALargeBodyArrivesWholeAndInOrder) {
+  std::string body(3 << 20, ' ');
+  uint32_t x = 1;
+  for (char& c : body) {
+    x = x * 1103515245 + 12345;
+    c = static_cast<char>('!' + (x >> 16) % 90);
+  }
+  const std::string header = "HTTP/1.0 200 OK\r\nX-Big: " + std::string(600000, 'h') + "\r\n\r\n";
+  std::vector<Step> pieces = {{header.substr(0, 70000)}, {header.substr(70000) + body.substr(0, 5), 20}};
+  for (size_t at = 5, size = 1; at < body.size(); at += size, size = size * 7 % 300007 + 1) {
+    pieces.push_back({body.substr(at, size), pieces.size() % 4 == 0 ? 5 : 0});
+  }
+  const int32_t maximum = static_cast<int32_t>(body.size());
+  ScratchDir dir;
+  const struct {
+    const char* what;
+    std::vector<Step> script;
+  } cases[] = {{"whole", {{kOk + body}}}, {"behind a long header", {{header + body}}}, {"in pieces", pieces}};
+  for (const auto& c : cases) {
+    TinyServer toFile(c.script);
+    EXPECT_EQ(GetFile(toFile.port(), dir.File("large"), 5000), 1) << c.what;
+    EXPECT_TRUE(ReadFileBytes(dir.File("large")) == body) << c.what;
+    TinyServer toText(c.script);
+    EXPECT_TRUE(GetString(toText.port(), maximum, 5000) == body) << c.what;
+  }
+}
+
 // A text download ends once its text is full, also from a server that never
 // closes; a file download takes the whole body.
 TEST_F(HttpDownloadTest, TheTextKeepsTheFirstBytesAndEndsWhenFull) {

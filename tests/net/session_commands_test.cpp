@@ -1,6 +1,8 @@
 #include "net/session_commands.h"
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -312,6 +314,86 @@ TEST_F(SessionTest, HostileAndBrokenPeersOnlyHurtThemselves) {
   EXPECT_STREQ(NetGetMessage(alice).c_str(), "");
   EXPECT_GE(NetPlayerAdd("still served"), 101);
   close(oversized);
+}
+
+// However a peer's bytes are cut into reads, the host serves the same frames
+// in the same order: a stream of texts for a player of the host's (the
+// longest one among them), a question, a second registration, another text
+// and a leave, written whole, byte by byte, in pieces that cut headers and
+// payloads, and in pieces of a frame and more.
+TEST_F(SessionTest, AHostServesAStreamHoweverItIsCutIntoReads) {
+  ASSERT_EQ(NetHost(port_), 1);
+  const auto alice = static_cast<uint16_t>(NetPlayerAdd("alice"));
+  ASSERT_GE(alice, 101);
+  const std::string longest(kNetMaxPayload, 'x');
+  const std::vector<std::string> texts = {"one", longest, "three", "after the question"};
+  for (const size_t cut : {size_t{0}, size_t{1}, size_t{3}, size_t{7}, size_t{8}, size_t{1031}, size_t{1500}}) {
+    SCOPED_TRACE(cut);
+    const int peer = RawConnect(port_);
+    const int one = 1;
+    setsockopt(peer, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    const uint16_t first = RegisterRawPeer(peer, "first");
+    ASSERT_GE(first, 101);
+    std::string stream;
+    for (size_t i = 0; i < 3; ++i) stream += FrameBytes({kMsgText, alice, first, texts[i]});
+    stream += FrameBytes({kMsgHello, 0, first, ""}) + FrameBytes({kMsgRegister, 0, 0, RegisterPayload("second", false)}) +
+              FrameBytes({kMsgText, alice, first, texts[3]}) + FrameBytes({kMsgLeave, 0, first, ""});
+    for (size_t at = 0; at < stream.size(); at += cut == 0 ? stream.size() : cut) {
+      ASSERT_TRUE(RawWrite(peer, stream.substr(at, cut == 0 ? std::string::npos : cut)));
+      if (cut != 0) usleep(200);
+    }
+    RawFrame hello;
+    ASSERT_TRUE(RawReadFrame(peer, &hello));
+    EXPECT_EQ(FrameBytes(hello), FrameBytes({kMsgHello, first, 0, U16(1)}));
+    RawFrame second;
+    ASSERT_TRUE(RawReadFrame(peer, &second));
+    EXPECT_EQ(second.type, kMsgIdAssigned);
+    EXPECT_GT(second.recipient, first);
+    for (const std::string& text : texts) {
+      EXPECT_EQ(NextMessage(alice), text);
+      EXPECT_EQ(NetLastSender(), first);
+    }
+    EXPECT_TRUE(Eventually([] { return NetPlayerCount() == 2; }));  // alice and the second
+    close(peer);
+    EXPECT_TRUE(Eventually([] { return NetPlayerCount() == 1; }));
+    EXPECT_EQ(NetNextDeparted(), second.recipient);
+    EXPECT_EQ(NetNextDeparted(), first);
+    EXPECT_EQ(NetNextDeparted(), 0);
+  }
+}
+
+// The host serves its connections in turn, one frame of each at a time in
+// the order they came: frames that wait on two connections at once reach a
+// player interleaved.
+TEST_F(SessionTest, TheHostTakesOneFrameOfEachConnectionInTurn) {
+  ASSERT_EQ(NetHost(port_), 1);
+  const auto alice = static_cast<uint16_t>(NetPlayerAdd("alice"));
+  ASSERT_GE(alice, 101);
+  const int first = RawConnect(port_);
+  const uint16_t firstId = RegisterRawPeer(first, "first");
+  const int second = RawConnect(port_);
+  const uint16_t secondId = RegisterRawPeer(second, "second");
+  ASSERT_GE(firstId, 101);
+  ASSERT_GE(secondId, 101);
+  // The session thread is held at its lock (it waits at most 10 ms for
+  // something to read first) while both connections get their frames.
+  MutexLock(&host_->lock);
+  PlatformSleep(100);
+  std::string firstFrames;
+  std::string secondFrames;
+  for (const char* text : {"1", "2", "3"}) {
+    firstFrames += FrameBytes({kMsgText, alice, firstId, std::string("first ") + text});
+    secondFrames += FrameBytes({kMsgText, alice, secondId, std::string("second ") + text});
+  }
+  RawWrite(first, firstFrames + FrameBytes({kMsgText, alice, firstId, "first 4"}));
+  RawWrite(second, secondFrames);
+  PlatformSleep(20);
+  MutexUnlock(&host_->lock);
+  for (const char* text : {"first 1", "second 1", "first 2", "second 2", "first 3", "second 3", "first 4"}) {
+    EXPECT_EQ(NextMessage(alice), text);
+  }
+  close(first);
+  close(second);
 }
 
 // Only the server gives ids and answers: a peer that sends such frames in

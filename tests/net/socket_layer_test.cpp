@@ -108,6 +108,34 @@ TEST_F(SocketLayerTest, SendWaitsForAPeerThatKeepsReading) {
   EXPECT_EQ(received, data.size());
 }
 
+// A poll may wait: it answers as soon as there is something to read (bytes,
+// or the peer's close), and only after its time when nothing comes.
+TEST_F(SocketLayerTest, APollWaitsUpToItsTimeForSomethingToRead) {
+  SlotPair pair;
+  ASSERT_GE(pair.slot, 0);
+  double start = PlatformMilliseconds();
+  EXPECT_EQ(SockPoll(pair.slot, 100), -2);
+  EXPECT_GE(PlatformMilliseconds() - start, 99);
+  for (const bool closes : {false, true}) {
+    std::thread peer([&] {
+      usleep(30000);
+      if (closes) {
+        shutdown(pair.fds[1], SHUT_WR);
+      } else {
+        EXPECT_EQ(write(pair.fds[1], "x", 1), 1);
+      }
+    });
+    start = PlatformMilliseconds();
+    EXPECT_EQ(SockPoll(pair.slot, 10000), 1) << closes;
+    EXPECT_LT(PlatformMilliseconds() - start, 5000) << closes;
+    peer.join();
+    char byte = 0;
+    EXPECT_EQ(SockRecv(pair.slot, &byte, 1, 0), closes ? 0 : 1) << closes;
+  }
+  EXPECT_EQ(SockPoll(-1, 100), -1);
+  EXPECT_EQ(SockLastError(), 10009);
+}
+
 // The session thread starts and releases the network while the program's
 // thread does the same: no count may be lost, or a release would close the
 // sockets of a start-up that still stands (or the last one would not).

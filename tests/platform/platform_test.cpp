@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "platform/clock.h"
 #include "platform/command_line.h"
@@ -54,6 +57,29 @@ TEST(PlatformTest, RelativeTempFolderStaysWhereItWasFirstRead) {
     EXPECT_EQ(PlatformTempFolder(), secondDir + "/other/");
   }
   EXPECT_EQ(PlatformTempFolder(), secondDir + "/vnl-rel-tmp/");
+}
+
+// Another thread may ask for the folder while the program ends (a line for
+// the error log): exit() must not free the cached folder under it. The
+// sanitizer builds report such a read of freed memory; the thread itself
+// checks that what it reads stays the folder.
+TEST(PlatformTest, TempFolderCanBeAskedForWhileTheProgramExits) {
+  // Longer than a string keeps in place, so that the cache holds memory.
+  const std::string folder = "/tmp/vnl-a-folder-name-of-some-length";
+  ScopedEnv env("TMPDIR", folder);
+  EXPECT_EXIT(
+      {
+        std::atomic<bool> asked{false};
+        std::thread([&folder, &asked] {
+          for (;;) {
+            if (PlatformTempFolder() != folder + "/") std::_Exit(3);
+            asked = true;
+          }
+        }).detach();
+        while (!asked) std::this_thread::yield();
+        std::exit(0);
+      },
+      testing::ExitedWithCode(0), "");
 }
 
 TEST(PlatformTest, ExecutablePathNamesThisTestProgram) {

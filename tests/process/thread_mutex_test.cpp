@@ -1,6 +1,8 @@
 #include "process/thread_mutex.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 
@@ -52,6 +54,22 @@ TEST(MutexTest, OwnershipRules) {
   EXPECT_EQ(MutexDestroy(&m), 0);
   EXPECT_EQ(m, nullptr);
   EXPECT_EQ(MutexDestroy(&m), kThreadInvalid);
+}
+
+// A forked child's thread starts as a copy of its parent's, yet is another
+// thread: the mutex the parent holds is not the child's to unlock.
+TEST(MutexTest, AForkedChildDoesNotHoldItsParentsLock) {
+  Mutex m = nullptr;
+  ASSERT_EQ(MutexInit(&m), 0);
+  ASSERT_EQ(MutexLock(&m), 0);
+  const pid_t child = fork();
+  if (child == 0) _exit(MutexUnlock(&m) == kThreadNotOwner ? 0 : 1);
+  ASSERT_GT(child, 0);
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(MutexUnlock(&m), 0);
+  MutexDestroy(&m);
 }
 
 TEST(MutexTest, LockSerialisesThreads) {

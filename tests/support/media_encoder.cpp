@@ -208,12 +208,18 @@ std::vector<int16_t> DecodeMp3File(const std::string& path) {
 bool WriteMovieFile(const std::string& path, const TestMovie& movie) {
   Output out;
   if (!OpenOutput(out, "avi", path)) return false;
-  Track* pictures = NewTrack(out, "mjpeg");
+  Track* pictures = NewTrack(out, movie.bFrames > 0 ? "mpeg4" : "mjpeg");
   if (pictures == nullptr) return false;
   AVCodecContext* c = pictures->codec;
   c->width = movie.width;
   c->height = movie.height;
   c->pix_fmt = AV_PIX_FMT_YUVJ444P;
+  if (movie.bFrames > 0) {
+    c->pix_fmt = AV_PIX_FMT_YUV420P;
+    c->max_b_frames = movie.bFrames;
+    c->gop_size = 12;
+    c->codec_tag = MKTAG('X', 'V', 'I', 'D');
+  }
   c->time_base = {1, movie.framesPerSecond};
   c->framerate = {movie.framesPerSecond, 1};
   c->flags |= AV_CODEC_FLAG_QSCALE;

@@ -18,12 +18,15 @@ bool WriteMp3File(const std::string& path, const std::vector<int16_t>& samples, 
 // 16-bit, interleaved.
 std::vector<int16_t> DecodeMp3File(const std::string& path);
 
-// An AVI movie: MJPEG pictures of one colour each (0xRRGGBB), and, when
-// given, 16-bit stereo sound at 22050 Hz as PCM.
+// An AVI movie: pictures of one colour each (0xRRGGBB), and, when given,
+// 16-bit stereo sound at 22050 Hz as PCM. The pictures are MJPEG, or with
+// B-frames MPEG-4 part 2 (tagged XVID) with that many B-frames between
+// references and a key picture every 12.
 struct TestMovie {
   int width = 32;
   int height = 16;
   int framesPerSecond = 10;
+  int bFrames = 0;
   std::vector<uint32_t> colours;
   std::vector<int16_t> sound;
 };

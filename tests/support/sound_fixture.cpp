@@ -25,6 +25,12 @@ std::string WavFormat(uint16_t channels, uint32_t rate, uint16_t bits, int32_t b
          Le(bits, 2);
 }
 
+std::string WavExtensibleFormat(uint16_t channels, uint32_t rate, uint16_t bits, uint16_t coding) {
+  const std::string guidRest("\0\0\0\0\x10\0\x80\0\0\xaa\0\x38\x9b\x71", 14);
+  // 22 bytes follow: valid bits, channel mask, the sub-format GUID.
+  return WavFormat(channels, rate, bits, -1, 0xFFFE) + Le(22, 2) + Le(bits, 2) + Le(4, 4) + Le(coding, 2) + guidRest;
+}
+
 std::string WavRiff(const std::string& chunks) { return "RIFF" + Le(chunks.size() + 4, 4) + "WAVE" + chunks; }
 
 std::string WavFile(uint16_t channels, uint32_t rate, uint16_t bits, const std::string& data) {

@@ -16,6 +16,9 @@ std::string WavChunk(const char* id, const std::string& body, int64_t size = -1)
 // The 16 bytes of a format chunk's body; block align -1 means one whole
 // frame of the format.
 std::string WavFormat(uint16_t channels, uint32_t rate, uint16_t bits, int32_t blockAlign = -1, uint16_t tag = 1);
+// The 40 bytes of an extensible format chunk's body (tag 0xFFFE) whose
+// sub-format names the coding: 1 PCM, 6 A-law, 7 u-law.
+std::string WavExtensibleFormat(uint16_t channels, uint32_t rate, uint16_t bits, uint16_t coding);
 // "RIFF", the size, "WAVE", then the chunks.
 std::string WavRiff(const std::string& chunks);
 // A plain file: format chunk, then data chunk.

@@ -1,0 +1,111 @@
+// The bounds with which a ray test skips the triangles of a frame that the
+// ray cannot hit, and the triangles packed for the test.
+//
+// Each frame keeps them (MeshFrame::pick, made by the frame's first ray
+// test); the first ray test after the frame's triangle list changed
+// builds them again (MeshVerticesChanged marks them out of date, and a
+// list moved or resized is noticed by its address and count).
+//
+// A triangle whose normal (the cross product of its two sides from its
+// first corner, in floats) is zero or not finite never gives a hit and is
+// left out. A well-shaped one ("tight": finite corners of moderate size,
+// and an angle at its first corner far enough from 0 and 180 degrees that
+// its rounded normal tilts little) can only give a hit when the exact line
+// passes within a small distance of it: the rounding of the test's float
+// plane and double barycentric arithmetic, at most about
+// (5 + 4.4 k) 2^-24 (3 |origin - corner| + side) for k = 1 / sin(angle),
+// with side the longest side. The tight triangles go in runs of
+// kPickRun, in list order, each with its box, and the runs in groups of
+// kPickGroup, each with the box of its runs; a ray is tested against a
+// group or run only when it meets the box grown by twice that bound
+// (worked for the whole frame: `relative` times (|origin - centre| +
+// radius), plus `absolute` for rounding near the bottom of the float
+// range), and against a triangle of a run only when it passes the
+// triangle's sphere grown the same way. The other triangles are always
+// tested.
+//
+// Main thread only.
+#pragma once
+
+#include <cstdint>
+
+#include "core/grow_array.h"
+#include "core/matrix4.h"
+
+struct MeshNode;
+
+inline constexpr int32_t kPickRun = 8;
+inline constexpr int32_t kPickGroup = 8;
+
+// One triangle as the ray test reads it: first corner and the sides to
+// the other two corners (as the test works them out), the index of the
+// first node in the triangle list, and for a tight triangle a sphere
+// around its corners.
+struct PickTriangle {
+  float a[3];
+  float e0[3];
+  float e1[3];
+  int32_t node;
+  float centre[3];
+  float radius;
+};
+
+// A run of tight triangles and the box of their corners, or a group of
+// runs and the box of theirs.
+struct PickRun {
+  float lo[3];
+  float hi[3];
+  int32_t first;  // into PickBounds::triangles, or runs for a group
+  int32_t count;
+};
+
+struct PickBounds {
+  PickBounds() = default;
+  // A copy is out of date: the next test builds its own.
+  PickBounds(const PickBounds&) {}
+  PickBounds& operator=(const PickBounds&) {
+    valid = 0;
+    return *this;
+  }
+
+  // The list they were built from, and whether they still stand for it.
+  const MeshNode* source = nullptr;
+  int32_t sourceCount = 0;
+  int32_t valid = 0;
+
+  // The box of every tight triangle, also as a centre and the distance to
+  // its corners; the two parts of the margin.
+  float lo[3] = {};
+  float hi[3] = {};
+  double centre[3] = {};
+  double radius = 0.0;
+  double relative = 0.0;
+  double absolute = 0.0;
+
+  // The tight triangles in their runs, then (from looseFirst) the others
+  // that can give a hit, each part in list order.
+  GrowArray<PickTriangle> triangles;
+  int32_t looseFirst = 0;
+  GrowArray<PickRun> runs;
+  GrowArray<PickRun> groups;
+};
+
+// The two sides from corner a and their cross product, as the ray test
+// works them out (the cross product alone: Vec3Cross(e0, e1, n)).
+inline void PickTriangleSides(const float a[3], const float b[3], const float e[3], float e0[3], float e1[3],
+                              float n[3]) {
+  for (int i = 0; i < 3; ++i) {
+    e0[i] = b[i] - a[i];
+    e1[i] = e[i] - a[i];
+  }
+  Vec3Cross(e0, e1, n);
+}
+
+// True when the bounds stand for the triangle list (nodes, count).
+inline bool PickBoundsCurrent(const PickBounds& bounds, const MeshNode* nodes, int32_t count) {
+  return bounds.valid != 0 && bounds.source == nodes && bounds.sourceCount == count;
+}
+
+// Builds the bounds of a triangle list of count nodes (a multiple of 3).
+// False, with the bounds left out of date, when their memory cannot be had.
+bool PickBoundsBuild(PickBounds& bounds, const MeshNode* nodes, int32_t count);
