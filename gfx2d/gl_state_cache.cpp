@@ -35,6 +35,7 @@ constexpr int64_t kUnknownName = -1;
 struct UnitCache {
   int64_t bound = kUnknownName;
   int32_t texturing = kUnknown;  // 1, 0 or unknown
+  int64_t envMode = kUnknownName;
   int64_t parametersOf = kUnknownName;
   GLint parameters[4] = {kUnknown, kUnknown, kUnknown, kUnknown};
 };
@@ -42,6 +43,7 @@ struct UnitCache {
 struct TextureCache {
   UnitCache units[2];
   int32_t active = kUnknown;
+  int32_t clientActive = kUnknown;
 };
 
 struct FunctionCache {
@@ -141,6 +143,23 @@ void GlUnitTexturingCached(int unit, bool on) {
     glDisable(GL_TEXTURE_2D);
   }
   cache.texturing = wanted;
+}
+
+void GlUnitTexEnvModeCached(int unit, GLenum mode) {
+  if (unit != 0 && !Multitexture()) return;
+  UnitCache& cache = g_textures.units[unit];
+  if (cache.envMode == int64_t{mode}) return;
+  GlActiveUnitCached(unit);
+  QuadBatchFlush();
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLint>(mode));
+  cache.envMode = mode;
+}
+
+void GlClientUnitCached(int unit) {
+  if (g_glext.glClientActiveTextureARB == nullptr || g_textures.clientActive == unit) return;
+  QuadBatchFlush();
+  g_glext.glClientActiveTextureARB(unit == 1 ? GL_TEXTURE1_ARB : GL_TEXTURE0_ARB);
+  g_textures.clientActive = unit;
 }
 
 void GlTexParameterCached(GLenum name, GLint value) {

@@ -2,7 +2,9 @@
 // the colour cache. A capability is switched through the cache so that
 // glEnable/glDisable run only when the cached entry differs; an entry is
 // 1 (enabled), 0 (disabled) or unknown. The texture state of units 0 and 1
-// and the blend and alpha functions are cached the same way.
+// (binding, GL_TEXTURE_2D, filters and wraps, environment mode, and which
+// unit the texture and the texture-coordinate array calls address) and the
+// blend and alpha functions are cached the same way.
 //
 // Every change the caches pass on to OpenGL first draws the quad batch,
 // whose quads were queued under the state before the change. Code that
@@ -41,6 +43,11 @@ void GlBindTextureCached(uint32_t texture);
 // GL_TEXTURE_2D on a unit; the active unit changes only when the unit's
 // entry differs.
 void GlUnitTexturingCached(int unit, bool on);
+// GL_TEXTURE_ENV_MODE of a unit, the same way.
+void GlUnitTexEnvModeCached(int unit, GLenum mode);
+// The texture unit that the texture-coordinate array calls address (0 or
+// 1; without glClientActiveTextureARB this does nothing).
+void GlClientUnitCached(int unit);
 // A parameter (filter or wrap) of the texture bound on the active unit.
 void GlTexParameterCached(GLenum name, GLint value);
 void GlBlendFuncCached(GLenum source, GLenum destination);

@@ -85,6 +85,7 @@ void MeshObject::Clear(bool release) {
   }
   normalsValid = 0;
   tangentsValid = 0;
+  drawListFrame = -1;
 }
 
 MeshObjectX::MeshObjectX(const MeshObjectX& other) : MeshObject() { *this = other; }
@@ -110,6 +111,7 @@ MeshObject& MeshObjectAssign(MeshObject& d, const MeshObject& m) {
   d.normalsValid = m.normalsValid;
   d.tangentsValid = m.tangentsValid;
   d.hasColours = m.hasColours;
+  d.drawListFrame = -1;
   DeleteGlObjects(d);
   d.celRowStep = m.celRowStep;
   d.edges.Assign(m.edges);
@@ -143,6 +145,7 @@ void MeshBuildPalette(MeshObject& mesh) {
 
 void MeshVerticesChanged(MeshObject& mesh) {
   mesh.staticStale = 1;
+  mesh.drawListFrame = -1;
   for (MeshFrame& frame : mesh.frames) {
     if (frame.pick != nullptr) frame.pick->valid = 0;
   }

@@ -106,7 +106,8 @@ class MeshObject {
   int32_t hasColours = 0;           // drawing passes the node colours
   uint32_t staticBuffer = 0;        // GL vertex buffer: frame 0's triangles
   int32_t staticStale = 0;          // frame 0's triangles changed since the static buffer was filled
-  uint32_t streamBuffer = 0;        // GL vertex buffer: re-uploaded each draw
+  uint32_t streamBuffer = 0;        // GL vertex buffer: re-uploaded each draw (pose or shadow volume)
+  int32_t drawListFrame = -1;       // the frame the draw list holds a plain copy of, -1 none
   uint32_t rampTexture = 0;         // GL texture of the cel ramp
   float celRowStep = 0.0f;          // 1 / ramp height
   GrowArray<MeshEdge> edges;        // for the shadow volumes
@@ -144,9 +145,9 @@ MeshObject& MeshFramesAssign(MeshObject& d, const MeshObject& m);
 void MeshBuildPalette(MeshObject& mesh);
 
 // Marks the static vertex buffer as out of date, so that the next draw
-// fills it again from frame 0's triangles, and every frame's pick bounds,
-// so that the next ray test builds them again. Every change to a mesh's
-// vertices calls it.
+// fills it again from frame 0's triangles, the draw list as a copy of no
+// frame, and every frame's pick bounds, so that the next ray test builds
+// them again. Every change to a mesh's vertices calls it.
 void MeshVerticesChanged(MeshObject& mesh);
 
 // Releases one mesh: Clear(release); with release the edge and flag blocks

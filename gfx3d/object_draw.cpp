@@ -130,7 +130,15 @@ struct Lighting {
   float rowStep;
 };
 
+bool PositiveZero(float x) { return x == 0.0f && !std::signbit(x); }
+
+// Fills the draw list with the pose. A fill that only copies a frame (no
+// blend, offsets or per-vertex light values) is skipped while the draw
+// list still holds the same copy: the vertices have not changed since.
 void FillDrawList(MeshObject& mesh, const Pose& pose, const Lighting& lighting, float offsetU, float offsetV) {
+  const bool copy = pose.t == 0.0f && PositiveZero(offsetU) && PositiveZero(offsetV) && !lighting.on;
+  if (copy && mesh.drawListFrame == pose.a) return;
+  mesh.drawListFrame = copy ? pose.a : -1;
   const MeshNode* a = mesh.frames[pose.a].triangles.data;
   const MeshNode* b = mesh.frames[pose.b].triangles.data;
   for (int32_t i = 0; i < mesh.drawNodes.count; ++i) {
@@ -167,6 +175,36 @@ void FillDrawList(MeshObject& mesh, const Pose& pose, const Lighting& lighting, 
   }
 }
 
+// Where the arrays of a draw find each vertex's fields.
+struct VertexLayout {
+  GLsizei stride;
+  int normal;
+  int coords;
+  int colour;
+};
+
+// The nodes as they are.
+constexpr VertexLayout kNodeLayout = {kStride, 12, 24, 76};
+
+// What a plain draw takes from the nodes, packed: the position, the
+// normal, the texture coordinates and, for a mesh with colours, the colour
+// floats. A third of the nodes' bytes for the vertex stage to fetch.
+VertexLayout PackedLayout(bool colours) { return {colours ? 48 : 32, 12, 24, 32}; }
+
+void PackNodes(const MeshNode* nodes, int32_t count, bool colours, float* out) {
+  for (int32_t i = 0; i < count; ++i) {
+    const MeshNode& node = nodes[i];
+    std::memcpy(out, node.position, 8 * sizeof(float));  // position, normal, u, v
+    out += 8;
+    if (colours) {
+      std::memcpy(out, &node.red, 4 * sizeof(float));
+      out += 4;
+    }
+  }
+}
+static_assert(offsetof(MeshNode, u) == 6 * sizeof(float) && offsetof(MeshNode, v) == 7 * sizeof(float) &&
+              offsetof(MeshNode, alpha) == offsetof(MeshNode, red) + 3 * sizeof(float));
+
 // Binds (creating and filling when needed) a vertex buffer over the nodes
 // and answers the base that array offsets count from.
 const char* BindVertexData(uint32_t* buffer, const MeshNode* nodes, int32_t count, bool refill, GLenum usage) {
@@ -183,21 +221,48 @@ const char* BindVertexData(uint32_t* buffer, const MeshNode* nodes, int32_t coun
   return nullptr;
 }
 
+// The same for a plain draw, the buffer holding the nodes packed (the
+// nodes themselves without vertex buffers). False when the buffer could
+// not be filled: nothing is to be drawn from it then.
+bool BindPlainVertexData(uint32_t* buffer, const MeshNode* nodes, int32_t count, bool colours, bool refill,
+                         GLenum usage, const char** base, VertexLayout* layout) {
+  if (g_glext.glBindBufferARB == nullptr) {
+    *base = reinterpret_cast<const char*>(nodes);
+    *layout = kNodeLayout;
+    return true;
+  }
+  *base = nullptr;
+  *layout = PackedLayout(colours);
+  if (*buffer == 0) {
+    g_glext.glGenBuffersARB(1, buffer);
+    refill = true;
+  }
+  g_glext.glBindBufferARB(GL_ARRAY_BUFFER_ARB, *buffer);
+  if (!refill) return true;
+  g_glext.glBufferDataARB(GL_ARRAY_BUFFER_ARB, static_cast<GLsizeiptrARB>(count) * layout->stride, nullptr, usage);
+  void* out = g_glext.glMapBufferARB(GL_ARRAY_BUFFER_ARB, GL_WRITE_ONLY_ARB);
+  if (out == nullptr) return false;
+  PackNodes(nodes, count, colours, static_cast<float*>(out));
+  return g_glext.glUnmapBufferARB(GL_ARRAY_BUFFER_ARB) == GL_TRUE;
+}
+
 void UnbindVertexData() {
   if (g_glext.glBindBufferARB != nullptr) g_glext.glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
 }
 
 bool Multitexture() { return g_glext.glActiveTextureARB != nullptr && g_glext.glClientActiveTextureARB != nullptr; }
 
-void SelectUnit(GLenum unit) {
+// The unit that the texture calls and the texture-coordinate array calls
+// address; each switch reaches OpenGL only when it is a change.
+void SelectUnit(int unit) {
   if (!Multitexture()) return;
-  GlActiveUnitCached(unit == GL_TEXTURE1_ARB ? 1 : 0);
-  g_glext.glClientActiveTextureARB(unit);
+  GlActiveUnitCached(unit);
+  GlClientUnitCached(unit);
 }
 
-void TextureCoordinates(const char* base, int offset, GLint size = 2) {
+void TextureCoordinates(const char* base, GLsizei stride, int offset) {
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-  glTexCoordPointer(size, GL_FLOAT, kStride, base + offset);
+  glTexCoordPointer(2, GL_FLOAT, stride, base + offset);
 }
 
 // On the unit SelectUnit chose last.
@@ -206,58 +271,63 @@ void BindUnitTexture(int unit, uint32_t texture) {
   GlUnitTexturingCached(unit, true);
 }
 
-void SetUpTextures(const Dodevudi3D& engine, const MeshObject& mesh, const char* base,
+void SetUpTextures(const Dodevudi3D& engine, const MeshObject& mesh, const char* base, const VertexLayout& layout,
                    const GrowArray<uint32_t>* table) {
   const OpenGLDodevudi& owner = *engine.owner;
   const bool modes = engine.shadowsOn != 0 && g_glext.glClientActiveTextureARB != nullptr;
   if (!modes) {
     if (owner.boundSprite >= 0) {
       if (owner.boundSecondSprite >= 0 && Multitexture()) {
-        SelectUnit(GL_TEXTURE1_ARB);
+        SelectUnit(1);
         BindUnitTexture(1, SpriteTextureName(owner, owner.boundSecondSprite, owner.boundMipmapped, table));
-        TextureCoordinates(base, 24);
+        TextureCoordinates(base, layout.stride, layout.coords);
       }
-      SelectUnit(GL_TEXTURE0_ARB);
+      SelectUnit(0);
       BindUnitTexture(0, SpriteTextureName(owner, owner.boundSprite, owner.boundMipmapped, table));
-      TextureCoordinates(base, 24);
+      TextureCoordinates(base, layout.stride, layout.coords);
     }
     if (mesh.hasColours != 0) {
       glEnableClientState(GL_COLOR_ARRAY);
-      glColorPointer(4, GL_FLOAT, kStride, base + 76);
+      glColorPointer(4, GL_FLOAT, layout.stride, base + layout.colour);
     }
   } else if (engine.shadowMode == 1) {
-    SelectUnit(GL_TEXTURE1_ARB);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    TextureCoordinates(base, 24);
-    SelectUnit(GL_TEXTURE0_ARB);
-    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+    SelectUnit(1);
+    GlUnitTexEnvModeCached(1, GL_MODULATE);
+    TextureCoordinates(base, kStride, 24);
+    SelectUnit(0);
+    GlUnitTexEnvModeCached(0, GL_COMBINE);
     glTexEnvf(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_DOT3_RGB_EXT);
     glTexEnvf(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_PRIMARY_COLOR);
     glTexEnvf(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
     glTexEnvf(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_TEXTURE);
     glTexEnvf(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_COLOR);
-    TextureCoordinates(base, 24);
+    TextureCoordinates(base, kStride, 24);
     glEnableClientState(GL_COLOR_ARRAY);
     glColorPointer(3, GL_FLOAT, kStride, base + 32);
   } else {
-    SelectUnit(GL_TEXTURE1_ARB);
+    SelectUnit(1);
     BindUnitTexture(1, mesh.rampTexture);
-    TextureCoordinates(base, 56);
-    SelectUnit(GL_TEXTURE0_ARB);
+    TextureCoordinates(base, kStride, 56);
+    SelectUnit(0);
     if (owner.boundSprite >= 0) {
       BindUnitTexture(0, SpriteTextureName(owner, owner.boundSprite, owner.boundMipmapped, table));
-      TextureCoordinates(base, 24);
+      TextureCoordinates(base, kStride, 24);
     }
   }
 }
 
+// Every array off; the texture-coordinate arrays of both units (only the
+// client unit switches for them), ending on unit 0, where the 2D drawing
+// sets its own.
 void DisableArrays() {
   glDisableClientState(GL_VERTEX_ARRAY);
   glDisableClientState(GL_COLOR_ARRAY);
   glDisableClientState(GL_NORMAL_ARRAY);
-  SelectUnit(GL_TEXTURE1_ARB);
-  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-  SelectUnit(GL_TEXTURE0_ARB);
+  if (Multitexture()) {
+    GlClientUnitCached(1);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    GlClientUnitCached(0);
+  }
   glDisableClientState(GL_TEXTURE_COORD_ARRAY);
 }
 
@@ -274,6 +344,7 @@ void DrawCelOutline(Dodevudi3D& engine, MeshObject& mesh, const MeshFrame& refer
   if (width < kTiny) width = kTiny;
   const int32_t mode = engine.cullingMode;
   X3DSetCulling(engine, -mode);
+  mesh.drawListFrame = -1;
   for (MeshNode& node : mesh.drawNodes) {
     for (int k = 0; k < 3; ++k) node.position[k] += node.normal[k] * width;
   }
@@ -281,9 +352,7 @@ void DrawCelOutline(Dodevudi3D& engine, MeshObject& mesh, const MeshFrame& refer
                                     GL_STREAM_DRAW_ARB);
   glEnableClientState(GL_VERTEX_ARRAY);
   glVertexPointer(3, GL_FLOAT, kStride, base);
-  SelectUnit(GL_TEXTURE1_ARB);
   GlUnitTexturingCached(1, false);
-  SelectUnit(GL_TEXTURE0_ARB);
   GlUnitTexturingCached(0, false);
   GlStateDisable(GL_LIGHTING);
   GlStateEnable(GL_COLOR_MATERIAL);
@@ -298,12 +367,21 @@ void DrawCelOutline(Dodevudi3D& engine, MeshObject& mesh, const MeshFrame& refer
   UnbindVertexData();
 }
 
-void DrawShadowVolume(Dodevudi3D& engine, MeshObject& mesh, const MeshFrame& reference, const float light[3]) {
+// The volume of the pose in the draw list. While the draw list is a copy
+// of the reference frame, the volume is read from that frame's triangles,
+// which the light-facing pass has just read: the same corners, already at
+// hand.
+void DrawShadowVolume(Dodevudi3D& engine, MeshObject& mesh, int32_t frame, const float light[3]) {
+  const GrowArray<MeshNode>& triangles = mesh.frames[frame].triangles;
   glPushMatrix();
   X3DApplyModelMatrix(engine);
-  MeshLightFacing(mesh, reference.triangles, light);
+  MeshLightFacing(mesh, triangles, light);
   SpriteBindTexture(*engine.owner, -1, -1, 0, nullptr);
-  ShadowVolumeDraw(mesh, mesh.drawNodes, light, true);
+  // While the pass is on no colour is written: fog would be worked out
+  // for every corner to no effect. Leaving the pass turns it off anyway.
+  if (engine.shadowPass != 0) GlStateDisable(GL_FOG);
+  const bool copy = mesh.drawListFrame == frame && triangles.count == mesh.drawNodes.count;
+  ShadowVolumeDraw(mesh, copy ? triangles : mesh.drawNodes, light, true);
   glPopMatrix();
 }
 
@@ -344,17 +422,21 @@ void MeshDraw(Dodevudi3D& engine, MeshObject& mesh, int32_t frameA, int32_t fram
   }
 
   const char* base = nullptr;
+  VertexLayout layout = kNodeLayout;
   const bool plain = engine.shadowsOn == 0 && pose.t == 0.0f && engine.textureOffsetU == 0.0f &&
                      engine.textureOffsetV == 0.0f;
   float eye[3] = {};
   if (plain) {
-    if (pose.a == 0) {
-      // Frame 0 stays in the static buffer until its vertices change.
-      base = BindVertexData(&mesh.staticBuffer, first.triangles.data, count, mesh.staticStale != 0,
-                            GL_STATIC_DRAW_ARB);
-      mesh.staticStale = 0;
-    } else {
-      base = BindVertexData(&mesh.streamBuffer, first.triangles.data, count, true, GL_STREAM_DRAW_ARB);
+    // Frame 0 stays in the static buffer until its vertices change.
+    const bool staticFrame = pose.a == 0;
+    const bool filled = BindPlainVertexData(
+        staticFrame ? &mesh.staticBuffer : &mesh.streamBuffer, first.triangles.data, count, mesh.hasColours != 0,
+        !staticFrame || mesh.staticStale != 0, staticFrame ? GL_STATIC_DRAW_ARB : GL_STREAM_DRAW_ARB, &base, &layout);
+    if (staticFrame) mesh.staticStale = filled ? 0 : 1;
+    if (!filled) {
+      UnbindVertexData();
+      GlStateDisable(GL_COLOR_MATERIAL);
+      return;
     }
   } else {
     Lighting lighting{false, engine.shadowMode, {}, mesh.celRowStep};
@@ -362,25 +444,26 @@ void MeshDraw(Dodevudi3D& engine, MeshObject& mesh, int32_t frameA, int32_t fram
       float inverse[16];
       InverseGaussJordan(m, inverse);
       Mat4TransformPoint(inverse, engine.shadowLight, lighting.light);
-      Mat4TransformPoint(inverse, engine.cameraEye, eye);
-      lighting.on = g_glext.glMultiTexCoord2fARB != nullptr;
+      if (engine.shadowMode == 2) Mat4TransformPoint(inverse, engine.cameraEye, eye);  // for the outline
+      // Bump lighting and cel shading give each vertex values of its own.
+      lighting.on = g_glext.glMultiTexCoord2fARB != nullptr && (engine.shadowMode == 1 || engine.shadowMode == 2);
     }
     FillDrawList(mesh, pose, lighting, engine.textureOffsetU, engine.textureOffsetV);
     if (volumes) {
-      DrawShadowVolume(engine, mesh, reference, lighting.light);
+      DrawShadowVolume(engine, mesh, pose.b, lighting.light);
       return;
     }
     base = BindVertexData(&mesh.streamBuffer, mesh.drawNodes.data, count, true, GL_STREAM_DRAW_ARB);
   }
   glEnableClientState(GL_VERTEX_ARRAY);
-  glVertexPointer(3, GL_FLOAT, kStride, base);
-  SetUpTextures(engine, mesh, base, table);
+  glVertexPointer(3, GL_FLOAT, layout.stride, base);
+  SetUpTextures(engine, mesh, base, layout, table);
 
   glPushMatrix();
   X3DApplyModelMatrix(engine);
   if (engine.lightsMask != 0 || engine.normalsAlways != 0) {
     glEnableClientState(GL_NORMAL_ARRAY);
-    glNormalPointer(GL_FLOAT, kStride, base + 12);
+    glNormalPointer(GL_FLOAT, layout.stride, base + layout.normal);
   }
   if (engine.normalsAlways != 0) {
     glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
@@ -398,11 +481,11 @@ void MeshDraw(Dodevudi3D& engine, MeshObject& mesh, int32_t frameA, int32_t fram
   if (engine.shadowsOn != 0 && engine.shadowMode == 2 && engine.cullingMode != 0) {
     DrawCelOutline(engine, mesh, reference, eye);
   }
+  // Both units back to modulating, unit 0 active.
   if (g_glext.glActiveTextureARB != nullptr) {
-    GlActiveUnitCached(1);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    GlUnitTexEnvModeCached(1, GL_MODULATE);
+    GlUnitTexEnvModeCached(0, GL_MODULATE);
     GlActiveUnitCached(0);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
   }
   glPopMatrix();
   GlStateDisable(GL_COLOR_MATERIAL);

@@ -3,12 +3,15 @@
 // three modes of the shadow light: per-pixel bump lighting, cel shading
 // with an outline, and stencil shadow volumes.
 //
-// A mesh is drawn from vertex arrays over its nodes, through vertex
-// buffers when the driver has them: frame 0 without blending, offsets or
-// shadow-light modes through a buffer uploaded once, any other pose through
-// the mesh's draw list re-uploaded each time. Meshes whose bounding sphere
-// lies outside the view frustum are skipped (in shadow-volume mode they
-// still cast). Main thread only, with the context current.
+// A mesh is drawn from vertex arrays, through vertex buffers when the
+// driver has them: a frame without blending, offsets or shadow-light modes
+// from a buffer that holds only what is drawn of its nodes, packed (frame
+// 0's filled once and again after its vertices change, any other frame's
+// each time), any other pose from the mesh's draw list, node by node,
+// uploaded each time. Meshes whose bounding sphere lies outside the view
+// frustum are skipped (in shadow-volume mode they still cast). Texture
+// state that is already as a draw needs it is not set again. Main thread
+// only, with the context current.
 #pragma once
 
 #include <cstdint>

@@ -37,4 +37,6 @@ struct MeshNode;
 // light-facing triangles to infinity away from the light, and (caps) every
 // triangle, as it is when it faces the light, else at infinity. Reads the
 // flags of MeshLightFacing; triangles without flags or nodes are left out.
+// The volume is written once into the mesh's stream buffer and drawn from
+// vertex arrays in both passes.
 void ShadowVolumeDraw(MeshObject& mesh, const GrowArray<MeshNode>& nodes, const float light[3], bool caps);

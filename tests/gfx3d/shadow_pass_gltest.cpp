@@ -66,6 +66,22 @@ TEST_F(ShadowPassTest, LeavingThePassDarkensExactlyTheStencilledPixelsOnce) {
   EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
 }
 
+// Whatever the stencil buffer held before (OpenGL does not say what a
+// new one holds), the 3D begin leaves it 0: a pass with no caster darkens
+// nothing.
+TEST_F(ShadowPassTest, TheThreeDimensionalBeginLeavesTheStencilBufferZero) {
+  glClearStencil(5);
+  glClear(GL_STENCIL_BUFFER_BIT);
+  glClearStencil(0);
+  X3DBegin(engine3d(), 1.0, 100.0, 90.0);
+  uint8_t stencil = 1;
+  glReadPixels(kWidth / 2, kHeight / 2, 1, 1, GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, &stencil);
+  EXPECT_EQ(stencil, 0);
+  LightSet(engine3d(), -3, 0x000000, 0, 50, 0, 0, 0, 0, 1, false);
+  LightSet(engine3d(), -3, 0x000000, 0, 50, 0, 0, 0, 0, 0, false);
+  EXPECT_EQ(WindowDifference([](int, int) { return 0xFFFFFFu; }), "");
+}
+
 TEST_F(ShadowPassTest, LeavingThePassKeepsTheViewport) {
   SetViewportProjection(engine(), 8, 4, 40, 30);
   X3DBegin(engine3d(), 1.0, 100.0, 90.0);
