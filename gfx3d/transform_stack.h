@@ -8,6 +8,12 @@
 // below (the base). Composition multiplies onto the stored result, so
 // parts added after a composition land on top of the composed matrix;
 // X3DPosition, X3DScale, X3DPush and X3DPop at level 0 put the base back.
+//
+// A ray test that finds the ray far from an object needs only where the
+// level puts the object's origin, not the matrix: X3DLevelTurnAndMove
+// composes the level as the test must, but lets the arithmetic wait until
+// something reads the matrix or adds a part, which gives the same matrix
+// as composing at once.
 // Main thread only.
 #pragma once
 
@@ -30,7 +36,23 @@ struct TransformRecord {
   float pending[kTransformParts][16] = {};
   float result[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
   int32_t valid = 1;
+  // -1 when the result is not known to be a turn and a move, else the
+  // number of turn and move matrices multiplied into it since it was the
+  // identity (0: it is the identity). Kept for the ray tests.
+  int32_t turns = 0;
+  // 1 while the level counts as composed (valid 1) but the result still
+  // holds the base, the identity: the composition is worked out when
+  // something reads the matrix or adds a part. turns then counts the
+  // composed matrix's.
+  int32_t owed = 0;
 };
+
+// The most turns a level's matrix may take for X3DLevelTurnAndMove to
+// vouch for it. Each turn's matrix, and each product with one, stretches
+// or shrinks a vector by a factor within 1 -+ 2^-16 at most (rounding), so
+// the 3x3 part of such a matrix within 1 -+ kTurnStretch.
+inline constexpr int32_t kMostTurns = 64;
+inline constexpr double kTurnStretch = 0x1p-10;
 
 // Position and scale restart the current level from its base; the other
 // parts are kept.
@@ -52,9 +74,17 @@ void X3DPop(Dodevudi3D& engine);
 
 // Composes the current level when something was added since.
 void X3DUpdateModelMatrix(Dodevudi3D& engine);
+// Composes the current level as X3DUpdateModelMatrix does and, when its
+// result is a turn and a move (no scale, no free matrix, turns by finite
+// angles about axes whose length squared is finite, on a base of the same
+// kind, at most kMostTurns of them), answers true with the move (the
+// result's translation); the arithmetic of the composition may then wait.
+// False when the result is of another kind (it is then composed).
+bool X3DLevelTurnAndMove(Dodevudi3D& engine, float move[3]);
 // Composes and multiplies OpenGL's current matrix by the level's result.
 void X3DApplyModelMatrix(Dodevudi3D& engine);
-// The current level's result as it stands.
+// The current level's result as it stands (after X3DUpdateModelMatrix:
+// the composed matrix).
 const float* X3DModelMatrix(const Dodevudi3D& engine);
 
 // Level 0, made the identity, becomes the current level.
