@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/float_to_int.h"
 #include "gfx3d/mesh_records.h"
+#include "gfx3d/transform_stack.h"
 
 namespace {
 
@@ -61,6 +63,12 @@ Kind Classify(const float a[3], const float b[3], const float e[3], int32_t node
   }
   out->radius = std::nextafter(static_cast<float>(reach), HUGE_VALF);
   return Kind::kTight;
+}
+
+// The least float no smaller than x (infinity beyond the floats).
+float FloatAbove(double x) {
+  const float f = NarrowToFloat(x);
+  return f < x ? std::nextafter(f, HUGE_VALF) : f;
 }
 
 // Sizes the array for exactly n elements, dropping what it held.
@@ -158,8 +166,75 @@ bool PickBoundsBuild(PickBounds& bounds, const MeshNode* nodes, int32_t count) {
   // dot product, over the length of the normal.
   bounds.relative = 2.0 * 6.0 * (5.0 + 4.4 * mostK) * kUnit;
   bounds.absolute = tight > 0 ? 2.0 * 3.0 * 0x1p-150 / leastNormal : 0.0;
+  // The parts of the distance of PickBoundsMissedAt fixed by the bounds
+  // (1 + 2^-9 is 1 + 2 kTurnStretch), the last 2^-40 for the rounding of
+  // these sums.
+  static_assert(kTurnStretch == 0x1p-10);
+  const double reach =
+      (Length(bounds.centre[0], bounds.centre[1], bounds.centre[2]) + bounds.radius) * (1.0 + 0x1p-40);
+  bounds.reach = FloatAbove(reach);
+  bounds.missFixed = FloatAbove(((1.0 + 0x1p-9 + 0x1p-29) * reach + bounds.relative * (1.74 + 2.75 * reach) +
+                                 1.01 * bounds.absolute + 0x1p-30) *
+                                (1.0 + 0x1p-40));
+  bounds.missSlope = FloatAbove((1.74 * bounds.relative + 0x1p-30) * (1.0 + 0x1p-40));
   bounds.source = nodes;
   bounds.sourceCount = count;
   bounds.valid = 1;
   return true;
+}
+
+// The ray test normalises the direction to dn, takes the origin O and the
+// point A = O + dn (in floats) into the level's space as M^T (p - t), for
+// the 3x3 part M and the translation t of the level's matrix, and goes on
+// with the line through o and o + d, d = p - o: every hit it finds lies
+// within the margin of that line, which the bounds' own near test (with
+// |o - C|_1 and the radius) relies on. So a line that passes the bounds'
+// centre C farther than radius + margin hits nothing. With M stretching
+// vectors by a factor within 1 -+ e, e = kTurnStretch = 2^-10,
+// u = |O - t| <= 2^12, |O| <= 2^16 and the rounding unit 2^-24, the world
+// side bounds that distance from below:
+//  - the line through O and A leans from the direction by at most
+//    2^-22 (|O| + 2) (the normalisation's and the addition's rounding),
+//    so near t it lies within that times u of the direction's line;
+//  - the exact image of a line under x -> M^T (x - t) passes 0 at
+//    (1 -+ e) times the line's distance from t, and so C at that less |C|;
+//  - o and p are within 7 2^-24 u and 7 2^-24 (u + 2) of their exact
+//    images, d within 2^-20 (u + 2) of its (and |d| >= 0.99), which moves
+//    the line near C by at most 7 2^-24 u + |C - o| / 0.99 2^-20 (u + 2),
+//    with |o| <= (1 + e) u + 1;
+//  - the margin is at most relative (sqrt 3 (|o| + |C|) + radius) +
+//    absolute.
+// So the line misses when its distance from t exceeds (1 + 2e) (|C| +
+// radius + margin + the moves) + the lean; missFixed, missSlope and the
+// 2^-19 term hold that, with the sums u and |O| taken as the sums of the
+// coordinates' sizes (no smaller) and shares of 2^-30 for the rounding of
+// the near test's doubles.
+//
+// Here in floats: the sums below come out at most 2^-22 short, the far
+// distance from its rounding at most 2^-19 short, which the factor
+// 1 + 2^-18 makes up; the cross product of w = t - O and the direction is
+// within 6.3 2^-24 |w| |direction| of the exact one, which the 2^-20 u in
+// the far distance makes up; the squares and products of the last
+// comparison are off by less than 2^-21 of their size, which its factor
+// 1 + 2^-20 makes up. A far distance too large for a float is infinite:
+// no miss.
+bool PickBoundsMissedAt(const PickBounds& bounds, const float move[3], const float origin[3],
+                        const float direction[3]) {
+  if (bounds.looseFirst != bounds.triangles.count) return false;
+  if (bounds.triangles.count == 0) return true;  // no triangle that can hit
+  const float w[3] = {move[0] - origin[0], move[1] - origin[1], move[2] - origin[2]};
+  const float* d = direction;
+  const float away = std::fabs(w[0]) + std::fabs(w[1]) + std::fabs(w[2]);
+  const float out = std::fabs(origin[0]) + std::fabs(origin[1]) + std::fabs(origin[2]);
+  const float squared = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+  // The direction well above the test's 1e-7, which it normalises; the
+  // comparisons also fail for what is not finite.
+  if (!(away <= 0x1p12f && out <= 0x1p16f && squared >= 0x1p-20f && squared <= 0x1p100f)) return false;
+  const float far = (bounds.missFixed + bounds.missSlope * away +
+                     0x1p-19f * (away + 2.0f) * (away + out + bounds.reach + 2.0f) + 0x1p-20f * away + 0x1p-100f) *
+                    (1.0f + 0x1p-18f);
+  const float x = w[1] * d[2] - w[2] * d[1];
+  const float y = w[2] * d[0] - w[0] * d[2];
+  const float z = w[0] * d[1] - w[1] * d[0];
+  return x * x + y * y + z * z > far * far * squared * (1.0f + 0x1p-20f);
 }

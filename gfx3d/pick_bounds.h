@@ -24,6 +24,11 @@
 // triangle's sphere grown the same way. The other triangles are always
 // tested.
 //
+// At a level that only turns and moves (X3DLevelTurnAndMove), a ray that
+// passes far from where the level puts the bounds is seen to miss from
+// the world side alone (PickBoundsMissedAt), before the level's matrix is
+// worked out or the ray taken into the level's space.
+//
 // Main thread only.
 #pragma once
 
@@ -81,6 +86,14 @@ struct PickBounds {
   double radius = 0.0;
   double relative = 0.0;
   double absolute = 0.0;
+  // |centre| + radius or a little more: every tight triangle lies within
+  // it of the frame's origin. The distance from a level's move beyond
+  // which a line misses (PickBoundsMissedAt) is missFixed + missSlope u +
+  // 2^-19 (u + 2) (u + |origin| + reach + 2), u the origin's distance from
+  // the move (each a float no smaller than its exact value).
+  float reach = 0.0f;
+  float missFixed = 0.0f;
+  float missSlope = 0.0f;
 
   // The tight triangles in their runs, then (from looseFirst) the others
   // that can give a hit, each part in list order.
@@ -105,6 +118,17 @@ inline void PickTriangleSides(const float a[3], const float b[3], const float e[
 inline bool PickBoundsCurrent(const PickBounds& bounds, const MeshNode* nodes, int32_t count) {
   return bounds.valid != 0 && bounds.source == nodes && bounds.sourceCount == count;
 }
+
+// True when the ray test of (origin, direction) can hit no triangle of
+// the bounds at a level whose matrix turns and moves by `move` (as
+// X3DLevelTurnAndMove vouches for it): the line passes farther
+// from the move than the bounds reach from the frame's origin, by more
+// than the test's rounding (of the direction, the ray's way into the
+// level's space and the margin) can make up. False when it cannot tell:
+// the bounds hold loose triangles, the test would not normalise the
+// direction, or the origin lies too far out.
+bool PickBoundsMissedAt(const PickBounds& bounds, const float move[3], const float origin[3],
+                        const float direction[3]);
 
 // Builds the bounds of a triangle list of count nodes (a multiple of 3).
 // False, with the bounds left out of date, when their memory cannot be had.
