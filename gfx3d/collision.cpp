@@ -481,7 +481,8 @@ inline float MeshRayQuick(Dodevudi3D& engine, MeshObject& mesh, int64_t frame, c
   const PickBounds* bounds = f.pick.get();
   const bool current = bounds != nullptr && PickBoundsCurrent(*bounds, nodes, count);
   float move[3];
-  if (current && X3DLevelTurnAndMove(engine, move) && PickBoundsMissedAt(*bounds, move, origin, direction)) {
+  if (current && X3DLevelTurnAndMove(engine.stack[engine.currentLevel], move) &&
+      PickBoundsMissedAt(*bounds, move, origin, direction)) {
     return 0.0f;
   }
   return MeshRayScan(engine, f, nodes, count, current, origin, direction);

@@ -18,20 +18,26 @@ TransformRecord& Current(Dodevudi3D& engine) { return engine.stack[engine.curren
 
 void Compose(TransformRecord& level);
 
+// The level below's result as it stands (composed, if that was only
+// owed) into the current level's.
+void CopyBelow(Dodevudi3D& engine, TransformRecord& level) {
+  TransformRecord& below = engine.stack[engine.currentLevel - 1];
+  if (below.owed != 0) Compose(below);
+  std::memcpy(level.result, below.result, sizeof(level.result));
+  level.turns = below.turns;
+}
+
 // Puts the base back into the current level's result: the identity at
 // level 0 (which it holds already while turns is 0 or a composition is
-// owed), else the level below's result as it stands (composed, if that was
-// only owed); and empties the level of rotations and free matrices.
-TransformRecord& Restart(Dodevudi3D& engine) {
+// owed), else the level below's result; and empties the level of
+// rotations and free matrices.
+inline TransformRecord& Restart(Dodevudi3D& engine) {
   TransformRecord& level = Current(engine);
-  if (engine.currentLevel == 0) {
+  if (engine.currentLevel != 0) {
+    CopyBelow(engine, level);
+  } else {
     if (level.turns != 0 && level.owed == 0) std::memcpy(level.result, kIdentity, sizeof(level.result));
     level.turns = 0;
-  } else {
-    TransformRecord& below = engine.stack[engine.currentLevel - 1];
-    if (below.owed != 0) Compose(below);
-    std::memcpy(level.result, below.result, sizeof(level.result));
-    level.turns = below.turns;
   }
   level.owed = 0;
   level.valid = 0;
@@ -53,36 +59,33 @@ void ResetLevel(TransformRecord& level) {
   level.translation[0] = level.translation[1] = level.translation[2] = 0.0f;
   level.valid = 1;
   level.owed = 0;
+  level.plainParts = 1;
 }
 
-// |x| + |y| + |z|: NaN or infinite when one of them is.
-float SizeSum(const float v[3]) { return std::fabs(v[0]) + std::fabs(v[1]) + std::fabs(v[2]); }
+// Below 0 when x is at most 2^60 in size (NaN and the infinities are
+// not): |x| - 2^60 - 1 on the bits; the AND of such numbers is below 0
+// when all of them are.
+int32_t Within(float x) {
+  uint32_t bits;
+  std::memcpy(&bits, &x, sizeof(bits));
+  return static_cast<int32_t>((bits & 0x7FFFFFFFu) - 0x5D800001u);
+}
 
-// The turns of the level's result once it is composed on a base that has
-// baseTurns (its move counted as one): -1 unless only a move and turns are
-// added whose angles' radians are finite and whose axes' squared lengths
-// are (each turn's matrix is then a rotation up to rounding, its axis
-// exact or normalised, or it is skipped for an axis too short). A move of
-// at most 2^100 keeps the translation finite through kMostTurns turns, and
-// so the products of the 3x3 part free of NaN.
-int32_t ComposedTurns(const TransformRecord& level, int32_t baseTurns) {
+// 1 when the level's move is at most 2^60 in size and its scale is 1 (the
+// part of plainParts that a restart decides).
+inline int32_t PlainMoveAndScale(const TransformRecord& level) {
   uint32_t scale[3];
   std::memcpy(scale, level.scale, sizeof(scale));
   const uint32_t one = 0x3F800000u;  // 1.0f, the only float equal to 1
-  if (baseTurns < 0 || level.pendingCount != 0 || scale[0] != one || scale[1] != one || scale[2] != one) return -1;
-  if (!(SizeSum(level.translation) <= 0x1p100f)) return -1;
-  for (int32_t i = 0; i < level.rotationCount; ++i) {
-    const float* r = level.rotations[i];
-    if (!(std::fabs(r[0]) <= 0x1p100f && SizeSum(r + 1) <= 0x1p60f)) return -1;
-  }
-  const int32_t n = baseTurns + 1 + level.rotationCount;
-  return n <= kMostTurns ? n : -1;
+  const uint32_t scaled = (scale[0] ^ one) | (scale[1] ^ one) | (scale[2] ^ one);
+  const float* t = level.translation;
+  return scaled == 0 && (Within(t[0]) & Within(t[1]) & Within(t[2])) < 0 ? 1 : 0;
 }
 
 // Works out the composition: on the result as it stands, or on the
 // identity that an owed composition's result still holds.
 void Compose(TransformRecord& level) {
-  level.turns = ComposedTurns(level, level.owed != 0 ? 0 : level.turns);
+  level.turns = X3DComposedTurns(level, level.owed != 0 ? 0 : level.turns);
   float* r = level.result;
   float m[16];
   for (int32_t i = 0; i < level.pendingCount; ++i) Mat4Multiply(r, level.pending[i], r);
@@ -107,11 +110,15 @@ void Compose(TransformRecord& level) {
 }  // namespace
 
 void X3DPosition(Dodevudi3D& engine, double x, double y, double z) {
-  SetTriple(Restart(engine).translation, x, y, z);
+  TransformRecord& level = Restart(engine);
+  SetTriple(level.translation, x, y, z);
+  level.plainParts = PlainMoveAndScale(level);
 }
 
 void X3DScale(Dodevudi3D& engine, double x, double y, double z) {
-  SetTriple(Restart(engine).scale, x, y, z);
+  TransformRecord& level = Restart(engine);
+  SetTriple(level.scale, x, y, z);
+  level.plainParts = PlainMoveAndScale(level);
 }
 
 void X3DRotate(Dodevudi3D& engine, double angle, double x, double y, double z) {
@@ -124,6 +131,7 @@ void X3DRotate(Dodevudi3D& engine, double angle, double x, double y, double z) {
   r[1] = NarrowToFloat(x);
   r[2] = NarrowToFloat(y);
   r[3] = NarrowToFloat(z);
+  if ((Within(r[0]) & Within(r[1]) & Within(r[2]) & Within(r[3])) >= 0) level.plainParts = 0;
 }
 
 void X3DMultMatrix(Dodevudi3D& engine, RtArray<double>& array) {
@@ -138,6 +146,7 @@ void X3DMultMatrix(Dodevudi3D& engine, RtArray<double>& array) {
   if (level.pendingCount >= kTransformParts) return;
   float* m = level.pending[level.pendingCount++];
   for (int32_t i = 0; i < 16; ++i) m[i] = NarrowToFloat(*ArrayAt(array, i, 0, 0, 0));
+  level.plainParts = 0;
 }
 
 void X3DPush(Dodevudi3D& engine) {
@@ -164,28 +173,7 @@ void X3DUpdateModelMatrix(Dodevudi3D& engine) {
   if (level.valid == 0 || level.owed != 0) Compose(level);
 }
 
-bool X3DLevelTurnAndMove(Dodevudi3D& engine, float move[3]) {
-  TransformRecord& level = Current(engine);
-  const float* t = level.result + 12;
-  if (level.valid == 0) {
-    // On the identity, a move and turns give a matrix whose translation is
-    // the move itself (the products with 0 and 1 add only zeros to it):
-    // the rest can wait.
-    const int32_t n = level.turns == 0 ? ComposedTurns(level, 0) : -1;
-    if (n < 0) {
-      Compose(level);
-    } else {
-      level.turns = n;
-      level.valid = 1;
-      level.owed = 1;
-    }
-  }
-  if (level.owed != 0) t = level.translation;
-  move[0] = t[0];
-  move[1] = t[1];
-  move[2] = t[2];
-  return level.turns >= 0;
-}
+void X3DComposeLevel(TransformRecord& level) { Compose(level); }
 
 void X3DApplyModelMatrix(Dodevudi3D& engine) {
   X3DUpdateModelMatrix(engine);

@@ -45,6 +45,9 @@ struct TransformRecord {
   // something reads the matrix or adds a part. turns then counts the
   // composed matrix's.
   int32_t owed = 0;
+  // 1 while the level's parts are a move and turns whose numbers are all
+  // at most 2^60 in size, with the scale 1 and no free matrix.
+  int32_t plainParts = 1;
 };
 
 // The most turns a level's matrix may take for X3DLevelTurnAndMove to
@@ -74,13 +77,43 @@ void X3DPop(Dodevudi3D& engine);
 
 // Composes the current level when something was added since.
 void X3DUpdateModelMatrix(Dodevudi3D& engine);
-// Composes the current level as X3DUpdateModelMatrix does and, when its
-// result is a turn and a move (no scale, no free matrix, turns by finite
-// angles about axes whose length squared is finite, on a base of the same
-// kind, at most kMostTurns of them), answers true with the move (the
-// result's translation); the arithmetic of the composition may then wait.
-// False when the result is of another kind (it is then composed).
-bool X3DLevelTurnAndMove(Dodevudi3D& engine, float move[3]);
+
+// The number of turns of a level's result once it is composed on a base
+// that has baseTurns (its move counted as one); -1 unless its parts are
+// plain and the count stays within kMostTurns.
+inline int32_t X3DComposedTurns(const TransformRecord& level, int32_t baseTurns) {
+  const int32_t n = baseTurns + 1 + level.rotationCount;
+  return baseTurns >= 0 && level.plainParts != 0 && n <= kMostTurns ? n : -1;
+}
+
+// Works out the level's composition (X3DUpdateModelMatrix's work).
+void X3DComposeLevel(TransformRecord& level);
+
+// Composes the level (the current one) as X3DUpdateModelMatrix does and,
+// when its result is a turn and a move (no scale, no free matrix, turns
+// whose numbers are at most 2^60 in size, on a base of the same kind, at
+// most kMostTurns of them), answers true with the move (the result's
+// translation). On the identity the arithmetic then waits: a move and
+// turns give a matrix whose translation is the move itself (the products
+// with 0 and 1 add only zeros to it). False when the result is of another
+// kind (it is then composed).
+inline bool X3DLevelTurnAndMove(TransformRecord& level, float move[3]) {
+  if (level.valid == 0) {
+    const int32_t n = level.turns == 0 ? X3DComposedTurns(level, 0) : -1;
+    if (n >= 0) {
+      level.turns = n;
+      level.valid = 1;
+      level.owed = 1;
+    } else {
+      X3DComposeLevel(level);
+    }
+  }
+  const float* t = level.owed != 0 ? level.translation : level.result + 12;
+  move[0] = t[0];
+  move[1] = t[1];
+  move[2] = t[2];
+  return level.turns >= 0;
+}
 // Composes and multiplies OpenGL's current matrix by the level's result.
 void X3DApplyModelMatrix(Dodevudi3D& engine);
 // The current level's result as it stands (after X3DUpdateModelMatrix:
