@@ -471,8 +471,8 @@ float MeshRayScan(Dodevudi3D& engine, MeshFrame& f, const MeshNode* nodes, int32
 // MeshRayTest: the frame's checks, and at a level that only turns and
 // moves, a ray far from the frame's bounds misses without the level's
 // matrix; else the scan.
-inline float MeshRayQuick(Dodevudi3D& engine, MeshObject& mesh, int64_t frame, const float origin[3],
-                          const float direction[3]) {
+inline float MeshRayQuick(Dodevudi3D& engine, TransformRecord& level, MeshObject& mesh, int64_t frame,
+                          const float origin[3], const float direction[3]) {
   g_lastHitNode = -1;
   int32_t count = 0;
   const MeshNode* nodes = MeshTestFrame(mesh, frame, &count);
@@ -481,8 +481,7 @@ inline float MeshRayQuick(Dodevudi3D& engine, MeshObject& mesh, int64_t frame, c
   const PickBounds* bounds = f.pick.get();
   const bool current = bounds != nullptr && PickBoundsCurrent(*bounds, nodes, count);
   float move[3];
-  if (current && X3DLevelTurnAndMove(engine.stack[engine.currentLevel], move) &&
-      PickBoundsMissedAt(*bounds, move, origin, direction)) {
+  if (current && X3DLevelTurnAndMove(level, move) && PickBoundsMissedAt(*bounds, move, origin, direction)) {
     return 0.0f;
   }
   return MeshRayScan(engine, f, nodes, count, current, origin, direction);
@@ -492,16 +491,20 @@ inline float MeshRayQuick(Dodevudi3D& engine, MeshObject& mesh, int64_t frame, c
 
 float MeshRayTest(Dodevudi3D& engine, MeshObject& mesh, int64_t frame, const float origin[3],
                   const float direction[3]) {
-  return MeshRayQuick(engine, mesh, frame, origin, direction);
+  return MeshRayQuick(engine, engine.stack[engine.currentLevel], mesh, frame, origin, direction);
 }
 
 float Object3DRayTest(Dodevudi3D& engine, int32_t slot, int64_t frame, const float origin[3],
                       const float direction[3]) {
   Object3D* object = Object3DAt(&engine, slot);
   if (object == nullptr) return 0.0f;
+  TransformRecord& level = engine.stack[engine.currentLevel];
+  // One mesh's answer is the object's: a distance of 0 comes with no
+  // triangle.
+  if (object->meshes.count == 1) return MeshRayQuick(engine, level, object->meshes[0], frame, origin, direction);
   RayBest best;
   for (MeshObjectX& mesh : object->meshes) {
-    const float t = MeshRayQuick(engine, mesh, frame, origin, direction);
+    const float t = MeshRayQuick(engine, level, mesh, frame, origin, direction);
     best.Offer(t, g_lastHitNode);
   }
   g_lastHitNode = best.Node();

@@ -107,10 +107,12 @@ bool PickBoundsBuild(PickBounds& bounds, const MeshNode* nodes, int32_t count) {
     return false;
   }
   bounds.looseFirst = tight;
+  bounds.looseCount = loose;
   int32_t nextTight = 0;
   int32_t nextLoose = tight;
   double mostK = 0.0;
   double leastNormal = 0.0;
+  double farthest = 0.0;  // of the tight triangles' corners from the origin
   for (int32_t i = 0; i + 2 < count; i += 3) {
     const Kind kind = Classify(nodes[i].position, nodes[i + 1].position, nodes[i + 2].position, i, &packed, &k, &normal);
     if (kind == Kind::kLoose) bounds.triangles[nextLoose++] = packed;
@@ -125,10 +127,12 @@ bool PickBoundsBuild(PickBounds& bounds, const MeshNode* nodes, int32_t count) {
     }
     ++run.count;
     for (int32_t c = i; c < i + 3; ++c) {
+      const float* p = nodes[c].position;
       for (int j = 0; j < 3; ++j) {
-        run.lo[j] = std::min(run.lo[j], nodes[c].position[j]);
-        run.hi[j] = std::max(run.hi[j], nodes[c].position[j]);
+        run.lo[j] = std::min(run.lo[j], p[j]);
+        run.hi[j] = std::max(run.hi[j], p[j]);
       }
+      farthest = std::max(farthest, Length(p[0], p[1], p[2]));
     }
     bounds.triangles[nextTight++] = packed;
   }
@@ -166,14 +170,40 @@ bool PickBoundsBuild(PickBounds& bounds, const MeshNode* nodes, int32_t count) {
   // dot product, over the length of the normal.
   bounds.relative = 2.0 * 6.0 * (5.0 + 4.4 * mostK) * kUnit;
   bounds.absolute = tight > 0 ? 2.0 * 3.0 * 0x1p-150 / leastNormal : 0.0;
-  // The parts of the distance of PickBoundsMissedAt fixed by the bounds
-  // (1 + 2^-9 is 1 + 2 kTurnStretch), the last 2^-40 for the rounding of
-  // these sums.
+  // The far distance of PickBoundsMissedAt. The ray test normalises the
+  // direction to dn, takes the origin O and the point A = O + dn (in
+  // floats) into the level's space as M^T (p - t), for the 3x3 part M and
+  // the translation t of the level's matrix, and goes on with the line
+  // through o and o + d, d = p - o; a tight triangle can give a hit only
+  // when that line passes within half the margin of it (the margin that
+  // the bounds' near test works out from |o - centre|_1 and the radius).
+  // Every tight triangle lies within `farthest` of the frame's origin, so
+  // a line that passes the origin farther than farthest + margin hits
+  // none. With M stretching vectors by a factor within 1 -+ e,
+  // e = kTurnStretch = 2^-10, u = |O - t| <= 2^12, |O| <= 2^16 and the
+  // rounding unit 2^-24, the world side bounds that distance from below:
+  //  - the line through O and A leans from the direction by at most
+  //    2^-22 (|O| + 2) (the normalisation's and the addition's rounding),
+  //    so near t it lies within that times u of the direction's line;
+  //  - the exact image of a line under x -> M^T (x - t) passes the origin
+  //    at (1 -+ e) times the line's distance from t;
+  //  - o and p are within 7 2^-24 u and 7 2^-24 (u + 2) of their exact
+  //    images, d within 2^-20 (u + 2) of its (and |d| >= 0.99), which moves
+  //    the line near the origin by at most 7 2^-24 u + |o| / 0.99 2^-20
+  //    (u + 2), with |o| <= (1 + e) u + 1;
+  //  - the margin is at most relative (sqrt 3 (|o| + |centre|) + radius) +
+  //    absolute.
+  // So the line misses when its distance from t exceeds (1 + 2e)
+  // (farthest + margin + the moves) + the lean; missFixed, missSlope and
+  // the 2^-19 term hold that, with the sums u and |O| taken as the sums of
+  // the coordinates' sizes (no smaller) and shares of 2^-30 for the
+  // rounding of the near test's doubles. The parts fixed by the bounds
+  // (1 + 2^-9 is 1 + 2 kTurnStretch) come with a last 2^-40 for the
+  // rounding of these sums.
   static_assert(kTurnStretch == 0x1p-10);
-  const double reach =
-      (Length(bounds.centre[0], bounds.centre[1], bounds.centre[2]) + bounds.radius) * (1.0 + 0x1p-40);
-  bounds.reach = FloatAbove(reach);
-  bounds.missFixed = FloatAbove(((1.0 + 0x1p-9 + 0x1p-29) * reach + bounds.relative * (1.74 + 2.75 * reach) +
+  const double around = Length(bounds.centre[0], bounds.centre[1], bounds.centre[2]) + bounds.radius;
+  const double reach = farthest * (1.0 + 0x1p-40);
+  bounds.missFixed = FloatAbove(((1.0 + 0x1p-9 + 0x1p-29) * reach + bounds.relative * (1.74 + 2.75 * around) +
                                  1.01 * bounds.absolute + 0x1p-30) *
                                 (1.0 + 0x1p-40));
   bounds.missSlope = FloatAbove((1.74 * bounds.relative + 0x1p-30) * (1.0 + 0x1p-40));
@@ -181,60 +211,4 @@ bool PickBoundsBuild(PickBounds& bounds, const MeshNode* nodes, int32_t count) {
   bounds.sourceCount = count;
   bounds.valid = 1;
   return true;
-}
-
-// The ray test normalises the direction to dn, takes the origin O and the
-// point A = O + dn (in floats) into the level's space as M^T (p - t), for
-// the 3x3 part M and the translation t of the level's matrix, and goes on
-// with the line through o and o + d, d = p - o: every hit it finds lies
-// within the margin of that line, which the bounds' own near test (with
-// |o - C|_1 and the radius) relies on. So a line that passes the bounds'
-// centre C farther than radius + margin hits nothing. With M stretching
-// vectors by a factor within 1 -+ e, e = kTurnStretch = 2^-10,
-// u = |O - t| <= 2^12, |O| <= 2^16 and the rounding unit 2^-24, the world
-// side bounds that distance from below:
-//  - the line through O and A leans from the direction by at most
-//    2^-22 (|O| + 2) (the normalisation's and the addition's rounding),
-//    so near t it lies within that times u of the direction's line;
-//  - the exact image of a line under x -> M^T (x - t) passes 0 at
-//    (1 -+ e) times the line's distance from t, and so C at that less |C|;
-//  - o and p are within 7 2^-24 u and 7 2^-24 (u + 2) of their exact
-//    images, d within 2^-20 (u + 2) of its (and |d| >= 0.99), which moves
-//    the line near C by at most 7 2^-24 u + |C - o| / 0.99 2^-20 (u + 2),
-//    with |o| <= (1 + e) u + 1;
-//  - the margin is at most relative (sqrt 3 (|o| + |C|) + radius) +
-//    absolute.
-// So the line misses when its distance from t exceeds (1 + 2e) (|C| +
-// radius + margin + the moves) + the lean; missFixed, missSlope and the
-// 2^-19 term hold that, with the sums u and |O| taken as the sums of the
-// coordinates' sizes (no smaller) and shares of 2^-30 for the rounding of
-// the near test's doubles.
-//
-// Here in floats: the sums below come out at most 2^-22 short, the far
-// distance from its rounding at most 2^-19 short, which the factor
-// 1 + 2^-18 makes up; the cross product of w = t - O and the direction is
-// within 6.3 2^-24 |w| |direction| of the exact one, which the 2^-20 u in
-// the far distance makes up; the squares and products of the last
-// comparison are off by less than 2^-21 of their size, which its factor
-// 1 + 2^-20 makes up. A far distance too large for a float is infinite:
-// no miss.
-bool PickBoundsMissedAt(const PickBounds& bounds, const float move[3], const float origin[3],
-                        const float direction[3]) {
-  if (bounds.looseFirst != bounds.triangles.count) return false;
-  if (bounds.triangles.count == 0) return true;  // no triangle that can hit
-  const float w[3] = {move[0] - origin[0], move[1] - origin[1], move[2] - origin[2]};
-  const float* d = direction;
-  const float away = std::fabs(w[0]) + std::fabs(w[1]) + std::fabs(w[2]);
-  const float out = std::fabs(origin[0]) + std::fabs(origin[1]) + std::fabs(origin[2]);
-  const float squared = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
-  // The direction well above the test's 1e-7, which it normalises; the
-  // comparisons also fail for what is not finite.
-  if (!(away <= 0x1p12f && out <= 0x1p16f && squared >= 0x1p-20f && squared <= 0x1p100f)) return false;
-  const float far = (bounds.missFixed + bounds.missSlope * away +
-                     0x1p-19f * (away + 2.0f) * (away + out + bounds.reach + 2.0f) + 0x1p-20f * away + 0x1p-100f) *
-                    (1.0f + 0x1p-18f);
-  const float x = w[1] * d[2] - w[2] * d[1];
-  const float y = w[2] * d[0] - w[0] * d[2];
-  const float z = w[0] * d[1] - w[1] * d[0];
-  return x * x + y * y + z * z > far * far * squared * (1.0f + 0x1p-20f);
 }
