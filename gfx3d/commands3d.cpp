@@ -86,7 +86,7 @@ void ProjectInto(bool unproject, double x, double y, double z, float kept[3], do
 // The line test of the debug mode, which draws the line: to the hit, or
 // 1000 units out when nothing was hit (the test measures along the unit
 // direction).
-double CollideLineShown(uint32_t object, uint32_t frame, double x, double y, double z, double dx, double dy,
+[[gnu::noinline, gnu::cold]] double CollideLineShown(uint32_t object, uint32_t frame, double x, double y, double z, double dx, double dy,
                         double dz) {
   Dodevudi3D* e = Engine();
   if (e == nullptr) return 0.0;

@@ -18,23 +18,17 @@ TransformRecord& Current(Dodevudi3D& engine) { return engine.stack[engine.curren
 
 void Compose(TransformRecord& level);
 
-// The level below's result as it stands (composed, if that was only
-// owed) into the current level's.
-void CopyBelow(Dodevudi3D& engine, TransformRecord& level) {
-  TransformRecord& below = engine.stack[engine.currentLevel - 1];
-  if (below.owed != 0) Compose(below);
-  std::memcpy(level.result, below.result, sizeof(level.result));
-  level.turns = below.turns;
-}
-
 // Puts the base back into the current level's result: the identity at
 // level 0 (which it holds already while turns is 0 or a composition is
-// owed), else the level below's result; and empties the level of
-// rotations and free matrices.
+// owed), else the level below's result as it stands (composed: a
+// composition waits only on the current level, and a push composes it
+// first); and empties the level of rotations and free matrices.
 inline TransformRecord& Restart(Dodevudi3D& engine) {
   TransformRecord& level = Current(engine);
   if (engine.currentLevel != 0) {
-    CopyBelow(engine, level);
+    const TransformRecord& below = engine.stack[engine.currentLevel - 1];
+    std::memcpy(level.result, below.result, sizeof(level.result));
+    level.turns = below.turns;
   } else {
     if (level.turns != 0 && level.owed == 0) std::memcpy(level.result, kIdentity, sizeof(level.result));
     level.turns = 0;
@@ -107,6 +101,10 @@ void Compose(TransformRecord& level) {
   level.owed = 0;
 }
 
+// The composition owed before a part is added (a cold path, apart from
+// the commands' own).
+[[gnu::noinline, gnu::cold]] void ComposeOwed(TransformRecord& level) { Compose(level); }
+
 }  // namespace
 
 void X3DPosition(Dodevudi3D& engine, double x, double y, double z) {
@@ -123,7 +121,7 @@ void X3DScale(Dodevudi3D& engine, double x, double y, double z) {
 
 void X3DRotate(Dodevudi3D& engine, double angle, double x, double y, double z) {
   TransformRecord& level = Current(engine);
-  if (level.owed != 0) Compose(level);
+  if (level.owed != 0) ComposeOwed(level);
   level.valid = 0;
   if (level.rotationCount >= kTransformParts) return;
   float* r = level.rotations[level.rotationCount++];
