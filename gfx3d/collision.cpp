@@ -474,17 +474,31 @@ float MeshRayScan(Dodevudi3D& engine, MeshFrame& f, const MeshNode* nodes, int32
 inline float MeshRayQuick(Dodevudi3D& engine, TransformRecord& level, MeshObject& mesh, int64_t frame,
                           const float origin[3], const float direction[3]) {
   g_lastHitNode = -1;
-  int32_t count = 0;
-  const MeshNode* nodes = MeshTestFrame(mesh, frame, &count);
-  if (nodes == nullptr) return 0.0f;
+  if (frame < 0 || frame >= mesh.frames.count) return 0.0f;
   MeshFrame& f = mesh.frames[static_cast<int32_t>(frame)];
+  const MeshNode* nodes = f.triangles.data;
+  const int32_t listed = f.triangles.count;
+  if (listed < 3 || nodes == nullptr) return 0.0f;
   const PickBounds* bounds = f.pick.get();
-  const bool current = bounds != nullptr && PickBoundsCurrent(*bounds, nodes, count);
+  const bool current = bounds != nullptr && PickBoundsCurrent(*bounds, nodes, listed);
   float move[3];
   if (current && X3DLevelTurnAndMove(level, move) && PickBoundsMissedAt(*bounds, move, origin, direction)) {
     return 0.0f;
   }
-  return MeshRayScan(engine, f, nodes, count, current, origin, direction);
+  return MeshRayScan(engine, f, nodes, listed - listed % 3, current, origin, direction);
+}
+
+// The object's meshes in turn, the nearest hit ahead kept, else the
+// nearest behind.
+[[gnu::noinline]] float MeshesRayTest(Dodevudi3D& engine, TransformRecord& level, Object3D& object, int64_t frame,
+                                      const float origin[3], const float direction[3]) {
+  RayBest best;
+  for (MeshObjectX& mesh : object.meshes) {
+    const float t = MeshRayQuick(engine, level, mesh, frame, origin, direction);
+    best.Offer(t, g_lastHitNode);
+  }
+  g_lastHitNode = best.Node();
+  return best.Result();
 }
 
 }  // namespace
@@ -502,13 +516,7 @@ float Object3DRayTest(Dodevudi3D& engine, int32_t slot, int64_t frame, const flo
   // One mesh's answer is the object's: a distance of 0 comes with no
   // triangle.
   if (object->meshes.count == 1) return MeshRayQuick(engine, level, object->meshes[0], frame, origin, direction);
-  RayBest best;
-  for (MeshObjectX& mesh : object->meshes) {
-    const float t = MeshRayQuick(engine, level, mesh, frame, origin, direction);
-    best.Offer(t, g_lastHitNode);
-  }
-  g_lastHitNode = best.Node();
-  return best.Result();
+  return MeshesRayTest(engine, level, *object, frame, origin, direction);
 }
 
 bool SphereBoxTest(const float centre[3], float radiusSquared, float hx, float hy, float hz) {

@@ -204,9 +204,10 @@ bool PickBoundsBuild(PickBounds& bounds, const MeshNode* nodes, int32_t count) {
   const double around = Length(bounds.centre[0], bounds.centre[1], bounds.centre[2]) + bounds.radius;
   const double reach = farthest * (1.0 + 0x1p-40);
   bounds.missFixed = FloatAbove(((1.0 + 0x1p-9 + 0x1p-29) * reach + bounds.relative * (1.74 + 2.75 * around) +
-                                 1.01 * bounds.absolute + 0x1p-30) *
+                                 1.01 * bounds.absolute + 0x1p-30 + 0x1p-100) *
                                 (1.0 + 0x1p-40));
-  bounds.missSlope = FloatAbove((1.74 * bounds.relative + 0x1p-30) * (1.0 + 0x1p-40));
+  // With 2^-20 for the float cross product of PickBoundsMissedAt.
+  bounds.missSlope = FloatAbove((1.74 * bounds.relative + 0x1p-30 + 0x1p-20) * (1.0 + 0x1p-40));
   bounds.source = nodes;
   bounds.sourceCount = count;
   bounds.valid = 1;

@@ -118,9 +118,11 @@ inline void PickTriangleSides(const float a[3], const float b[3], const float e[
   Vec3Cross(e0, e1, n);
 }
 
-// True when the bounds stand for the triangle list (nodes, count).
-inline bool PickBoundsCurrent(const PickBounds& bounds, const MeshNode* nodes, int32_t count) {
-  return bounds.valid != 0 && bounds.source == nodes && bounds.sourceCount == count;
+// True when the bounds stand for the triangle list of `listed` nodes at
+// nodes: they were built from its whole triangles (the count rounded down
+// to a multiple of 3).
+inline bool PickBoundsCurrent(const PickBounds& bounds, const MeshNode* nodes, int32_t listed) {
+  return bounds.valid != 0 && bounds.source == nodes && static_cast<uint32_t>(listed - bounds.sourceCount) < 3u;
 }
 
 // Builds the bounds of a triangle list of count nodes (a multiple of 3).
@@ -137,14 +139,13 @@ bool PickBoundsBuild(PickBounds& bounds, const MeshNode* nodes, int32_t count);
 // direction, or the origin lies too far out. (pick_bounds.cpp works out
 // the far distance.)
 //
-// Here in floats: the sums below come out at most 2^-22 short, the far
-// distance from its rounding at most 2^-19 short, which the factor
-// 1 + 2^-18 makes up; the cross product of w = t - O and the direction is
-// within 6.3 2^-24 |w| |direction| of the exact one, which the 2^-20 u in
-// the far distance makes up; the squares and products of the last
-// comparison are off by less than 2^-21 of their size, which its factor
-// 1 + 2^-20 makes up. A far distance too large for a float is infinite:
-// no miss.
+// Here in floats: the sums below come out at most 2^-22 short and the far
+// distance from its rounding at most 2^-19 short, so its square at most
+// 2^-18 short; the cross product of w = t - O and the direction is
+// within 6.3 2^-24 |w| |direction| of the exact one, which a 2^-20 u in
+// missSlope makes up; the squares and products of the last comparison are
+// off by less than 2^-21 of their size. The factor 1 + 2^-16 makes up the
+// shares. A far distance too large for a float is infinite: no miss.
 inline bool PickBoundsMissedAt(const PickBounds& bounds, const float move[3], const float origin[3],
                                const float direction[3]) {
   if (bounds.looseCount != 0) return false;
@@ -157,12 +158,9 @@ inline bool PickBoundsMissedAt(const PickBounds& bounds, const float move[3], co
   // The direction well above the test's 1e-7, which it normalises; the
   // comparisons also fail for what is not finite.
   if (!(away <= 0x1p12f && out <= 0x1p16f && squared >= 0x1p-20f && squared <= 0x1p100f)) return false;
-  const float far =
-      (bounds.missFixed + bounds.missSlope * away + 0x1p-19f * (away + 2.0f) * (away + out + 2.0f) + 0x1p-20f * away +
-       0x1p-100f) *
-      (1.0f + 0x1p-18f);
+  const float far = bounds.missFixed + bounds.missSlope * away + 0x1p-19f * (away + 2.0f) * (away + out + 2.0f);
   const float x = w[1] * d[2] - w[2] * d[1];
   const float y = w[2] * d[0] - w[0] * d[2];
   const float z = w[0] * d[1] - w[1] * d[0];
-  return x * x + y * y + z * z > far * far * squared * (1.0f + 0x1p-20f);
+  return x * x + y * y + z * z > far * far * squared * (1.0f + 0x1p-16f);
 }
