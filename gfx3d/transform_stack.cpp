@@ -2,7 +2,6 @@
 
 #include <GL/gl.h>
 
-#include <cmath>
 #include <cstring>
 
 #include "core/float_to_int.h"
@@ -101,8 +100,8 @@ void Compose(TransformRecord& level) {
   level.owed = 0;
 }
 
-// The composition owed before a part is added (a cold path, apart from
-// the commands' own).
+// The composition that a part added finds owed, a rare path kept out of
+// the commands.
 [[gnu::noinline, gnu::cold]] void ComposeOwed(TransformRecord& level) { Compose(level); }
 
 }  // namespace
@@ -139,7 +138,7 @@ void X3DMultMatrix(Dodevudi3D& engine, RtArray<double>& array) {
     return;
   }
   TransformRecord& level = Current(engine);
-  if (level.owed != 0) Compose(level);
+  if (level.owed != 0) ComposeOwed(level);
   level.valid = 0;
   if (level.pendingCount >= kTransformParts) return;
   float* m = level.pending[level.pendingCount++];

@@ -53,7 +53,7 @@ struct TransformRecord {
 // The most turns a level's matrix may take for X3DLevelTurnAndMove to
 // vouch for it. Each turn's matrix, and each product with one, stretches
 // or shrinks a vector by a factor within 1 -+ 2^-16 at most (rounding), so
-// the 3x3 part of such a matrix within 1 -+ kTurnStretch.
+// the 3x3 part of such a matrix by one within 1 -+ kTurnStretch.
 inline constexpr int32_t kMostTurns = 64;
 inline constexpr double kTurnStretch = 0x1p-10;
 
@@ -114,6 +114,7 @@ inline bool X3DLevelTurnAndMove(TransformRecord& level, float move[3]) {
   move[2] = t[2];
   return level.turns >= 0;
 }
+
 // Composes and multiplies OpenGL's current matrix by the level's result.
 void X3DApplyModelMatrix(Dodevudi3D& engine);
 // The current level's result as it stands (after X3DUpdateModelMatrix:
