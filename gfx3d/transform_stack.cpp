@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "core/float_to_int.h"
@@ -55,25 +56,18 @@ void ResetLevel(TransformRecord& level) {
   level.plainParts = 1;
 }
 
-// Below 0 when x is at most 2^60 in size (NaN and the infinities are
-// not): |x| - 2^60 - 1 on the bits; the AND of such numbers is below 0
-// when all of them are.
-int32_t Within(float x) {
-  uint32_t bits;
-  std::memcpy(&bits, &x, sizeof(bits));
-  return static_cast<int32_t>((bits & 0x7FFFFFFFu) - 0x5D800001u);
-}
-
-// 1 when the level's move is at most 2^60 in size and its scale is 1 (the
-// part of plainParts that a restart decides).
-inline int32_t PlainMoveAndScale(const TransformRecord& level) {
+// 1 when the scale is 1 (a plain part of the level).
+int32_t UnitScale(const TransformRecord& level) {
   uint32_t scale[3];
   std::memcpy(scale, level.scale, sizeof(scale));
   const uint32_t one = 0x3F800000u;  // 1.0f, the only float equal to 1
-  const uint32_t scaled = (scale[0] ^ one) | (scale[1] ^ one) | (scale[2] ^ one);
-  const float* t = level.translation;
-  return scaled == 0 && (Within(t[0]) & Within(t[1]) & Within(t[2])) < 0 ? 1 : 0;
+  return ((scale[0] ^ one) | (scale[1] ^ one) | (scale[2] ^ one)) == 0 ? 1 : 0;
 }
+
+// True when the sizes of a part's numbers sum to at most 2^60 (never for
+// NaN or an infinity): the part is plain. Worked out on the doubles given,
+// which is stricter than on the floats they narrow to, so never wrong.
+bool PlainSizes(double sum) { return sum <= 0x1p60; }
 
 // Works out the composition: on the result as it stands, or on the
 // identity that an owed composition's result still holds.
@@ -109,13 +103,14 @@ void Compose(TransformRecord& level) {
 void X3DPosition(Dodevudi3D& engine, double x, double y, double z) {
   TransformRecord& level = Restart(engine);
   SetTriple(level.translation, x, y, z);
-  level.plainParts = PlainMoveAndScale(level);
+  level.plainParts = PlainSizes(std::fabs(x) + std::fabs(y) + std::fabs(z)) ? UnitScale(level) : 0;
 }
 
 void X3DScale(Dodevudi3D& engine, double x, double y, double z) {
   TransformRecord& level = Restart(engine);
   SetTriple(level.scale, x, y, z);
-  level.plainParts = PlainMoveAndScale(level);
+  const float* t = level.translation;
+  level.plainParts = PlainSizes(double{std::fabs(t[0])} + std::fabs(t[1]) + std::fabs(t[2])) ? UnitScale(level) : 0;
 }
 
 void X3DRotate(Dodevudi3D& engine, double angle, double x, double y, double z) {
@@ -128,7 +123,7 @@ void X3DRotate(Dodevudi3D& engine, double angle, double x, double y, double z) {
   r[1] = NarrowToFloat(x);
   r[2] = NarrowToFloat(y);
   r[3] = NarrowToFloat(z);
-  if ((Within(r[0]) & Within(r[1]) & Within(r[2]) & Within(r[3])) >= 0) level.plainParts = 0;
+  if (!PlainSizes(std::fabs(angle) + std::fabs(x) + std::fabs(y) + std::fabs(z))) level.plainParts = 0;
 }
 
 void X3DMultMatrix(Dodevudi3D& engine, RtArray<double>& array) {

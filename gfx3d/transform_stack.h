@@ -45,8 +45,9 @@ struct TransformRecord {
   // something reads the matrix or adds a part. turns then counts the
   // composed matrix's.
   int32_t owed = 0;
-  // 1 while the level's parts are a move and turns whose numbers are all
-  // at most 2^60 in size, with the scale 1 and no free matrix.
+  // 1 while the level's parts are a move and turns, the sizes of each
+  // one's numbers summing to at most 2^60, with the scale 1 and no free
+  // matrix.
   int32_t plainParts = 1;
 };
 
@@ -90,9 +91,9 @@ inline int32_t X3DComposedTurns(const TransformRecord& level, int32_t baseTurns)
 void X3DComposeLevel(TransformRecord& level);
 
 // Composes the level (the current one) as X3DUpdateModelMatrix does and,
-// when its result is a turn and a move (no scale, no free matrix, turns
-// whose numbers are at most 2^60 in size, on a base of the same kind, at
-// most kMostTurns of them), answers true with the move (the result's
+// when its result is a turn and a move (no scale, no free matrix, moves
+// and turns whose numbers' sizes sum to at most 2^60, on a base of the
+// same kind, at most kMostTurns of them), answers true with the move (the result's
 // translation). On the identity the arithmetic then waits: a move and
 // turns give a matrix whose translation is the move itself (the products
 // with 0 and 1 add only zeros to it). False when the result is of another
