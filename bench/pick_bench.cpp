@@ -28,6 +28,17 @@
 // the whole scene) per second of each, and the ratio engine / reference,
 // are reported as the medians of the rounds, with the lowest and highest
 // ratio.
+//
+// Instruction counts, which the machine's load does not change: with the
+// environment variable VNL_PICK_PASSES set to n, each round makes exactly
+// n passes of the rays instead of running for its time. Run one case
+// under callgrind, collecting one picker's passes, e.g.
+//   VNL_PICK_PASSES=2 valgrind --tool=callgrind
+//     --toggle-collect='*Bench::EnginePass*' build/bench/pick_bench
+//     --benchmark_filter='BM_RayPicks/0/40/'
+// (ReferencePass for the reference with its box): the instructions
+// collected, divided by 11 rounds times n passes times 150 rays, are the
+// instructions of one pick (and by 100 more, of one object's test).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -37,6 +48,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -313,9 +325,21 @@ class Bench {
     return true;
   }
 
+  // One pass of the rays through each picker, each a function of its own
+  // so that callgrind can count each picker's instructions alone (see the
+  // top of the file).
+  [[gnu::noinline]] void EnginePass(bool batch, std::vector<Hit>& best) { EnginePicks(batch, best); }
+  [[gnu::noinline]] void ReferencePass(bool batch, std::vector<Hit>& best) const {
+    ReferencePicks(batch, true, best);
+  }
+  [[gnu::noinline]] void UnboxedPass(bool batch, std::vector<Hit>& best) const {
+    ReferencePicks(batch, false, best);
+  }
+
   // Picks a second of one picker (0 engine, 1 reference, 2 reference
   // without boxes), over whole passes of the rays for about a round's time.
-  double PicksPerSecond(int which, bool batch) {
+  // With passes above 0, exactly that many passes.
+  double PicksPerSecond(int which, bool batch, int passes) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
     int64_t picks = 0;
@@ -323,14 +347,16 @@ class Bench {
     std::vector<Hit> best;
     do {
       if (which == 0) {
-        EnginePicks(batch, best);
+        EnginePass(batch, best);
+      } else if (which == 1) {
+        ReferencePass(batch, best);
       } else {
-        ReferencePicks(batch, which == 1, best);
+        UnboxedPass(batch, best);
       }
       benchmark::DoNotOptimize(best.data());
       picks += kRays;
       elapsed = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    } while (elapsed < kRoundMillis);
+    } while (passes > 0 ? picks < int64_t{passes} * kRays : elapsed < kRoundMillis);
     return static_cast<double>(picks) * 1000.0 / elapsed;
   }
 
@@ -355,12 +381,14 @@ void BM_RayPicks(benchmark::State& state) {
     state.SkipWithError("the engine and the reference hit differently");
     return;
   }
+  const char* passesText = std::getenv("VNL_PICK_PASSES");
+  const int passes = passesText != nullptr ? std::max(0, std::atoi(passesText)) : 0;
   std::vector<double> engine, reference, unboxed, ratios, unboxedRatios;
   for (auto _ : state) {
     for (int round = 0; round < kRounds; ++round) {
-      engine.push_back(bench.PicksPerSecond(0, batch));
-      reference.push_back(bench.PicksPerSecond(1, batch));
-      unboxed.push_back(bench.PicksPerSecond(2, batch));
+      engine.push_back(bench.PicksPerSecond(0, batch, passes));
+      reference.push_back(bench.PicksPerSecond(1, batch, passes));
+      unboxed.push_back(bench.PicksPerSecond(2, batch, passes));
       ratios.push_back(engine.back() / reference.back());
       unboxedRatios.push_back(engine.back() / unboxed.back());
     }

@@ -26,6 +26,7 @@ inline int64_t TruncToInt64(double value) {
 // infinity of their sign, as the x86 conversion does, instead of an
 // undefined conversion.
 inline float NarrowToFloat(double value) {
-  if (std::isfinite(value) && std::fabs(value) > FLT_MAX) return value > 0 ? HUGE_VALF : -HUGE_VALF;
+  // An infinity beyond FLT_MAX gives itself either way.
+  if (std::fabs(value) > FLT_MAX) return value > 0 ? HUGE_VALF : -HUGE_VALF;
   return static_cast<float>(value);
 }

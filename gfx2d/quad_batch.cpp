@@ -24,7 +24,6 @@ struct QuadBatch {
   float texcoords[kQuadBatchLimit * kCorners * 2];
   float colours[kQuadBatchLimit * kCorners * 4];
   uint16_t indices[kQuadBatchLimit * kIndicesPerQuad];
-  int32_t quads = 0;
   int32_t limit = kQuadBatchLimit;
   int64_t draws = 0;
 };
@@ -33,9 +32,11 @@ QuadBatch g_batch;
 
 }  // namespace
 
+int32_t g_quadBatchQueued = 0;
+
 void QuadBatchAdd(const float xy[8], const float uv[8], QuadSplit split) {
   QuadBatch& b = g_batch;
-  const int32_t q = b.quads;
+  const int32_t q = g_quadBatchQueued;
   std::memcpy(&b.positions[q * kCorners * 2], xy, sizeof(float) * kCorners * 2);
   std::memcpy(&b.texcoords[q * kCorners * 2], uv, sizeof(float) * kCorners * 2);
   float colour[4];
@@ -46,15 +47,14 @@ void QuadBatchAdd(const float xy[8], const float uv[8], QuadSplit split) {
   const uint16_t* corners = kSplitCorners[static_cast<int>(split)];
   uint16_t* index = &b.indices[q * kIndicesPerQuad];
   for (int32_t i = 0; i < kIndicesPerQuad; ++i) index[i] = static_cast<uint16_t>(first + corners[i]);
-  b.quads = q + 1;
-  if (b.quads >= b.limit) QuadBatchFlush();
+  g_quadBatchQueued = q + 1;
+  if (g_quadBatchQueued >= b.limit) QuadBatchDraw();
 }
 
-void QuadBatchFlush() {
+void QuadBatchDraw() {
   QuadBatch& b = g_batch;
-  if (b.quads == 0) return;
-  const int32_t quads = b.quads;
-  b.quads = 0;
+  const int32_t quads = g_quadBatchQueued;
+  g_quadBatchQueued = 0;
   glVertexPointer(2, GL_FLOAT, 0, b.positions);
   glEnableClientState(GL_VERTEX_ARRAY);
   glTexCoordPointer(2, GL_FLOAT, 0, b.texcoords);
@@ -71,7 +71,7 @@ void QuadBatchFlush() {
   GlCurrentColourRestore();
 }
 
-void QuadBatchDiscard() { g_batch.quads = 0; }
+void QuadBatchDiscard() { g_quadBatchQueued = 0; }
 
 void QuadBatchSetLimit(int32_t quads) {
   QuadBatchFlush();

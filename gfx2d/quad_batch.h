@@ -26,8 +26,17 @@ inline constexpr int32_t kQuadBatchLimit = 4096;
 // current colour (see GlCurrentColour).
 void QuadBatchAdd(const float xy[8], const float uv[8], QuadSplit split);
 
+// The number of quads queued. Every command starts with a flush, so the
+// test for an empty batch is inline.
+extern int32_t g_quadBatchQueued;
+
+// Draws the queued quads (at least one) and empties the batch.
+void QuadBatchDraw();
+
 // Draws the queued quads and empties the batch; nothing when it is empty.
-void QuadBatchFlush();
+inline void QuadBatchFlush() {
+  if (g_quadBatchQueued != 0) QuadBatchDraw();
+}
 
 // Empties the batch without drawing (its context is gone).
 void QuadBatchDiscard();

@@ -437,28 +437,27 @@ float RayTriangleDistance(const float a[3], const float b[3], const float e[3], 
   return RaySidesDistance(a, e0, e1, n, origin, direction);
 }
 
-float MeshRayTest(Dodevudi3D& engine, MeshObject& mesh, int64_t frame, const float origin[3],
-                  const float direction[3]) {
-  g_lastHitNode = -1;
-  int32_t count = 0;
-  const MeshNode* nodes = MeshTestFrame(mesh, frame, &count);
-  if (nodes == nullptr) return 0.0f;
+namespace {
+
+// The ray test of the frame's triangle list (nodes, count): the ray into
+// the level's space, then every triangle it can hit; the pick bounds are
+// made or built again here when they are not current.
+float MeshRayScan(Dodevudi3D& engine, MeshFrame& f, const MeshNode* nodes, int32_t count, bool current,
+                  const float origin[3], const float direction[3]) {
   float dir[3] = {direction[0], direction[1], direction[2]};
   Vec3Normalise(dir, kMinSquared);
   const float ahead[3] = {origin[0] + dir[0], origin[1] + dir[1], origin[2] + dir[2]};
-  // The level is composed already when the same level tests ray after ray.
-  const TransformRecord& level = engine.stack[engine.currentLevel];
-  if (level.valid == 0) X3DUpdateModelMatrix(engine);
+  X3DUpdateModelMatrix(engine);
+  const float* m = X3DModelMatrix(engine);
   float o[3];
   float p[3];
-  ToLevelPoint(level.result, origin, o);
-  ToLevelPoint(level.result, ahead, p);
+  ToLevelPoint(m, origin, o);
+  ToLevelPoint(m, ahead, p);
   const float d[3] = {p[0] - o[0], p[1] - o[1], p[2] - o[2]};
   RayBest best;
-  std::unique_ptr<PickBounds>& bounds = mesh.frames[static_cast<int32_t>(frame)].pick;
+  std::unique_ptr<PickBounds>& bounds = f.pick;
   if (bounds == nullptr) bounds.reset(new (std::nothrow) PickBounds);
-  if (bounds != nullptr &&
-      (PickBoundsCurrent(*bounds, nodes, count) || PickBoundsBuild(*bounds, nodes, count))) {
+  if (bounds != nullptr && (current || PickBoundsBuild(*bounds, nodes, count))) {
     RayPickBounded(*bounds, o, d, best);
   } else {
     for (int32_t i = 0; i < count; i += 3) {
@@ -469,17 +468,55 @@ float MeshRayTest(Dodevudi3D& engine, MeshObject& mesh, int64_t frame, const flo
   return best.Result();
 }
 
-float Object3DRayTest(Dodevudi3D& engine, int32_t slot, int64_t frame, const float origin[3],
-                      const float direction[3]) {
-  Object3D* object = Object3DAt(&engine, slot);
-  if (object == nullptr) return 0.0f;
+// MeshRayTest: the frame's checks, and at a level that only turns and
+// moves, a ray far from the frame's bounds misses without the level's
+// matrix; else the scan.
+inline float MeshRayQuick(Dodevudi3D& engine, TransformRecord& level, MeshObject& mesh, int64_t frame,
+                          const float origin[3], const float direction[3]) {
+  g_lastHitNode = -1;
+  if (frame < 0 || frame >= mesh.frames.count) return 0.0f;
+  MeshFrame& f = mesh.frames[static_cast<int32_t>(frame)];
+  const MeshNode* nodes = f.triangles.data;
+  const int32_t listed = f.triangles.count;
+  if (listed < 3 || nodes == nullptr) return 0.0f;
+  const PickBounds* bounds = f.pick.get();
+  const bool current = bounds != nullptr && PickBoundsCurrent(*bounds, nodes, listed);
+  float move[3];
+  if (current && X3DLevelTurnAndMove(level, move) && PickBoundsMissedAt(*bounds, move, origin, direction)) {
+    return 0.0f;
+  }
+  return MeshRayScan(engine, f, nodes, listed - listed % 3, current, origin, direction);
+}
+
+// The object's meshes in turn, the nearest hit ahead kept, else the
+// nearest behind.
+[[gnu::noinline]] float MeshesRayTest(Dodevudi3D& engine, TransformRecord& level, Object3D& object, int64_t frame,
+                                      const float origin[3], const float direction[3]) {
   RayBest best;
-  for (MeshObjectX& mesh : object->meshes) {
-    const float t = MeshRayTest(engine, mesh, frame, origin, direction);
+  for (MeshObjectX& mesh : object.meshes) {
+    const float t = MeshRayQuick(engine, level, mesh, frame, origin, direction);
     best.Offer(t, g_lastHitNode);
   }
   g_lastHitNode = best.Node();
   return best.Result();
+}
+
+}  // namespace
+
+float MeshRayTest(Dodevudi3D& engine, MeshObject& mesh, int64_t frame, const float origin[3],
+                  const float direction[3]) {
+  return MeshRayQuick(engine, engine.stack[engine.currentLevel], mesh, frame, origin, direction);
+}
+
+float Object3DRayTest(Dodevudi3D& engine, int32_t slot, int64_t frame, const float origin[3],
+                      const float direction[3]) {
+  Object3D* object = Object3DAt(&engine, slot);
+  if (object == nullptr) return 0.0f;
+  TransformRecord& level = engine.stack[engine.currentLevel];
+  // One mesh's answer is the object's: a distance of 0 comes with no
+  // triangle.
+  if (object->meshes.count == 1) return MeshRayQuick(engine, level, object->meshes[0], frame, origin, direction);
+  return MeshesRayTest(engine, level, *object, frame, origin, direction);
 }
 
 bool SphereBoxTest(const float centre[3], float radiusSquared, float hx, float hy, float hz) {

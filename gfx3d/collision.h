@@ -7,8 +7,11 @@
 // the inverse of a rigid transform; scaling is not undone), and each mesh's
 // frame bounds reject far spheres and boxes before any triangle is tested.
 // A ray test skips the triangles that its frame's pick bounds show it
-// cannot hit (gfx3d/pick_bounds.h), which changes no answer. Every mesh
-// test records the first node of the triangle it hit.
+// cannot hit (gfx3d/pick_bounds.h), which changes no answer; at a level
+// that only turns and moves, a ray that passes far from where the level
+// puts the bounds misses before the level's matrix is worked out (the
+// level counts as composed all the same). Every mesh test records the
+// first node of the triangle it hit.
 //
 // Frame numbers beyond the mesh's frames, triangle lists of fewer than
 // three nodes and slot numbers outside the slots give no hit. Main thread

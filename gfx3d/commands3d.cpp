@@ -83,6 +83,24 @@ void ProjectInto(bool unproject, double x, double y, double z, float kept[3], do
   *oz = kept[2];
 }
 
+// The line test of the debug mode, which draws the line: to the hit, or
+// 1000 units out when nothing was hit (the test measures along the unit
+// direction).
+[[gnu::noinline, gnu::cold]] double CollideLineShown(uint32_t object, uint32_t frame, double x, double y, double z, double dx, double dy,
+                        double dz) {
+  Dodevudi3D* e = Engine();
+  if (e == nullptr) return 0.0;
+  const float origin[3] = {F(x), F(y), F(z)};
+  const float direction[3] = {F(dx), F(dy), F(dz)};
+  const float d = Object3DRayTest(*e, SlotOf(object), frame, origin, direction);
+  const double length = std::sqrt(dx * dx + dy * dy + dz * dz);
+  const double k = (d != 0.0f ? d : 1000.0) / length;
+  const float end[3] = {F(x + dx * k), F(y + dy * k), F(z + dz * k)};
+  const uint32_t colour = d == 0.0f ? kHitColour : (d > 0.0f ? kMissColour : kBehindColour);
+  Draw3DSegment(*e, origin, end, colour, d == 0.0f ? 1.0f : 5.0f);
+  return d;
+}
+
 }  // namespace
 
 int32_t X3DResetTextures() {
@@ -178,16 +196,17 @@ void X3DSetCamera(double ex, double ey, double ez, double cx, double cy, double 
   if (Dodevudi3D* e = Engine()) X3DSetCamera(*e, F(ex), F(ey), F(ez), F(cx), F(cy), F(cz));
 }
 
+// The stack narrows its numbers to floats itself.
 void X3DRotate(double angle, double x, double y, double z) {
-  if (Dodevudi3D* e = Engine()) X3DRotate(*e, F(angle), F(x), F(y), F(z));
+  if (Dodevudi3D* e = Engine()) X3DRotate(*e, angle, x, y, z);
 }
 
 void X3DPosition(double x, double y, double z) {
-  if (Dodevudi3D* e = Engine()) X3DPosition(*e, F(x), F(y), F(z));
+  if (Dodevudi3D* e = Engine()) X3DPosition(*e, x, y, z);
 }
 
 void X3DScale(double x, double y, double z) {
-  if (Dodevudi3D* e = Engine()) X3DScale(*e, F(x), F(y), F(z));
+  if (Dodevudi3D* e = Engine()) X3DScale(*e, x, y, z);
 }
 
 void X3DSetCulling(int32_t mode) {
@@ -254,21 +273,11 @@ int32_t X3DCollideSphereBox(double x, double y, double z, double radius, double 
 
 double Object3DCollideLine(uint32_t object, uint32_t frame, double x, double y, double z, double dx, double dy,
                            double dz) {
-  Dodevudi3D* e = Engine();
-  if (e == nullptr) return 0.0;
+  if (Debug()) return CollideLineShown(object, frame, x, y, z, dx, dy, dz);
   const float origin[3] = {F(x), F(y), F(z)};
   const float direction[3] = {F(dx), F(dy), F(dz)};
-  const float d = Object3DRayTest(*e, SlotOf(object), frame, origin, direction);
-  if (Debug()) {
-    // The test measures along the unit direction: the line ends at the hit,
-    // or 1000 units out when nothing was hit.
-    const double length = std::sqrt(dx * dx + dy * dy + dz * dz);
-    const double k = (d != 0.0f ? d : 1000.0) / length;
-    const float end[3] = {F(x + dx * k), F(y + dy * k), F(z + dz * k)};
-    const uint32_t colour = d == 0.0f ? kHitColour : (d > 0.0f ? kMissColour : kBehindColour);
-    Draw3DSegment(*e, origin, end, colour, d == 0.0f ? 1.0f : 5.0f);
-  }
-  return d;
+  Dodevudi3D* e = Engine();
+  return e != nullptr ? Object3DRayTest(*e, SlotOf(object), frame, origin, direction) : 0.0;
 }
 
 void X3DDrawText(const RtString& text, double x, double y, double z, double size, uint32_t proportional) {

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/float_to_int.h"
 #include "gfx3d/mesh_records.h"
+#include "gfx3d/transform_stack.h"
 
 namespace {
 
@@ -63,6 +65,12 @@ Kind Classify(const float a[3], const float b[3], const float e[3], int32_t node
   return Kind::kTight;
 }
 
+// The least float no smaller than x (infinity beyond the floats).
+float FloatAbove(double x) {
+  const float f = NarrowToFloat(x);
+  return f < x ? std::nextafter(f, HUGE_VALF) : f;
+}
+
 // Sizes the array for exactly n elements, dropping what it held.
 template <typename T>
 bool SizeExactly(GrowArray<T>& array, int32_t n) {
@@ -99,10 +107,12 @@ bool PickBoundsBuild(PickBounds& bounds, const MeshNode* nodes, int32_t count) {
     return false;
   }
   bounds.looseFirst = tight;
+  bounds.looseCount = loose;
   int32_t nextTight = 0;
   int32_t nextLoose = tight;
   double mostK = 0.0;
   double leastNormal = 0.0;
+  double farthest = 0.0;  // of the tight triangles' corners from the origin
   for (int32_t i = 0; i + 2 < count; i += 3) {
     const Kind kind = Classify(nodes[i].position, nodes[i + 1].position, nodes[i + 2].position, i, &packed, &k, &normal);
     if (kind == Kind::kLoose) bounds.triangles[nextLoose++] = packed;
@@ -117,10 +127,12 @@ bool PickBoundsBuild(PickBounds& bounds, const MeshNode* nodes, int32_t count) {
     }
     ++run.count;
     for (int32_t c = i; c < i + 3; ++c) {
+      const float* p = nodes[c].position;
       for (int j = 0; j < 3; ++j) {
-        run.lo[j] = std::min(run.lo[j], nodes[c].position[j]);
-        run.hi[j] = std::max(run.hi[j], nodes[c].position[j]);
+        run.lo[j] = std::min(run.lo[j], p[j]);
+        run.hi[j] = std::max(run.hi[j], p[j]);
       }
+      farthest = std::max(farthest, Length(p[0], p[1], p[2]));
     }
     bounds.triangles[nextTight++] = packed;
   }
@@ -158,6 +170,44 @@ bool PickBoundsBuild(PickBounds& bounds, const MeshNode* nodes, int32_t count) {
   // dot product, over the length of the normal.
   bounds.relative = 2.0 * 6.0 * (5.0 + 4.4 * mostK) * kUnit;
   bounds.absolute = tight > 0 ? 2.0 * 3.0 * 0x1p-150 / leastNormal : 0.0;
+  // The far distance of PickBoundsMissedAt. The ray test normalises the
+  // direction to dn, takes the origin O and the point A = O + dn (in
+  // floats) into the level's space as M^T (p - t), for the 3x3 part M and
+  // the translation t of the level's matrix, and goes on with the line
+  // through o and o + d, d = p - o; a tight triangle can give a hit only
+  // when that line passes within half the margin of it (the margin that
+  // the bounds' near test works out from |o - centre|_1 and the radius).
+  // Every tight triangle lies within `farthest` of the frame's origin, so
+  // a line that passes the origin farther than farthest + margin hits
+  // none. With M stretching vectors by a factor within 1 -+ e,
+  // e = kTurnStretch = 2^-10, u = |O - t| <= 2^12, |O| <= 2^16 and the
+  // rounding unit 2^-24, the world side bounds that distance from below:
+  //  - the line through O and A leans from the direction by at most
+  //    2^-22 (|O| + 2) (the normalisation's and the addition's rounding),
+  //    so near t it lies within that times u of the direction's line;
+  //  - the exact image of a line under x -> M^T (x - t) passes the origin
+  //    at (1 -+ e) times the line's distance from t;
+  //  - o and p are within 7 2^-24 u and 7 2^-24 (u + 2) of their exact
+  //    images, d within 2^-20 (u + 2) of its (and |d| >= 0.99), which moves
+  //    the line near the origin by at most 7 2^-24 u + |o| / 0.99 2^-20
+  //    (u + 2), with |o| <= (1 + e) u + 1;
+  //  - the margin is at most relative (sqrt 3 (|o| + |centre|) + radius) +
+  //    absolute.
+  // So the line misses when its distance from t exceeds (1 + 2e)
+  // (farthest + margin + the moves) + the lean; missFixed, missSlope and
+  // the 2^-19 term hold that, with the sums u and |O| taken as the sums of
+  // the coordinates' sizes (no smaller) and shares of 2^-30 for the
+  // rounding of the near test's doubles. The parts fixed by the bounds
+  // (1 + 2^-9 is 1 + 2 kTurnStretch) come with a last 2^-40 for the
+  // rounding of these sums.
+  static_assert(kTurnStretch == 0x1p-10);
+  const double around = Length(bounds.centre[0], bounds.centre[1], bounds.centre[2]) + bounds.radius;
+  const double reach = farthest * (1.0 + 0x1p-40);
+  bounds.missFixed = FloatAbove(((1.0 + 0x1p-9 + 0x1p-29) * reach + bounds.relative * (1.74 + 2.75 * around) +
+                                 1.01 * bounds.absolute + 0x1p-30 + 0x1p-100) *
+                                (1.0 + 0x1p-40));
+  // With 2^-20 for the float cross product of PickBoundsMissedAt.
+  bounds.missSlope = FloatAbove((1.74 * bounds.relative + 0x1p-30 + 0x1p-20) * (1.0 + 0x1p-40));
   bounds.source = nodes;
   bounds.sourceCount = count;
   bounds.valid = 1;

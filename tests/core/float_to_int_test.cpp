@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -64,6 +66,43 @@ TEST(FloatToIntTest, TruncToInt64Table) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(TruncToInt64(c.value), c.expected) << "value " << c.value;
+  }
+}
+
+// Beyond FLT_MAX is infinite, even where rounding to the nearest float
+// would give FLT_MAX; the rest converts as the cast does, bit for bit
+// (signed zeros, values that round to 0, NaN).
+TEST(FloatToIntTest, NarrowToFloatTable) {
+  struct Case {
+    double value;
+    float expected;
+  };
+  const double inf = std::numeric_limits<double>::infinity();
+  const double aboveMax = std::nextafter(static_cast<double>(FLT_MAX), inf);
+  const Case cases[] = {
+      {0.0, 0.0f},
+      {-0.0, -0.0f},
+      {1.5, 1.5f},
+      {0.1, 0.1f},
+      {-1e-300, -0.0f},
+      {1e-45, 1e-45f},
+      {static_cast<double>(FLT_MAX), FLT_MAX},
+      {-static_cast<double>(FLT_MAX), -FLT_MAX},
+      {aboveMax, HUGE_VALF},
+      {-aboveMax, -HUGE_VALF},
+      {1e300, HUGE_VALF},
+      {-1e300, -HUGE_VALF},
+      {inf, HUGE_VALF},
+      {-inf, -HUGE_VALF},
+  };
+  for (const Case& c : cases) {
+    const float got = NarrowToFloat(c.value);
+    EXPECT_EQ(std::memcmp(&got, &c.expected, sizeof got), 0) << "value " << c.value << " gave " << got;
+  }
+  for (const double nan : {std::nan(""), -std::nan(""), std::nan("5")}) {
+    const float got = NarrowToFloat(nan);
+    const float cast = static_cast<float>(nan);
+    EXPECT_EQ(std::memcmp(&got, &cast, sizeof got), 0);
   }
 }
 

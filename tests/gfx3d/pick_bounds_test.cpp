@@ -373,4 +373,147 @@ TEST_F(PickBoundsTest, BoundsFollowEveryChangeOfTheList) {
   EXPECT_EQ(g_lastHitNode, -1);
 }
 
+// Objects placed by a move and turns (on a turned parent level, or with
+// turns added after a composition), rays aimed at their triangles'
+// corners, edges and insides, just beside them, and past the farthest
+// corners at right angles to the object's radius (where the quick miss
+// from the world side is closest to a wrong answer), from near and far
+// (up to and beyond the distances it is worked out for), with
+// directions of many lengths, and rays anywhere around them: the answers
+// are the plain scan's at the level's matrix, bit for bit. Many of them
+// are quick misses (the level's composition still waits after the test).
+TEST_F(PickBoundsTest, PlacedObjectsGiveThePlainAnswers) {
+  FixedSequence random(46);
+  int hits = 0;
+  int quick = 0;
+  int rays = 0;
+  int outside = 0;  // hits a hair outside the bounds' reach
+  for (int scene = 0; scene < 150; ++scene) {
+    const double scale = std::pow(10.0, 3.0 * random.Signed());
+    // Every third object is centred on its origin with corners at the
+    // ends of its box's diagonal: the farthest corners lie as far out as
+    // the bounds reach.
+    const bool centred = scene % 3 == 0;
+    double offset[3];
+    for (double& o : offset) o = centred ? 0.0 : 2.0 * scale * random.Signed();
+    std::vector<float> corners;
+    if (centred) {
+      const float l = static_cast<float>(scale);
+      corners = {l, l, l, 0, l, 0, l, 0, 0, -l, -l, -l, 0, -l, 0, -l, 0, 0};
+    }
+    const double size = centred ? 0.4 * scale : scale;  // inside the diagonal's box
+    for (int t = centred ? 2 : 0; t < 30; ++t) {
+      double a[3];
+      for (int i = 0; i < 3; ++i) a[i] = offset[i] + size * random.Signed();
+      for (int c = 0; c < 3; ++c) {
+        for (int i = 0; i < 3; ++i) {
+          corners.push_back(static_cast<float>(c == 0 ? a[i] : a[i] + size * random.Signed()));
+        }
+      }
+    }
+    if (scene % 10 == 9) AddThinTriangle(random, scale, offset[0], 1, corners);  // maybe loose: no quick miss
+    Build(corners);
+    const GrowArray<MeshNode>& list = Mesh().frames[0].triangles;
+    for (int r = 0; r < 120; ++r) {
+      // The place: a move and one to three turns; on a turned parent, or
+      // with a turn added after a composition, now and then.
+      X3DResetStack(engine_);
+      const int how = r % 8;
+      auto turn = [&] {
+        double axis[3] = {random.Signed(), random.Signed(), random.Signed()};
+        if (random.Below(4) == 0) axis[random.Below(3)] = 0.0;
+        X3DRotate(engine_, 400.0 * random.Signed(), axis[0], axis[1], axis[2]);
+      };
+      if (how == 6) {
+        X3DPosition(engine_, 50 * random.Signed(), 50 * random.Signed(), 50 * random.Signed());
+        turn();
+        X3DPush(engine_);
+      }
+      const double reach = std::pow(10.0, 3.0 * random.Signed()) * scale;
+      X3DPosition(engine_, reach * random.Signed(), reach * random.Signed(), reach * random.Signed());
+      for (int k = random.Below(3); k >= 0; --k) turn();
+      if (how == 7) {
+        X3DUpdateModelMatrix(engine_);
+        turn();
+      }
+      // The ray, aimed with the level's matrix (composed on a copy, so
+      // that the picker composes as a program's test would).
+      float m[16];
+      {
+        Dodevudi3D copy(nullptr);
+        std::memcpy(copy.stack, engine_.stack, sizeof(copy.stack));
+        copy.currentLevel = engine_.currentLevel;
+        X3DUpdateModelMatrix(copy);
+        std::memcpy(m, X3DModelMatrix(copy), sizeof(m));
+      }
+      const int32_t t = centred && r % 2 == 0 ? r % 4 / 2 : random.Below(list.count / 3);
+      const float* a = list[3 * t].position;
+      const float* b = list[3 * t + 1].position;
+      const float* c = list[3 * t + 2].position;
+      double s = (random.Signed() + 1) / 2;
+      double u = (random.Signed() + 1) / 2;
+      if (s + u > 1) {
+        s = 1 - s;
+        u = 1 - u;
+      }
+      if (r % 5 == 1) u = 0;      // an edge
+      if (r % 5 == 2) s = u = 0;  // a corner
+      float local[3];
+      for (int i = 0; i < 3; ++i) local[i] = static_cast<float>(a[i] + s * (b[i] - a[i]) + u * (c[i] - a[i]));
+      if (r % 5 == 3) {  // just inside the corner farthest from the object's origin
+        const float* far = a;
+        for (const float* x : {b, c}) {
+          if (Vec3Dot(x, x) > Vec3Dot(far, far)) far = x;
+        }
+        const double in = r % 2 == 0 ? 1e-3 : 1e-6;
+        for (int i = 0; i < 3; ++i) local[i] = static_cast<float>(far[i] + in * ((a[i] + b[i] + c[i]) / 3.0 - far[i]));
+      }
+      const bool grazing = centred && r % 11 == 10;
+      if (grazing) {  // a hair outside the corner (1, 1, 1) times the size, from afar
+        const double out = 1.0 + 1e-5 * std::fabs(random.Signed());
+        for (int i = 0; i < 3; ++i) local[i] = static_cast<float>(scale * out);
+      }
+      if (r % 9 == 8) {  // anywhere around the object
+        for (int i = 0; i < 3; ++i) local[i] = static_cast<float>(offset[i] + 10.0 * scale * random.Signed());
+      }
+      float target[3];
+      Mat4TransformPoint(m, local, target);
+      double dir[3] = {random.Signed(), random.Signed(), random.Signed()};
+      if (r % 3 != 0 || grazing) {  // at right angles to the radius from the move
+        const double radius[3] = {double{target[0]} - m[12], double{target[1]} - m[13], double{target[2]} - m[14]};
+        const double rr = radius[0] * radius[0] + radius[1] * radius[1] + radius[2] * radius[2];
+        const double along = rr > 0 ? (dir[0] * radius[0] + dir[1] * radius[1] + dir[2] * radius[2]) / rr : 0.0;
+        for (int i = 0; i < 3; ++i) dir[i] -= along * radius[i];
+      }
+      const double beside = r % 7 == 0 ? 1e-4 * scale : 0.0;
+      const double length = r % 4 == 0 ? std::pow(10.0, 3.5 * random.Signed()) : 1.0;
+      const double ld = std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
+      double back = r % 6 == 0 ? 5000.0 * std::fabs(random.Signed()) : 3.0 * scale * random.Signed() + 0.5;
+      if (grazing) back = 1000.0 * random.Signed() * std::min(scale, 1.0);
+      float origin[3];
+      float direction[3];
+      for (int i = 0; i < 3; ++i) {
+        direction[i] = static_cast<float>(length * dir[i] / ld);
+        origin[i] = static_cast<float>(target[i] + beside * random.Signed() - back * dir[i] / ld);
+      }
+      const bool waiting = engine_.stack[engine_.currentLevel].valid == 0;
+      const float got = MeshRayTest(engine_, Mesh(), 0, origin, direction);
+      quick += waiting && engine_.stack[engine_.currentLevel].owed != 0 ? 1 : 0;
+      const PlainPickAnswer want = PlainPickPlaced(list, m, origin, direction);
+      uint32_t gotBits;
+      uint32_t wantBits;
+      std::memcpy(&gotBits, &got, 4);
+      std::memcpy(&wantBits, &want.distance, 4);
+      ASSERT_EQ(gotBits, wantBits) << "scene " << scene << " ray " << r;
+      ASSERT_EQ(g_lastHitNode, want.node) << "scene " << scene << " ray " << r;
+      hits += want.node >= 0 ? 1 : 0;
+      outside += grazing && want.node >= 0 ? 1 : 0;
+      ++rays;
+    }
+  }
+  EXPECT_GT(hits, rays / 3);
+  EXPECT_GT(quick, rays / 20);
+  EXPECT_GT(outside, 10);
+}
+
 }  // namespace

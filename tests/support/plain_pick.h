@@ -15,3 +15,9 @@ struct PlainPickAnswer {
 };
 
 PlainPickAnswer PlainPick(const GrowArray<MeshNode>& list, const float origin[3], const float direction[3]);
+
+// The same at a level whose composed matrix is m: the origin and the
+// origin plus the unit direction taken into the level's space as the
+// picker takes them (M^T (p - t) for the 3x3 part M and translation t).
+PlainPickAnswer PlainPickPlaced(const GrowArray<MeshNode>& list, const float m[16], const float origin[3],
+                                const float direction[3]);
