@@ -22,11 +22,16 @@ inline int64_t TruncToInt64(double value) {
   return static_cast<int64_t>(value);
 }
 
-// Narrows a double to a float; finite values beyond the float range give an
-// infinity of their sign, as the x86 conversion does, instead of an
-// undefined conversion.
+// Narrows a double to a float as the x86 conversion does (rounding to
+// nearest), without the undefined conversion of a value beyond the float
+// range: a value less than half a float step above FLT_MAX rounds to
+// FLT_MAX, one from the halfway point (2^128 - 2^103) on to an infinity of
+// its sign.
 inline float NarrowToFloat(double value) {
-  // An infinity beyond FLT_MAX gives itself either way.
-  if (std::fabs(value) > FLT_MAX) return value > 0 ? HUGE_VALF : -HUGE_VALF;
+  if (std::fabs(value) > FLT_MAX) {
+    constexpr double kRoundsToInfinity = 340282356779733661637539395458142568448.0;
+    const float magnitude = std::fabs(value) >= kRoundsToInfinity ? HUGE_VALF : FLT_MAX;
+    return value > 0 ? magnitude : -magnitude;
+  }
   return static_cast<float>(value);
 }

@@ -79,6 +79,10 @@ TEST(FloatToIntTest, NarrowToFloatTable) {
   };
   const double inf = std::numeric_limits<double>::infinity();
   const double aboveMax = std::nextafter(static_cast<double>(FLT_MAX), inf);
+  // Halfway between FLT_MAX and 2^128, where rounding to nearest (even)
+  // reaches the infinity.
+  const double halfway = std::ldexp(1.0, 128) - std::ldexp(1.0, 103);
+  const double justBelowHalfway = std::nextafter(halfway, 0.0);
   const Case cases[] = {
       {0.0, 0.0f},
       {-0.0, -0.0f},
@@ -88,8 +92,12 @@ TEST(FloatToIntTest, NarrowToFloatTable) {
       {1e-45, 1e-45f},
       {static_cast<double>(FLT_MAX), FLT_MAX},
       {-static_cast<double>(FLT_MAX), -FLT_MAX},
-      {aboveMax, HUGE_VALF},
-      {-aboveMax, -HUGE_VALF},
+      {aboveMax, FLT_MAX},
+      {-aboveMax, -FLT_MAX},
+      {justBelowHalfway, FLT_MAX},
+      {-justBelowHalfway, -FLT_MAX},
+      {halfway, HUGE_VALF},
+      {-halfway, -HUGE_VALF},
       {1e300, HUGE_VALF},
       {-1e300, -HUGE_VALF},
       {inf, HUGE_VALF},
