@@ -62,6 +62,8 @@
 #include <vector>
 
 #include "app/frame_end.h"
+#include "bench/plain_gl_window.h"
+#include "bench/xvfb_server.h"
 #include "app/runtime_main.h"
 #include "app/sub_table.h"
 #include "core/matrix4.h"
@@ -567,16 +569,7 @@ class PlainProgram : public SceneProgram {
 
   bool Start(bool besideTheEngine) {
     if (SDL_Init(SDL_INIT_VIDEO) != 0) return false;
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    PlainGlAttributes(24, 8);
     // On the X server the engine's window is centred on a screen three
     // windows wide; this one stays left of it.
     const int at = besideTheEngine ? 0 : SDL_WINDOWPOS_CENTERED;
@@ -940,62 +933,6 @@ bool AskFrames(const Child& c, int frames, double millis[kMeasures]) {
   return WriteAll(c.in, command, sizeof command) && ReadAll(c.out, millis, kMeasures * sizeof(double));
 }
 
-// An X server of its own on a display it finds free; pid -1 when there is
-// none to start.
-struct XServer {
-  pid_t pid = -1;
-  std::string display;
-};
-
-XServer StartXvfb() {
-  XServer x;
-  if (access("/usr/bin/Xvfb", X_OK) != 0) return x;
-  int numbers[2];
-  if (pipe(numbers) != 0) return x;
-  std::fflush(nullptr);
-  x.pid = fork();
-  if (x.pid == 0) {
-    close(numbers[0]);
-    const int devNull = open("/dev/null", O_WRONLY);
-    if (devNull >= 0) {
-      dup2(devNull, 1);
-      dup2(devNull, 2);
-    }
-    const std::string fd = std::to_string(numbers[1]);
-    execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "2880x1080x24", "-nolisten", "tcp",
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(numbers[1]);
-  char text[32] = {};
-  size_t got = 0;
-  while (got < sizeof text - 1) {
-    const ssize_t n = read(numbers[0], text + got, sizeof text - 1 - got);
-    if (n <= 0 || std::memchr(text, '\n', got + static_cast<size_t>(n)) != nullptr) {
-      if (n > 0) got += static_cast<size_t>(n);
-      break;
-    }
-    got += static_cast<size_t>(n);
-  }
-  close(numbers[0]);
-  const int number = std::atoi(text);
-  if (got == 0 || (number == 0 && text[0] != '0')) {
-    kill(x.pid, SIGTERM);
-    waitpid(x.pid, nullptr, 0);
-    x.pid = -1;
-    return x;
-  }
-  x.display = ":" + std::to_string(number);
-  return x;
-}
-
-void StopXvfb(XServer& x) {
-  if (x.pid <= 0) return;
-  kill(x.pid, SIGTERM);
-  waitpid(x.pid, nullptr, 0);
-  x.pid = -1;
-}
-
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v.empty() ? 0.0 : v[v.size() / 2];
@@ -1036,22 +973,19 @@ void BM_Scene3D(benchmark::State& state) {
   const int scene = static_cast<int>(state.range(0));
   const int display = static_cast<int>(state.range(1));
   signal(SIGPIPE, SIG_IGN);  // a child that ended makes a write fail, not this program
-  XServer x;
-  if (display == kXvfb) {
-    x = StartXvfb();
-    if (x.pid <= 0) {
-      state.SkipWithError("no Xvfb (/usr/bin/Xvfb) to run the X11 case on");
-      return;
-    }
+  XvfbServer x;
+  std::string why;
+  if (display == kXvfb && !x.Start("2880x1080x24", &why)) {
+    state.SkipWithError(why.c_str());
+    return;
   }
   char scratch[] = "/tmp/vnlscene3d.XXXXXX";
   if (mkdtemp(scratch) == nullptr) {
-    StopXvfb(x);
     state.SkipWithError("no temporary folder");
     return;
   }
-  Child engine = StartChild(true, scene, display, x.display, scratch);
-  Child plain = StartChild(false, scene, display, x.display, scratch);
+  Child engine = StartChild(true, scene, display, x.Display(), scratch);
+  Child plain = StartChild(false, scene, display, x.Display(), scratch);
   const bool ready = Ready(engine) && Ready(plain);
   const int frames = scene == kBigMesh ? 5 : 15;
   std::vector<double> engineMillis;
@@ -1093,7 +1027,7 @@ void BM_Scene3D(benchmark::State& state) {
   }
   StopChild(engine);
   StopChild(plain);
-  StopXvfb(x);
+  x.Stop();
   const std::string folder = scratch;
   unlink((folder + "/ErrorLog.txt").c_str());
   rmdir(scratch);

@@ -44,6 +44,7 @@
 
 #include "bench/frame_count_search.h"
 #include "bench/sprite_frames_protocol.h"
+#include "bench/xvfb_server.h"
 #include "platform/system_paths.h"
 
 namespace {
@@ -71,52 +72,6 @@ void EndChild(pid_t pid, int graceMillis) {
     usleep(1000);
   }
 }
-
-// An Xvfb of its own: it picks a free display number and writes it to the
-// pipe given with -displayfd.
-class XServer {
- public:
-  ~XServer() { EndChild(pid_, 0); }
-
-  // False with the reason in *why when no server could be started.
-  bool Start(std::string* why) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-      *why = "no pipe";
-      return false;
-    }
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(fds[0]);
-      const int null = open("/dev/null", O_RDWR);
-      if (null >= 0) {
-        dup2(null, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
-      }
-      const std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    char c = 0;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    if (pid_ < 0 || number.empty()) {
-      *why = "Xvfb could not be started (is it installed? Debian package xvfb)";
-      return false;
-    }
-    display_ = ":" + number;
-    return true;
-  }
-
-  const std::string& Display() const { return display_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
 
 // One drawing program (see sprite_frames_scene.h for its commands).
 class Program {
@@ -252,7 +207,7 @@ std::vector<double> FrameMillis(const std::vector<Program*>& programs, int count
 // The three programs of one row, each on its display; the servers end
 // after the programs.
 struct Programs {
-  std::vector<std::unique_ptr<XServer>> servers;
+  std::vector<std::unique_ptr<XvfbServer>> servers;
   Program engine;
   Program plain;
   Program plainEngineFormat;
@@ -278,8 +233,8 @@ struct Programs {
       out->push_back("SDL_VIDEODRIVER=offscreen");
       return true;
     }
-    servers.push_back(std::make_unique<XServer>());
-    if (!servers.back()->Start(why)) return false;
+    servers.push_back(std::make_unique<XvfbServer>());
+    if (!servers.back()->Start("1280x1024x24", why)) return false;
     out->push_back("SDL_VIDEODRIVER=x11");
     out->push_back("DISPLAY=" + servers.back()->Display());
     return true;
