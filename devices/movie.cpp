@@ -89,6 +89,8 @@ struct Movie {
   SwsContext* scaler = nullptr;
   std::deque<QueuedPicture> queued;
   int64_t untimedPictureMs = 0;  // the time of a picture decoded without one
+  int64_t firstTimestamp = AV_NOPTS_VALUE;  // the stream time of the first timed picture
+  int64_t firstTimestampMs = 0;  // when that picture is due
   int64_t picturesEndMs = 0;  // when the latest picture decoded stops showing
   int32_t width = 0;
   int32_t height = 0;
@@ -213,16 +215,28 @@ void OpenAudio(Movie& m, SoundDevice* device) {
   m.sound.playing = true;
 }
 
-// The time of a decoded picture. One without a time (with B-frames in an
-// AVI file the decoder drains the last pictures untimed) comes when the
-// picture before it ends, so that it is not due together with that one.
+// The time of a decoded picture, from the decoder's best-effort timestamp
+// counted from the first timed picture, which is due when the pictures
+// before it end (at 0 when it is the first). Not from the stream's start:
+// an AVI file times the packets in decoding order, and a decoder that
+// reorders pictures (B-frames) hands each one out with the time of the
+// packet that pushed it out, a frame or more later, so every picture
+// would be late by that delay and the last ones would fall past the
+// movie's length. One without a time (the decoder drains the last
+// pictures of such a file untimed) comes when the picture before it ends,
+// so that it is not due together with that one.
 int64_t PictureTime(Movie& m, const AVFrame& frame) {
+  const int64_t timestamp = frame.best_effort_timestamp;
+  if (timestamp == AV_NOPTS_VALUE) return m.untimedPictureMs;
+  if (m.firstTimestamp == AV_NOPTS_VALUE) {
+    m.firstTimestamp = timestamp;
+    m.firstTimestampMs = m.untimedPictureMs;
+  }
   const AVStream& stream = *m.format->streams[m.videoIndex];
-  if (frame.best_effort_timestamp == AV_NOPTS_VALUE) return m.untimedPictureMs;
-  const double start = stream.start_time != AV_NOPTS_VALUE ? static_cast<double>(stream.start_time) : 0.0;
-  const double seconds = (static_cast<double>(frame.best_effort_timestamp) - start) * av_q2d(stream.time_base);
+  const double seconds =
+      (static_cast<double>(timestamp) - static_cast<double>(m.firstTimestamp)) * av_q2d(stream.time_base);
   // Times beyond every range (or none at all) are due at once.
-  const int64_t ms = TruncToInt64(seconds * 1000.0);
+  const int64_t ms = TruncToInt64(static_cast<double>(m.firstTimestampMs) + seconds * 1000.0);
   return ms == INT64_MIN ? 0 : ms;
 }
 
@@ -495,6 +509,8 @@ void MovieRewind(Movie& m) {
   if (m.audio != nullptr) avcodec_flush_buffers(m.audio);
   ClearQueue(m);
   m.untimedPictureMs = 0;
+  m.firstTimestamp = AV_NOPTS_VALUE;
+  m.firstTimestampMs = 0;
   m.picturesEndMs = 0;
   m.inputDone = false;
   // The resampler is made again for the first frame, without what it held.

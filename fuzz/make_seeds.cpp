@@ -288,8 +288,17 @@ void MovieSeeds() {
   TestMovie bFrames = pictures;
   bFrames.bFrames = 2;
   bFrames.colours = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF, 0xFF00FF, 0x808080};
+  // H.264 with x264's B-frames, reordered two deep: the decoder hands the
+  // pictures out with the times of later packets.
+  TestMovie h264 = bFrames;
+  h264.width = 64;
+  h264.height = 48;
+  h264.h264 = true;
+  h264.bFrames = 0;
+  std::vector<TestMovie> movies = {pictures, withSound, bFrames};
+  if (CanWriteH264Movies()) movies.push_back(h264);
   int i = 0;
-  for (const TestMovie& movie : {pictures, withSound, bFrames}) {
+  for (const TestMovie& movie : movies) {
     Seed("movie_file", "movie" + std::to_string(i++),
          Written("seed.avi", [&](const char* p) { return WriteMovieFile(p, movie); }));
   }

@@ -3,6 +3,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/opt.h>
 #include <libswscale/swscale.h>
 }
 
@@ -17,6 +18,8 @@ namespace {
 struct Track {
   AVCodecContext* codec = nullptr;
   AVStream* stream = nullptr;
+  int64_t lastPts = AV_NOPTS_VALUE;
+  bool reordered = false;  // a packet came before one shown earlier
 };
 
 struct Output {
@@ -71,6 +74,8 @@ bool Encode(Output& out, Track& track, const AVFrame* frame) {
     const int result = avcodec_receive_packet(track.codec, out.packet);
     if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return true;
     if (result < 0) return false;
+    if (track.lastPts != AV_NOPTS_VALUE && out.packet->pts < track.lastPts) track.reordered = true;
+    track.lastPts = out.packet->pts;
     av_packet_rescale_ts(out.packet, track.codec->time_base, track.stream->time_base);
     out.packet->stream_index = track.stream->index;
     if (av_interleaved_write_frame(out.format, out.packet) < 0) return false;
@@ -205,29 +210,44 @@ std::vector<int16_t> DecodeMp3File(const std::string& path) {
   return samples;
 }
 
+bool CanWriteH264Movies() { return avcodec_find_encoder_by_name("libx264") != nullptr; }
+
 bool WriteMovieFile(const std::string& path, const TestMovie& movie) {
   Output out;
   if (!OpenOutput(out, "avi", path)) return false;
-  Track* pictures = NewTrack(out, movie.bFrames > 0 ? "mpeg4" : "mjpeg");
+  const bool bFrames = movie.h264 || movie.bFrames > 0;
+  Track* pictures = NewTrack(out, movie.h264 ? "libx264" : movie.bFrames > 0 ? "mpeg4" : "mjpeg");
   if (pictures == nullptr) return false;
   AVCodecContext* c = pictures->codec;
   c->width = movie.width;
   c->height = movie.height;
   c->pix_fmt = AV_PIX_FMT_YUVJ444P;
-  if (movie.bFrames > 0) {
-    c->pix_fmt = AV_PIX_FMT_YUV420P;
-    c->max_b_frames = movie.bFrames;
-    c->gop_size = 12;
-    c->codec_tag = MKTAG('X', 'V', 'I', 'D');
-  }
   c->time_base = {1, movie.framesPerSecond};
   c->framerate = {movie.framesPerSecond, 1};
-  c->flags |= AV_CODEC_FLAG_QSCALE;
-  c->global_quality = FF_QP2LAMBDA * 1;
+  if (movie.h264) {
+    // x264's defaults (up to three B-frames between references, the middle
+    // one a reference too), but with the B-frames placed everywhere rather
+    // than where its look-ahead finds them worth it, so that every movie
+    // has them, and a fixed fine quantiser, so that every picture keeps its
+    // colour. x264 makes no B-frames in pictures under three blocks wide.
+    c->pix_fmt = AV_PIX_FMT_YUV420P;
+    if (av_opt_set(c->priv_data, "qp", "12", 0) < 0 || av_opt_set(c->priv_data, "x264-params", "b-adapt=0", 0) < 0) {
+      return false;
+    }
+  } else {
+    if (movie.bFrames > 0) {
+      c->pix_fmt = AV_PIX_FMT_YUV420P;
+      c->max_b_frames = movie.bFrames;
+      c->gop_size = 12;
+      c->codec_tag = MKTAG('X', 'V', 'I', 'D');
+    }
+    c->flags |= AV_CODEC_FLAG_QSCALE;
+    c->global_quality = FF_QP2LAMBDA * 1;
+  }
   if (!OpenTrack(out, *pictures)) return false;
   Track* sound = nullptr;
   if (!movie.sound.empty() && !AddSound(out, "pcm_s16le", 2, 22050, 0, &sound)) return false;
   if (avformat_write_header(out.format, nullptr) < 0 || !EncodePictures(out, *pictures, movie)) return false;
   if (sound != nullptr && !EncodeSound(out, *sound, movie.sound)) return false;
-  return Finish(out);
+  return Finish(out) && (!bFrames || pictures->reordered);
 }
