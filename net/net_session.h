@@ -7,6 +7,7 @@
 // frees the session.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 
@@ -43,12 +44,17 @@ inline bool NetIsPlayerId(uint32_t id) { return id >= 1 && id <= kNetLastPlayerI
 // arrives for a full inbox is dropped (the waiting ones stay). The host
 // keeps the newest kNetDepartedIds departed ids and gives one connection
 // at most kNetIdentitiesPerConnection ids (players and query identity); a
-// guest keeps the newest kNetWaitingAnswers answers of the server.
+// guest keeps the newest kNetWaitingAnswers answers of the server. The
+// host keeps at most kNetPeerOutputBytes of frames that a remote peer's
+// connection has not taken yet: a peer with more waiting, or whose
+// connection takes no byte of what waits for the stall limit of
+// net_tuning.h, does not read and is dropped.
 inline constexpr int32_t kNetInboxTexts = 1024;
 inline constexpr uint32_t kNetInboxBytes = 256 * 1024;
 inline constexpr int32_t kNetDepartedIds = 1024;
 inline constexpr int32_t kNetIdentitiesPerConnection = 8;
 inline constexpr int32_t kNetWaitingAnswers = 16;
+inline constexpr size_t kNetPeerOutputBytes = 2 * 1024 * 1024;
 
 // A doubly linked list of nodes that begin with their two links.
 template <typename Node>

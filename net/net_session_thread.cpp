@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "net/net_session.h"
+#include "net/net_tuning.h"
 #include "net/socket_layer.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -30,6 +32,14 @@ constexpr int32_t kLargestReceiveBytes = 32 * 1024;
 // Frames for a peer wait in its output until the round ends, or until this
 // many bytes are waiting.
 constexpr size_t kOutputFlushBytes = 16 * 1024;
+// While more than this waits to go out on the host's own session
+// connection, no frame is taken from any peer. The thread itself reads the
+// other end of that connection, so what waits there goes out as fast as
+// the thread reads it, and the senders wait in their connections meanwhile
+// (which the system pushes back on as on any full connection).
+constexpr size_t kOwnOutputPauseBytes = 64 * 1024;
+// An output that has gone out keeps at most this much room for the next.
+constexpr size_t kOutputKeptBytes = 64 * 1024;
 
 uint16_t LoadU16(const uint8_t* bytes) { return static_cast<uint16_t>(bytes[0] | bytes[1] << 8); }
 
@@ -72,8 +82,21 @@ struct Connection {
   int32_t inputEnd = 0;
   bool filledLast = false;  // the last read filled all the room there was
   bool ended = false;   // closed, reset or failed: nothing more comes
-  bool broken = false;  // a send to it failed: dropped at its next turn
+  // Given up on (a send failed, or it does not read what it is sent):
+  // dropped at its next turn.
+  bool broken = false;
+  bool own = false;  // the host's own session connection
+  // The frames to send, from outputSent on. What a send does not take waits,
+  // in order, for the next one; while the socket is full (it took less than
+  // all the last time) nothing is sent until a poll finds room.
   std::vector<uint8_t> output;
+  size_t outputSent = 0;
+  bool full = false;
+  // Since when the socket has taken no byte of what waits; below 0 when
+  // the last send took all.
+  double stalledSince = -1;
+
+  size_t Waiting() const { return output.size() - outputSent; }
 
   void Open(int32_t slot) {
     socket = slot;
@@ -149,6 +172,12 @@ struct ThreadState {
   bool accepting = false;     // the session's flag, read each round
   bool listenReady = false;   // the last poll saw a connection waiting
   bool listenStuck = false;   // the system refused the last one waiting
+  // On the host: the two ends of the session connection as the session
+  // socket sees them, by which the server knows that connection among the
+  // ones it accepts, and its socket slot there once accepted (else -1).
+  SockAddress sessionLocal = {0, 0};
+  SockAddress sessionRemote = {0, 0};
+  int32_t ownSocket = -1;
 
   ThreadState() {
     for (int16_t& position : peerOfSocket) position = -1;
@@ -161,6 +190,30 @@ Connection* PeerOf(ThreadState& state, int32_t socket) {
   return &state.peers[state.peerOfSocket[socket]];
 }
 
+// Whether so much waits for the host's own connection that no frame is
+// taken from the peers for now.
+bool OwnOutputPaused(ThreadState& state) {
+  const Connection* own = PeerOf(state, state.ownSocket);
+  return own != nullptr && own->Waiting() > kOwnOutputPauseBytes;
+}
+
+// Gives up on the peer: no more is sent to it, what waited for it is
+// freed, and it is dropped at its next turn.
+void GiveUp(Connection& peer) {
+  peer.broken = true;
+  peer.full = false;
+  peer.outputSent = 0;
+  std::vector<uint8_t>().swap(peer.output);
+}
+
+// After a frame was queued: a remote peer for which more waits than it may
+// make the server keep is not reading what it is sent, and is given up.
+// The host's own connection is never given up for that (while much waits
+// for it, no more is taken from the peers; see kOwnOutputPauseBytes).
+void KeepWithinBound(Connection& peer) {
+  if (!peer.own && peer.Waiting() > kNetPeerOutputBytes) GiveUp(peer);
+}
+
 // Adds the frame's bytes to what waits to go to the peer with the socket;
 // nothing for a peer that is gone or broken.
 void Queue(ThreadState& state, int32_t socket, const NetMessage& message) {
@@ -169,6 +222,7 @@ void Queue(ThreadState& state, int32_t socket, const NetMessage& message) {
   uint8_t frame[kNetHeaderSize + kNetMaxPayload];
   const int32_t total = NetMessageWrite(message, frame);
   peer->output.insert(peer->output.end(), frame, frame + total);
+  KeepWithinBound(*peer);
 }
 
 // The same for a frame read from a connection, with another recipient and
@@ -182,19 +236,39 @@ void QueueRelayed(ThreadState& state, int32_t socket, const Frame& frame, uint16
   StoreU16(header + 5, sender);
   peer->output.insert(peer->output.end(), header, header + kNetHeaderSize);
   peer->output.insert(peer->output.end(), frame.payload, frame.payload + frame.length);
+  KeepWithinBound(*peer);
 }
 
-// Sends what waits for the peer if its connection takes it all right now,
-// without waiting: a peer that cannot take it (it stopped reading, and the
-// system's buffer for it is full) gets no more and is dropped at its next
-// turn, so no peer can hold the server up.
+// Sends as much of what waits for the peer as its connection takes right
+// now, without waiting, so that no peer can hold the server up. The rest
+// waits, in order, for the next send, once a poll finds room: the peer
+// gets whole frames one after another, however the sends cut them. A send
+// that fails (the connection is reset or gone) gives the peer up.
 void Flush(Connection& peer) {
-  if (peer.output.empty()) return;
-  if (!peer.broken) {
-    const auto total = static_cast<int32_t>(peer.output.size());
-    if (SockSendNow(peer.socket, peer.output.data(), total) != total) peer.broken = true;
+  if (peer.broken || peer.full || peer.Waiting() == 0) return;
+  const int32_t sent = SockSendNow(peer.socket, peer.output.data() + peer.outputSent,
+                                   static_cast<int32_t>(peer.Waiting()));
+  if (sent < 0) {
+    GiveUp(peer);
+    return;
   }
-  peer.output.clear();
+  peer.outputSent += static_cast<size_t>(sent);
+  if (peer.Waiting() == 0) {
+    peer.outputSent = 0;
+    peer.stalledSince = -1;
+    if (peer.output.capacity() > kOutputKeptBytes) std::vector<uint8_t>().swap(peer.output);
+    else peer.output.clear();
+    return;
+  }
+  // The socket is full; the stall clock runs from the last byte it took.
+  peer.full = true;
+  if (sent > 0 || peer.stalledSince < 0) peer.stalledSince = PlatformMilliseconds();
+  // What went out is dropped from the front once it is as long as what
+  // waits, so each byte is moved at most once on average.
+  if (peer.outputSent >= peer.Waiting()) {
+    peer.output.erase(peer.output.begin(), peer.output.begin() + static_cast<std::ptrdiff_t>(peer.outputSent));
+    peer.outputSent = 0;
+  }
 }
 
 // The registration frame of a local player.
@@ -275,8 +349,9 @@ void DepartLocked(ThreadState& state, NetPlayerRecord* player) {
 }
 
 // A peer's connection is over: what was queued for it in earlier passes goes
-// out (as it would have after those passes), every identity registered over
-// it leaves, the socket closes, and the last peer takes its position.
+// out as far as its connection takes it now (as it would have after those
+// passes), every identity registered over it leaves, the socket closes,
+// and the last peer takes its position.
 void DropPeer(ThreadState& state, int32_t position) {
   NetSession* session = state.session;
   Flush(state.peers[position]);
@@ -290,6 +365,7 @@ void DropPeer(ThreadState& state, int32_t position) {
   MutexUnlock(&session->lock);
   SockClose(socket);
   state.peerOfSocket[socket] = -1;
+  if (socket == state.ownSocket) state.ownSocket = -1;
   const int32_t last = --state.peerCount;
   if (position != last) {
     state.peers[position] = std::move(state.peers[last]);
@@ -298,8 +374,11 @@ void DropPeer(ThreadState& state, int32_t position) {
   state.peers[last] = Connection();
 }
 
+bool SameAddress(SockAddress a, SockAddress b) { return a.ip == b.ip && a.port == b.port; }
+
 // Accepts one waiting connection, when the last poll saw one, into the next
-// free position and reads it as every peer was read. No room for another
+// free position and reads it as every peer was read; the host's own session
+// connection is known by its two ends. No room for another
 // peer: the connection is closed at once, so the other side learns it at
 // once instead of waiting for answers. True when one came.
 bool AcceptOne(ThreadState& state) {
@@ -320,6 +399,11 @@ bool AcceptOne(ThreadState& state) {
   Connection& peer = state.peers[state.peerCount];
   peer.Open(socket);
   state.peerOfSocket[socket] = static_cast<int16_t>(state.peerCount++);
+  if (state.ownSocket == -1 && SameAddress(SockPeerAddress(socket), state.sessionLocal) &&
+      SameAddress(SockLocalAddress(socket), state.sessionRemote)) {
+    peer.own = true;
+    state.ownSocket = socket;
+  }
   Fill(peer);
   return true;
 }
@@ -533,7 +617,7 @@ void HandleFrames(ThreadState& state) {
   MutexUnlock(&session->lock);
   state.frames.clear();
   for (int32_t position = 0; position < state.peerCount; ++position) {
-    if (state.peers[position].output.size() >= kOutputFlushBytes) Flush(state.peers[position]);
+    if (state.peers[position].Waiting() >= kOutputFlushBytes) Flush(state.peers[position]);
   }
 }
 
@@ -555,7 +639,9 @@ bool RunPass(ThreadState& state, bool accepting, bool* busy) {
     }
     state.frames.push_back(frame);
   }
-  if (serverOpen && state.listenSocket != -1) {
+  // While much waits for the host's own connection, the pass takes only
+  // the frames of the session connection, which is its other end.
+  if (serverOpen && state.listenSocket != -1 && !OwnOutputPaused(state)) {
     if (accepting && AcceptOne(state)) *busy = true;
     // A dropped peer's place is taken by the last one, which is served in
     // the next pass.
@@ -575,35 +661,55 @@ bool RunPass(ThreadState& state, bool accepting, bool* busy) {
 
 bool Readable(const pollfd& polled) { return (polled.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0; }
 
-// Polls the session connection, the peers that may still send, and when
-// asked the listening socket, waiting up to the milliseconds. The results
-// are in state.polled: the session connection first, then the listening
-// socket, then the peers in table order.
+// Polls the session connection, the peers that may still send (unless no
+// frame is taken from them for now), the peers whose sockets were full,
+// and when asked the listening socket, waiting up to the milliseconds. The
+// results are in state.polled: the session connection first, then the
+// listening socket, then the peers in table order.
 void Poll(ThreadState& state, bool watchListening, int waitMs) {
   std::vector<pollfd>& polled = state.polled;
   polled.clear();
-  const auto watch = [&](const Connection& c) {
-    polled.push_back({c.ended || c.broken ? -1 : c.fd, POLLIN, 0});
+  const auto watch = [&](const Connection& c, bool reading) {
+    const short events = static_cast<short>((reading && !c.ended && !c.broken ? POLLIN : 0) |
+                                            (c.full && !c.broken ? POLLOUT : 0));
+    polled.push_back({events != 0 ? c.fd : -1, events, 0});
   };
-  watch(state.server);
+  watch(state.server, true);
   polled.push_back({watchListening ? state.listenFd : -1, POLLIN, 0});
-  for (int32_t position = 0; position < state.peerCount; ++position) watch(state.peers[position]);
+  const bool readingPeers = !OwnOutputPaused(state);
+  for (int32_t position = 0; position < state.peerCount; ++position) watch(state.peers[position], readingPeers);
   if (poll(polled.data(), polled.size(), waitMs) < 0) {
     for (pollfd& p : polled) p.revents = 0;
   }
 }
 
 // Reads once each connection that has something, waiting up to the
-// milliseconds for one to have something, and notes whether a connection
-// waits to be accepted. While the system refuses waiting connections the
-// wait does not watch the listening socket (it would stay readable), and
-// one accept is tried each round.
+// milliseconds for one to have something or for a full socket to have
+// room, and notes whether a connection waits to be accepted. While the
+// system refuses waiting connections the wait does not watch the listening
+// socket (it would stay readable), and one accept is tried each round.
 void ReadConnections(ThreadState& state, int waitMs) {
   Poll(state, state.accepting && !state.listenStuck, waitMs);
   if (Readable(state.polled[0])) Fill(state.server);
   state.listenReady = state.accepting && (state.listenStuck || Readable(state.polled[1]));
   for (int32_t position = 0; position < state.peerCount; ++position) {
-    if (Readable(state.polled[2 + static_cast<size_t>(position)])) Fill(state.peers[position]);
+    const pollfd& polled = state.polled[2 + static_cast<size_t>(position)];
+    Connection& peer = state.peers[position];
+    if ((polled.events & POLLIN) != 0 && Readable(polled)) Fill(peer);
+    // Room, or an error that the next send reports.
+    if ((polled.revents & (POLLOUT | POLLHUP | POLLERR | POLLNVAL)) != 0) peer.full = false;
+  }
+}
+
+// After the round's sends: a remote peer whose socket has taken no byte of
+// what waits for it for the stall limit does not read, and is given up.
+void GiveUpStalled(ThreadState& state) {
+  double now = -1;
+  for (int32_t position = 0; position < state.peerCount; ++position) {
+    Connection& peer = state.peers[position];
+    if (!peer.full || peer.own) continue;
+    if (now < 0) now = PlatformMilliseconds();
+    if (now - peer.stalledSince >= g_netTuning.stallMs) GiveUp(peer);
   }
 }
 
@@ -611,9 +717,10 @@ void ReadConnections(ThreadState& state, int waitMs) {
 // connection that has something is read once (waiting up to the
 // milliseconds for one to have something), and what was read is served in
 // passes (one frame a peer each) until nothing is left or the passes reach
-// their bound; then what waits for the peers goes out. *more when frames
-// read are still to be served; false when the server closed the session
-// connection.
+// their bound; then what waits for the peers goes out, as far as their
+// sockets take it, and the peers that have not read for the stall limit
+// are given up. *more when frames read may still be waiting to be served;
+// false when the server closed the session connection.
 bool RunRound(ThreadState& state, int waitMs, bool* more) {
   NetSession* session = state.session;
   MutexLock(&session->lock);
@@ -629,7 +736,11 @@ bool RunRound(ThreadState& state, int waitMs, bool* more) {
     serverOpen = RunPass(state, state.accepting, more);
     if (!*more) break;
   }
+  // Passes that took nothing from the peers may have left frames of theirs
+  // unserved: the next round does not wait.
+  if (OwnOutputPaused(state)) *more = true;
   for (int32_t position = 0; position < state.peerCount; ++position) Flush(state.peers[position]);
+  GiveUpStalled(state);
   return serverOpen;
 }
 
@@ -678,6 +789,10 @@ int32_t NetSessionThread(void* argument) {
   }
   MutexUnlock(&session->lock);
   state->server.Open(state->sessionSocket);
+  if (state->listenSocket != -1) {
+    state->sessionLocal = SockLocalAddress(state->sessionSocket);
+    state->sessionRemote = SockPeerAddress(state->sessionSocket);
+  }
   if (const SocketSlot* listening = SockSlot(state->listenSocket)) state->listenFd = listening->fd;
   bool stopRequested = false;
   int waitMs = 0;

@@ -6,8 +6,10 @@
 // peer in table order; it delivers text frames to the local players'
 // inboxes and answers to the program's reply list, and on the host does
 // the server's work: numbering players, answering queries and relaying
-// texts. The frames for a peer are gathered and go out in one send at the
-// end of the round (or once many are waiting).
+// texts. The frames for a peer are gathered and go out at the end of the
+// round (or once many are waiting), as far as its connection takes them
+// without waiting; the rest waits, in order, for the next round in which a
+// poll finds room, so a peer gets whole frames one after another.
 //
 // Frames are assembled from what is read, across rounds, so a frame that
 // arrives in pieces is never lost or misread; a frame whose payload length
@@ -19,9 +21,16 @@
 // identity only when its own connection registered that identity, so it
 // cannot speak for another. What a peer can make the session keep is
 // bounded (net_session.h). Everything shared with the program's thread is
-// touched under the session's Mutex. The thread never waits to send: a peer
-// that cannot take its frames at once is dropped, and a registration that
-// the session connection cannot take now is sent in a later round.
+// touched under the session's Mutex.
+//
+// The thread never waits to send. A remote peer for which more waits than
+// its bound, or whose connection has taken no byte of what waits for the
+// stall limit, does not read and is dropped. The host's own session
+// connection, whose other end this thread reads itself, is never dropped
+// for being full: while much waits for it, the passes take no frame from
+// any peer (they wait in their connections) and only serve the session
+// connection, which empties it. A registration that the session connection
+// cannot take now is sent in a later round.
 #pragma once
 
 #include <cstdint>

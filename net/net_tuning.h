@@ -7,8 +7,9 @@
 #include <cstdint>
 
 struct NetTuning {
-  // How long a send waits for a socket that takes no byte, and a read of a
-  // whole length for the rest that stops coming (ms).
+  // How long a send waits for a socket that takes no byte, a read of a
+  // whole length for the rest that stops coming, and the host's server for
+  // a peer whose connection takes no byte of what waits for it (ms).
   double stallMs = 5000;
   // Polls of 20 ms for a server's answer or a new player's id (about 5 s).
   int32_t replyPolls = 250;

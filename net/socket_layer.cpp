@@ -554,6 +554,18 @@ SockAddress SockPeerAddress(int32_t slot) {
   return {record->address.sin_addr.s_addr, record->address.sin_port};
 }
 
+SockAddress SockLocalAddress(int32_t slot) {
+  int fd = -1;
+  {
+    const std::lock_guard<std::mutex> hold(g_tableLock);
+    if (const SocketSlot* record = SlotLocked(slot)) fd = record->fd;
+  }
+  sockaddr_in address = {};
+  socklen_t size = sizeof address;
+  if (fd == -1 || getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) return {0, 0};
+  return {address.sin_addr.s_addr, address.sin_port};
+}
+
 namespace {
 
 // The system's text for a last-error value; null when it has none.

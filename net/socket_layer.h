@@ -124,6 +124,9 @@ uint16_t SockAddressPort(const SockAddress* address);
 SockAddress SockMakeAddress(uint8_t a, uint8_t b, uint8_t c, uint8_t d, uint16_t port);
 // The slot's stored address; {0, 0} for a free slot.
 SockAddress SockPeerAddress(int32_t slot);
+// The address and port the slot's socket is bound to; {0, 0} for a free
+// slot or one not bound yet.
+SockAddress SockLocalAddress(int32_t slot);
 // "%d %s": the last error and the system's text for it; empty when the
 // code has no text. Valid until the next call.
 const char* SockErrorText();
