@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <filesystem>
 #include <string>
 
 #include "net/socket_layer.h"
@@ -25,6 +26,11 @@ int32_t ReceiveSoon(int32_t socket, RtString& text, int32_t maximum) {
   for (int i = 0; i < 200 && n == -2; ++i, PlatformSleep(5)) n = NetReceive(socket, text, maximum);
   return n;
 }
+
+// A folder for a program file that the test starts: beside the test
+// program, since the system runs programs from there, while a temporary
+// folder may be mounted without that right.
+std::string ProgramFolder() { return std::filesystem::read_symlink("/proc/self/exe").parent_path(); }
 
 TEST_F(SocketCommandsTest, StreamSocketsConnectAcceptAndTalk) {
   ASSERT_EQ(NetInit(), 1);
@@ -144,12 +150,12 @@ TEST_F(SocketCommandsTest, TheErrorTextNamesTheLastError) {
 // A program file is started directly, without a shell; with ending by ESC
 // allowed, the program ends after starting it.
 TEST_F(SocketCommandsTest, OpeningAProgramStartsIt) {
-  ScratchDir dir;
+  ScratchDir dir(ProgramFolder());
   const std::string script = dir.File("opened.sh");
   WriteFileBytes(script, "#!/bin/sh\necho opened > \"$0.out\"\n");
   chmod(script.c_str(), 0755);
   const auto waitForOutput = [&] {
-    for (int i = 0; i < 400 && ReadFileBytes(script + ".out").empty(); ++i) PlatformSleep(5);
+    Eventually([&] { return !ReadFileBytes(script + ".out").empty(); });
     return ReadFileBytes(script + ".out");
   };
   // The ending case first: its death test forks, best before this process
