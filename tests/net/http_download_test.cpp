@@ -31,14 +31,22 @@ struct Step {
 // How the server ends the connection.
 enum class End { kClose, kReset };
 
+// After the script, bytes "x" one at a time, each everyMs after the one
+// before was due (so that a late one does not push the rest back), until
+// forMs have passed since the first.
+struct Trickle {
+  double everyMs = 0;
+  double forMs = 0;
+};
+
 // A tiny HTTP/1.0 server for one connection on 127.0.0.1: it reads the
-// request up to its empty line, plays the script (until the client has
-// gone), and closes or resets the connection, or first holds it open for
-// holdMs (less when the client closes first).
+// request up to its empty line, plays the script and the trickle (until
+// the client has gone), and closes or resets the connection, or first
+// holds it open for holdMs (less when the client closes first).
 class TinyServer {
  public:
-  explicit TinyServer(std::vector<Step> script, int holdMs = 0, End end = End::kClose)
-      : script_(std::move(script)), holdMs_(holdMs), end_(end) {
+  explicit TinyServer(std::vector<Step> script, int holdMs = 0, End end = End::kClose, Trickle trickle = {})
+      : script_(std::move(script)), holdMs_(holdMs), end_(end), trickle_(trickle) {
     listening_ = RawListen(&port_);
     thread_ = std::thread([this] { Serve(); });
   }
@@ -50,11 +58,31 @@ class TinyServer {
   uint16_t port() const { return port_; }
   // The request as it came; call after the download.
   std::string Request() {
-    thread_.join();
+    Finish();
     return request_;
+  }
+  // Whether the client closed the connection before the server was done
+  // with it (while it still sent, trickled or held it open); call after the
+  // download.
+  bool ClientLeftFirst() {
+    Finish();
+    return clientLeftFirst_;
+  }
+  // The bytes trickled; call after the download.
+  int Trickled() {
+    Finish();
+    return trickled_;
   }
 
  private:
+  void Finish() {
+    if (thread_.joinable()) thread_.join();
+  }
+  // Waits up to the milliseconds for the client to close; true when it did.
+  static bool ClientCloses(int client, double milliseconds) {
+    pollfd closing = {client, POLLIN, 0};
+    return poll(&closing, 1, milliseconds > 0 ? static_cast<int>(milliseconds) : 0) > 0;
+  }
   void Serve() {
     const int client = RawAccept(listening_);
     if (client < 0) return;
@@ -64,12 +92,20 @@ class TinyServer {
       if (n <= 0) break;
       request_.append(buffer, static_cast<size_t>(n));
     }
+    // A write fails only once the client has gone.
     for (const Step& step : script_) {
-      if (!RawWrite(client, step.bytes)) break;
+      clientLeftFirst_ = !RawWrite(client, step.bytes);
+      if (clientLeftFirst_) break;
       PlatformSleep(step.pauseMs);
     }
-    pollfd closing = {client, POLLIN, 0};
-    if (holdMs_ > 0) poll(&closing, 1, holdMs_);
+    if (!clientLeftFirst_ && trickle_.everyMs > 0) {
+      const double start = PlatformMilliseconds();
+      for (double due = start; !clientLeftFirst_ && due - start < trickle_.forMs; due += trickle_.everyMs) {
+        clientLeftFirst_ = ClientCloses(client, due - PlatformMilliseconds()) || !RawWrite(client, "x");
+        if (!clientLeftFirst_) ++trickled_;
+      }
+    }
+    if (!clientLeftFirst_ && holdMs_ > 0) clientLeftFirst_ = ClientCloses(client, holdMs_);
     if (end_ == End::kReset) {
       const linger abort = {1, 0};
       setsockopt(client, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
@@ -80,18 +116,22 @@ class TinyServer {
   std::vector<Step> script_;
   int holdMs_;
   End end_;
+  Trickle trickle_;
   uint16_t port_ = 0;
   int listening_ = -1;
   std::string request_;
+  bool clientLeftFirst_ = false;
+  int trickled_ = 0;
   std::thread thread_;
 };
 
-// The download into a file: the result and what the file holds.
-int32_t GetFile(uint16_t port, const std::string& file, int32_t timeoutMs = 1000) {
+// The download into a file: the result and what the file holds. The wait
+// limit is the longest there is unless a test of it sets its own.
+int32_t GetFile(uint16_t port, const std::string& file, int32_t timeoutMs = kLongWaitMs) {
   return NetHttpGetFile("127.0.0.1", "/x", port, file.c_str(), timeoutMs);
 }
 
-std::string GetString(uint16_t port, int32_t maximum, int32_t timeoutMs = 1000) {
+std::string GetString(uint16_t port, int32_t maximum, int32_t timeoutMs = kLongWaitMs) {
   const RtString body = NetHttpGetString("127.0.0.1", "/x", port, maximum, timeoutMs);
   return std::string(body.text, body.length);
 }
@@ -137,7 +177,7 @@ TEST_F(HttpDownloadTest, TheBodyIsEverythingAfterTheFirstEmptyLine) {
 
 TEST_F(HttpDownloadTest, TheRequestIsAPlainGet) {
   TinyServer server({{kOk + "x"}});
-  EXPECT_STREQ(NetHttpGetString("127.0.0.1", "/path/file.txt?a=1", server.port(), 10, 1000).c_str(), "x");
+  EXPECT_STREQ(NetHttpGetString("127.0.0.1", "/path/file.txt?a=1", server.port(), 10, kLongWaitMs).c_str(), "x");
   EXPECT_EQ(server.Request(),
             "GET /path/file.txt?a=1 HTTP/1.0\r\nHost:127.0.0.1\r\nAccept: */*\r\nUser-Agent: Vantrel\r\n\r\n");
 }
@@ -166,23 +206,23 @@ TEST_F(HttpDownloadTest, ALargeBodyArrivesWholeAndInOrder) {
   } cases[] = {{"whole", {{kOk + body}}}, {"behind a long header", {{header + body}}}, {"in pieces", pieces}};
   for (const auto& c : cases) {
     TinyServer toFile(c.script);
-    EXPECT_EQ(GetFile(toFile.port(), dir.File("large"), 5000), 1) << c.what;
+    EXPECT_EQ(GetFile(toFile.port(), dir.File("large")), 1) << c.what;
     EXPECT_TRUE(ReadFileBytes(dir.File("large")) == body) << c.what;
     TinyServer toText(c.script);
-    EXPECT_TRUE(GetString(toText.port(), maximum, 5000) == body) << c.what;
+    EXPECT_TRUE(GetString(toText.port(), maximum) == body) << c.what;
   }
 }
 
-// A text download ends once its text is full, also from a server that never
-// closes; a file download takes the whole body.
+// A text download ends once its text is full, also from a server that
+// never closes: the download has closed while the server still holds the
+// connection open.
 TEST_F(HttpDownloadTest, TheTextKeepsTheFirstBytesAndEndsWhenFull) {
   std::string body;
   for (int i = 0; i < 100; ++i) body += static_cast<char>('0' + i % 10);
   for (const std::vector<Step>& script : {std::vector<Step>{{kOk + body}}, std::vector<Step>{{kOk, 30}, {body}}}) {
-    TinyServer server(script, 3000);
-    const double start = PlatformMilliseconds();
-    EXPECT_EQ(GetString(server.port(), 10, 2000), body.substr(0, 10));
-    EXPECT_LT(PlatformMilliseconds() - start, 1000);
+    TinyServer server(script, kLongWaitMs);
+    EXPECT_EQ(GetString(server.port(), 10), body.substr(0, 10));
+    EXPECT_TRUE(server.ClientLeftFirst());
   }
   for (int32_t maximum : {0, -7}) {
     TinyServer server({{kOk + body}});
@@ -190,9 +230,16 @@ TEST_F(HttpDownloadTest, TheTextKeepsTheFirstBytesAndEndsWhenFull) {
   }
 }
 
-// A server that stops sending fails the download after the time-out, with
-// the time-out as the error; the file is left as it was.
+// The download's time-out is its wait limit: how long the server may send
+// nothing. The whole download may take ten times as long.
+constexpr int32_t kDeadlineTimes = 10;
+
+// A server that stops sending fails the download once the wait limit has
+// passed without a byte (well before the overall deadline, while the
+// server still holds the connection open), with the time-out as the
+// error; the file is left as it was.
 TEST_F(HttpDownloadTest, AStalledServerFailsWithinTheTimeOut) {
+  constexpr int32_t kWaitLimitMs = 2000;
   ScratchDir dir;
   WriteFileBytes(dir.File("target"), "old");
   const struct {
@@ -200,34 +247,48 @@ TEST_F(HttpDownloadTest, AStalledServerFailsWithinTheTimeOut) {
     std::vector<Step> script;
   } cases[] = {{"silent", {}}, {"stops in the body", {{kOk + "part"}}}};
   for (const auto& c : cases) {
-    TinyServer server(c.script, 3000);
+    TinyServer server(c.script, kLongWaitMs);
     const double start = PlatformMilliseconds();
-    EXPECT_EQ(GetFile(server.port(), dir.File("target"), 200), 0) << c.what;
-    EXPECT_LT(PlatformMilliseconds() - start, 1500) << c.what;
+    EXPECT_EQ(GetFile(server.port(), dir.File("target"), kWaitLimitMs), 0) << c.what;
+    const double took = PlatformMilliseconds() - start;
     EXPECT_EQ(SockLastError(), 10060) << c.what;
+    EXPECT_GE(took, kWaitLimitMs) << c.what;
+    EXPECT_LT(took, kDeadlineTimes * kWaitLimitMs) << c.what;
+    EXPECT_TRUE(server.ClientLeftFirst()) << c.what;
     EXPECT_EQ(ReadFileBytes(dir.File("target")), "old") << c.what;
   }
 }
 
-// A server that keeps a byte coming just within the time-out cannot hold
-// the download longer than ten times the time-out.
-TEST_F(HttpDownloadTest, ATricklingServerFailsAtTheOverallDeadline) {
+// The wait limit starts again with each byte: a download whose bytes come
+// far more often than the limit goes on well past it, to the server's
+// close.
+TEST_F(HttpDownloadTest, TheWaitLimitStartsAgainWithEachByte) {
+  constexpr int32_t kWaitLimitMs = 1500;
   ScratchDir dir;
-  std::vector<Step> trickle = {{kOk, 40}};
-  for (int i = 0; i < 100; ++i) trickle.push_back({"x", 40});  // about 4 s
+  TinyServer server({{kOk}}, 0, End::kClose, {20, 2 * kWaitLimitMs});
+  EXPECT_EQ(GetFile(server.port(), dir.File("trickled"), kWaitLimitMs), 1);
+  EXPECT_EQ(ReadFileBytes(dir.File("trickled")), std::string(static_cast<size_t>(server.Trickled()), 'x'));
+}
+
+// A server that keeps bytes coming cannot hold the download for ever: it
+// fails with the time-out (at the overall deadline, unless a pause longer
+// than the wait limit ended it sooner) while the server still sends.
+TEST_F(HttpDownloadTest, ATricklingServerFailsAtTheOverallDeadline) {
+  constexpr int32_t kWaitLimitMs = 200;
+  ScratchDir dir;
   for (bool toFile : {true, false}) {
-    TinyServer server(trickle);
+    TinyServer server({{kOk}}, 0, End::kClose, {20, kLongWaitMs});
     const double start = PlatformMilliseconds();
     if (toFile) {
-      EXPECT_EQ(GetFile(server.port(), dir.File("trickled"), 150), 0);
+      EXPECT_EQ(GetFile(server.port(), dir.File("trickled"), kWaitLimitMs), 0);
       EXPECT_FALSE(FileExists(dir.File("trickled")));
     } else {
-      EXPECT_EQ(GetString(server.port(), 1000, 150), "");
+      EXPECT_EQ(GetString(server.port(), 1000, kWaitLimitMs), "");
     }
     const double took = PlatformMilliseconds() - start;
     EXPECT_EQ(SockLastError(), 10060) << toFile;
-    EXPECT_GE(took, 1400) << toFile;
-    EXPECT_LT(took, 3000) << toFile;
+    EXPECT_GE(took, kWaitLimitMs) << toFile;
+    EXPECT_TRUE(server.ClientLeftFirst()) << toFile;
   }
 }
 
@@ -268,11 +329,11 @@ TEST_F(HttpDownloadTest, AnIncompleteDownloadFailsAndLeavesTheFile) {
 
 // However large the maximum, the text takes only what arrives.
 TEST_F(HttpDownloadTest, AHugeMaximumAllocatesOnlyWhatArrives) {
-  RtString refused = NetHttpGetString("127.0.0.1", "/", FreePort(), INT32_MAX, 100);
+  RtString refused = NetHttpGetString("127.0.0.1", "/", RefusedPort(), INT32_MAX, 100);
   EXPECT_STREQ(refused.c_str(), "");
   EXPECT_LT(refused.capacity, 1024u);
   TinyServer server({{kOk + "small"}});
-  const RtString body = NetHttpGetString("127.0.0.1", "/", server.port(), INT32_MAX, 1000);
+  const RtString body = NetHttpGetString("127.0.0.1", "/", server.port(), INT32_MAX, kLongWaitMs);
   EXPECT_STREQ(body.c_str(), "small");
   EXPECT_LT(body.capacity, 1024u);
 }
@@ -281,7 +342,7 @@ TEST_F(HttpDownloadTest, FailuresKeepTheirOwnErrorAndTheProgramsSockets) {
   NetStartup();
   const int32_t own = SockUdpOpen(0);
   ScratchDir dir;
-  EXPECT_EQ(GetFile(FreePort(), dir.File("refused")), 0);
+  EXPECT_EQ(GetFile(RefusedPort(), dir.File("refused")), 0);
   EXPECT_EQ(SockLastError(), 10061);
   EXPECT_EQ(std::string(NetErrorText().c_str()).substr(0, 6), "10061 ");
   EXPECT_FALSE(FileExists(dir.File("refused")));  // nothing is made for a failed download
@@ -309,14 +370,14 @@ TEST_F(HttpDownloadTest, TheTargetFileIsMadeAfresh) {
   };
   for (const auto& c : cases) {
     TinyServer server({{kOk + "new"}});
-    EXPECT_EQ(NetHttpGetFile("127.0.0.1", "/", server.port(), c.name.c_str(), 1000), c.result) << c.name;
+    EXPECT_EQ(NetHttpGetFile("127.0.0.1", "/", server.port(), c.name.c_str(), kLongWaitMs), c.result) << c.name;
     if (c.result == 1) {
       EXPECT_EQ(ReadFileBytes(c.path), "new") << c.name;
     }
   }
   // A memory-file name is refused before anything is asked or created.
   const std::string memoryName = "mem://       4.0000000000001000";
-  EXPECT_EQ(NetHttpGetFile("127.0.0.1", "/", FreePort(), memoryName.c_str(), 100), 0);
+  EXPECT_EQ(NetHttpGetFile("127.0.0.1", "/", RefusedPort(), memoryName.c_str(), 100), 0);
   EXPECT_EQ(NetStartupCount(), 0);
 }
 

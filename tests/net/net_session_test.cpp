@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "net/socket_layer.h"
+#include "platform/clock.h"
 #include "tests/support/net_fixture.h"
 #include "tests/support/socket_slots.h"
 
@@ -124,11 +125,12 @@ void StartThreadThenReset(NetSession* session, FakeThreadState& state, ThreadFun
 }
 
 // A thread that has started but not yet marked itself running: it waits for
-// the stop request (for at most two seconds, so that a reset that never asks
+// the stop request (for at most kLongWaitMs, so that a reset that never asks
 // cannot hang the test) and records whether it came.
 int32_t StartingSessionThread(void* arg) {
   auto* state = static_cast<FakeThreadState*>(arg);
-  for (int i = 0; i < 2000; ++i) {
+  const double deadline = PlatformMilliseconds() + kLongWaitMs;
+  while (PlatformMilliseconds() < deadline) {
     MutexLock(&state->session->lock);
     const bool stop = state->session->stopRequest != 0;
     MutexUnlock(&state->session->lock);

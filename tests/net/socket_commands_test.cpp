@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <filesystem>
 #include <string>
 
 #include "net/socket_layer.h"
@@ -19,12 +20,24 @@ using SocketCommandsTest = NetTest;
 
 constexpr int32_t kLoopback = 0x7F000001;
 
-// Repeats the read while nothing is waiting, for up to a second.
+// The read once something is waiting (waited for as long as the network's
+// waits last in a test).
 int32_t ReceiveSoon(int32_t socket, RtString& text, int32_t maximum) {
-  int32_t n = -2;
-  for (int i = 0; i < 200 && n == -2; ++i, PlatformSleep(5)) n = NetReceive(socket, text, maximum);
-  return n;
+  SockPoll(socket, kLongWaitMs);
+  return NetReceive(socket, text, maximum);
 }
+
+// The connection the listening socket accepts once one is waiting (waited
+// for as long); *ip as NetAccept leaves it.
+int32_t AcceptSoon(int32_t listening, int32_t* ip) {
+  SockPoll(listening, kLongWaitMs);
+  return NetAccept(listening, ip);
+}
+
+// A folder for a program file that the test starts: beside the test
+// program, since the system runs programs from there, while a temporary
+// folder may be mounted without that right.
+std::string ProgramFolder() { return std::filesystem::read_symlink("/proc/self/exe").parent_path(); }
 
 TEST_F(SocketCommandsTest, StreamSocketsConnectAcceptAndTalk) {
   ASSERT_EQ(NetInit(), 1);
@@ -34,10 +47,9 @@ TEST_F(SocketCommandsTest, StreamSocketsConnectAcceptAndTalk) {
   int32_t ip = 12345;
   EXPECT_EQ(NetAccept(listening, &ip), -1);  // nothing pending
   EXPECT_EQ(ip, 12345);
-  const int32_t client = NetConnect("127.0.0.1", port, 1000);
+  const int32_t client = NetConnect("127.0.0.1", port, kLongWaitMs);
   ASSERT_GE(client, 0);
-  int32_t server = -1;
-  for (int i = 0; i < 200 && server < 0; ++i, PlatformSleep(5)) server = NetAccept(listening, &ip);
+  const int32_t server = AcceptSoon(listening, &ip);
   ASSERT_GE(server, 0);
   EXPECT_EQ(ip, kLoopback);
   EXPECT_EQ(NetPeerIp(client), kLoopback);
@@ -72,10 +84,9 @@ TEST_F(SocketCommandsTest, StreamSocketsConnectAcceptAndTalk) {
 TEST_F(SocketCommandsTest, AHugeMaximumAllocatesOnlyWhatArrives) {
   ASSERT_EQ(NetInit(), 1);
   const int32_t listening = NetListen(0);
-  const int32_t client = NetConnect("127.0.0.1", SlotPort(listening), 1000);
+  const int32_t client = NetConnect("127.0.0.1", SlotPort(listening), kLongWaitMs);
   ASSERT_GE(client, 0);
-  int32_t server = -1;
-  for (int i = 0; i < 200 && server < 0; ++i, PlatformSleep(5)) server = NetAccept(listening, nullptr);
+  const int32_t server = AcceptSoon(listening, nullptr);
   ASSERT_GE(server, 0);
   RtString text;
   EXPECT_EQ(NetReceive(server, text, INT32_MAX), -2);
@@ -97,8 +108,11 @@ TEST_F(SocketCommandsTest, AHugeMaximumAllocatesOnlyWhatArrives) {
 
 TEST_F(SocketCommandsTest, DatagramsGoToAnAddressAndPort) {
   NetInit();
-  const int32_t port = FreePort();
-  const int32_t receiver = NetUdpOpen(port);
+  // A receiver on a port of its own (another one when another program took
+  // the one found free first).
+  int32_t port = 0;
+  int32_t receiver = -1;
+  for (int attempt = 0; attempt < 100 && receiver < 0; ++attempt) receiver = NetUdpOpen(port = FreeUdpPort());
   const int32_t sender = NetUdpOpen(0);  // bound by its first send
   EXPECT_EQ(NetSendTo(sender, "datagram", kLoopback, port), 8);
   RtString text;
@@ -135,7 +149,7 @@ TEST_F(SocketCommandsTest, TheLocalListEndsWithTheLoopbackAndNoSeparator) {
 
 TEST_F(SocketCommandsTest, TheErrorTextNamesTheLastError) {
   NetInit();
-  EXPECT_EQ(NetConnect("127.0.0.1", FreePort(), 1000), -1);
+  EXPECT_EQ(NetConnect("127.0.0.1", RefusedPort(), kLongWaitMs), -1);
   EXPECT_EQ(std::string(NetErrorText().c_str()).substr(0, 6), "10061 ");
   SockSetLastError(424242);
   EXPECT_STREQ(NetErrorText().c_str(), "");
@@ -144,12 +158,12 @@ TEST_F(SocketCommandsTest, TheErrorTextNamesTheLastError) {
 // A program file is started directly, without a shell; with ending by ESC
 // allowed, the program ends after starting it.
 TEST_F(SocketCommandsTest, OpeningAProgramStartsIt) {
-  ScratchDir dir;
+  ScratchDir dir(ProgramFolder());
   const std::string script = dir.File("opened.sh");
   WriteFileBytes(script, "#!/bin/sh\necho opened > \"$0.out\"\n");
   chmod(script.c_str(), 0755);
   const auto waitForOutput = [&] {
-    for (int i = 0; i < 400 && ReadFileBytes(script + ".out").empty(); ++i) PlatformSleep(5);
+    Eventually([&] { return !ReadFileBytes(script + ".out").empty(); });
     return ReadFileBytes(script + ".out");
   };
   // The ending case first: its death test forks, best before this process

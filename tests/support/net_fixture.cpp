@@ -1,14 +1,26 @@
 #include "tests/support/net_fixture.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "net/net_session.h"
+#include "net/session_commands.h"
 #include "net/socket_layer.h"
 #include "process/app_globals.h"
 
+namespace {
+
+// The product polls for an answer every 20 ms.
+constexpr int32_t kReplyPollMs = 20;
+
+}  // namespace
+
 void NetTest::SetUp() {
   saved_ = g_netTuning;
-  g_netTuning.stallMs = 300;
-  g_netTuning.replyPolls = 15;
-  g_netTuning.sessionConnectMs = 1000;
+  g_netTuning.stallMs = kLongWaitMs;
+  g_netTuning.replyPolls = kLongWaitMs / kReplyPollMs;
+  g_netTuning.sessionConnectMs = kLongWaitMs;
   g_netTuning.hostOnLoopback = true;
 }
 
@@ -18,5 +30,22 @@ void NetTest::TearDown() {
     g_app.session = nullptr;
   }
   while (NetStartupCount() > 0) NetShutdown();
+  for (int fd : refusers_) close(fd);
+  refusers_.clear();
   g_netTuning = saved_;
+}
+
+uint16_t NetTest::RefusedPort() {
+  uint16_t port = 0;
+  refusers_.push_back(RawRefuser(&port));
+  return port;
+}
+
+uint16_t NetTest::HostOnFreePort() {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const uint16_t port = FreePort();
+    if (NetHost(port) == 1) return port;
+    if (SockLastError() != SockErrorFromErrno(EADDRINUSE)) return 0;
+  }
+  return 0;
 }

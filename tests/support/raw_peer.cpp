@@ -36,6 +36,26 @@ uint16_t FreePort() {
   return port;
 }
 
+uint16_t FreeUdpPort() {
+  const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address = Loopback(0);
+  address.sin_addr.s_addr = htonl(INADDR_ANY);
+  bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+  const uint16_t port = BoundPort(fd);
+  close(fd);
+  return port;
+}
+
+int RawRefuser(uint16_t* port) {
+  // No SO_REUSEADDR: with it another socket that has it too could bind the
+  // port while this one does not listen.
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const sockaddr_in address = Loopback(0);
+  bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+  *port = BoundPort(fd);
+  return fd;
+}
+
 uint16_t SlotPort(int32_t slot) { return BoundPort(SockSlot(slot)->fd); }
 
 namespace {
@@ -92,7 +112,7 @@ int RawAccept(int listening, int timeoutMs) {
   if (ready != 1) return -1;
   const int fd = accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
   if (fd >= 0) {
-    timeval limit = {2, 0};
+    timeval limit = {kRawWaitMs / 1000, (kRawWaitMs % 1000) * 1000};
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
   }
   return fd;

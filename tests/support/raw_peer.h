@@ -8,18 +8,34 @@
 #include <cstdint>
 #include <string>
 
-// A TCP port on 127.0.0.1 that was free a moment ago.
+// How long the raw calls wait for the other side unless told otherwise:
+// far longer than any step takes on a working machine, however slow or
+// loaded, since only a failing test waits it out.
+inline constexpr int kRawWaitMs = 30000;
+
+// A TCP port on 127.0.0.1 that was free a moment ago. Another program may
+// take it before it is used, so only a caller that tries another port when
+// it finds this one taken may use it (NetTest::HostOnFreePort does); a
+// test that needs a port of its own listens with RawListen, and one that
+// needs a refusing port takes RawRefuser.
 uint16_t FreePort();
+// The same for a UDP port.
+uint16_t FreeUdpPort();
+// A TCP socket bound to a port of 127.0.0.1 (*port receives it) that does
+// not listen: while it stays open nobody else can take the port, and every
+// connection to it is refused.
+int RawRefuser(uint16_t* port);
 // The local port a socket slot is bound to.
 uint16_t SlotPort(int32_t slot);
 
 // A blocking TCP connection to 127.0.0.1:port whose reads give up after
 // the milliseconds; -1 when it cannot connect.
-int RawConnect(uint16_t port, int readTimeoutMs = 2000);
+int RawConnect(uint16_t port, int readTimeoutMs = kRawWaitMs);
 // A listening TCP socket on 127.0.0.1 (port 0: any); *port receives the port.
 int RawListen(uint16_t* port);
-// Accepts one connection, waiting up to the milliseconds; -1 on none.
-int RawAccept(int listening, int timeoutMs = 2000);
+// Accepts one connection, waiting up to the milliseconds; -1 on none. The
+// connection's reads give up after kRawWaitMs.
+int RawAccept(int listening, int timeoutMs = kRawWaitMs);
 // Writes all bytes; false when the connection fails.
 bool RawWrite(int fd, const std::string& bytes);
 // Reads until the peer closes or the read times out.

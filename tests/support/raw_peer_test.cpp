@@ -1,11 +1,14 @@
 #include "tests/support/raw_peer.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <functional>
 #include <string>
 #include <thread>
@@ -69,7 +72,7 @@ TEST(RawPeerTest, SignalsDoNotFailTheCalls) {
       });
       {
         InterruptingTimer timer;
-        const int fd = RawAccept(listening, 2000);
+        const int fd = RawAccept(listening);
         ok = fd >= 0;
         if (fd >= 0) close(fd);
       }
@@ -77,7 +80,7 @@ TEST(RawPeerTest, SignalsDoNotFailTheCalls) {
     } else {
       const int fd = RawConnect(port);
       std::thread peer = OtherSide([&] {
-        const int accepted = RawAccept(listening, 2000);
+        const int accepted = RawAccept(listening);
         usleep(100000);
         if (name == "read") RawWrite(accepted, frame);
         else RawReadAll(accepted);
@@ -94,6 +97,33 @@ TEST(RawPeerTest, SignalsDoNotFailTheCalls) {
     close(listening);
     EXPECT_TRUE(ok);
   }
+}
+
+// A refuser's port refuses every connection while the refuser is open, and
+// no other socket can take it meanwhile, not even one that reuses
+// addresses (as the runtime's own sockets do) on this or every address.
+TEST(RawPeerTest, ARefusersPortRefusesAndStaysTaken) {
+  uint16_t port = 0;
+  const int refuser = RawRefuser(&port);
+  ASSERT_GE(refuser, 0);
+  ASSERT_NE(port, 0);
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    EXPECT_EQ(RawConnect(port), -1);
+    EXPECT_EQ(errno, ECONNREFUSED);
+  }
+  for (const uint32_t ip : {INADDR_LOOPBACK, INADDR_ANY}) {
+    const int other = socket(AF_INET, SOCK_STREAM, 0);
+    const int one = 1;
+    setsockopt(other, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(ip);
+    EXPECT_NE(bind(other, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0) << ip;
+    EXPECT_EQ(errno, EADDRINUSE) << ip;
+    close(other);
+  }
+  close(refuser);
 }
 
 }  // namespace

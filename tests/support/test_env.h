@@ -20,11 +20,13 @@ class ScopedEnv {
   std::optional<std::string> old_;
 };
 
-// A fresh folder under the system's temporary folder, removed with all its
-// contents at the end of the object's life. path() ends without '/'.
+// A fresh folder under the system's temporary folder (or under the folder
+// given), removed with all its contents at the end of the object's life.
+// path() ends without '/'.
 class ScratchDir {
  public:
   ScratchDir();
+  explicit ScratchDir(const std::string& parent);
   ~ScratchDir();
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
