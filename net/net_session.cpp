@@ -59,15 +59,73 @@ int32_t NetSessionSend(int32_t socket, const NetMessage& message) {
   return SockSend(socket, frame, total, nullptr) == total ? 1 : 0;
 }
 
+namespace {
+
+// Under sendLock: the number of bytes kept of a frame begun.
+int32_t KeptRest(const NetSession* session) { return session->sendRestEnd - session->sendRestStart; }
+
+// Under sendLock: nothing is kept any more (it went, or the connection is
+// over).
+void ForgetRest(NetSession* session) {
+  session->sendRestStart = 0;
+  session->sendRestEnd = 0;
+}
+
+// Under sendLock: a send on the session connection failed, and part of a
+// frame may be out, which would garble every later frame: the connection is
+// shut down (the session ends), and nothing is kept for it.
+void ShutDownOwn(NetSession* session, int32_t socket) {
+  ForgetRest(session);
+  SockShutdown(socket);
+}
+
+}  // namespace
+
 int32_t NetSessionSendOwn(NetSession* session, const NetMessage& message) {
   MutexLock(&session->lock);
   const int32_t socket = session->sessionSocket;
   MutexUnlock(&session->lock);
   if (socket == -1) return 0;
   const std::lock_guard<std::mutex> hold(session->sendLock);
+  // The rest of a frame the session thread began goes first; this send may
+  // wait for room, that one may not.
+  const int32_t rest = KeptRest(session);
+  if (rest > 0 && SockSend(socket, session->sendRest + session->sendRestStart, rest, nullptr) != rest) {
+    ShutDownOwn(session, socket);
+    return 0;
+  }
+  ForgetRest(session);
   const int32_t sent = NetSessionSend(socket, message);
-  if (sent == 0) SockShutdown(socket);
+  if (sent == 0) ShutDownOwn(session, socket);
   return sent;
+}
+
+int32_t NetSessionSendOwnNow(NetSession* session, int32_t socket, const NetMessage* message) {
+  const int32_t rest = KeptRest(session);
+  if (rest > 0) {
+    const int32_t taken = SockSendNow(socket, session->sendRest + session->sendRestStart, rest);
+    if (taken < 0) {
+      ShutDownOwn(session, socket);
+      return -1;
+    }
+    session->sendRestStart += taken;
+    if (taken < rest) return 0;
+    ForgetRest(session);
+  }
+  if (message == nullptr) return 1;
+  // The frame is written where its rest would be kept.
+  const int32_t total = NetMessageWrite(*message, session->sendRest);
+  const int32_t taken = SockSendNow(socket, session->sendRest, total);
+  if (taken < 0) {
+    ShutDownOwn(session, socket);
+    return -1;
+  }
+  if (taken == 0) return 0;
+  if (taken < total) {
+    session->sendRestStart = taken;
+    session->sendRestEnd = total;
+  }
+  return 1;
 }
 
 void NetSessionReset(NetSession* session) {
@@ -90,6 +148,11 @@ void NetSessionReset(NetSession* session) {
   if (session->thread != 0) {
     ThreadJoin(session->thread, nullptr);
     session->thread = 0;
+  }
+  // What was kept of a frame belongs to the connection that closes now.
+  {
+    const std::lock_guard<std::mutex> hold(session->sendLock);
+    ForgetRest(session);
   }
   MutexLock(&session->lock);
   if (session->listenSocket != -1) SockClose(session->listenSocket);

@@ -157,6 +157,13 @@ struct NetSession {
   // Held for every send on sessionSocket: the program's thread and the
   // session thread both send on it, and their frames must not interleave.
   std::mutex sendLock;
+  // Under sendLock: what the socket has not taken yet of a frame that a
+  // send without waiting began, bytes sendRestStart to sendRestEnd. It goes
+  // out before anything else on the connection. Only one frame's rest is
+  // ever kept: nothing more is sent while it waits.
+  uint8_t sendRest[kNetHeaderSize + kNetMaxPayload] = {};
+  int32_t sendRestStart = 0;
+  int32_t sendRestEnd = 0;
 };
 
 // Builds the session (flags and ids as after a reset, empty lists) with its
@@ -179,10 +186,21 @@ int32_t NetMessageWrite(const NetMessage& message, uint8_t out[kNetHeaderSize + 
 // Sends 7 + payload length bytes of the frame; 1 on success, else 0.
 int32_t NetSessionSend(int32_t socket, const NetMessage& message);
 // The same on the session's own connection, one frame at a time whichever
-// thread sends; 0 when there is no connection. A frame that cannot be sent
-// may be half out, which would garble every later frame: the connection is
-// then shut down, and the session ends.
+// thread sends, after the rest of a frame that a send without waiting left
+// behind; 0 when there is no connection. A frame that cannot be sent may be
+// half out, which would garble every later frame: the connection is then
+// shut down, and the session ends.
 int32_t NetSessionSendOwn(NetSession* session, const NetMessage& message);
+// For the session thread, which must not wait on the session socket (on the
+// host it reads the other end itself), holding sendLock: sends the kept rest
+// of a frame, then the frame (none when null), as far as the socket takes
+// them right now. What it does not take of a frame once begun is kept and
+// goes out, in order, before anything else on the connection. 1 when the
+// frame has gone or is kept (with no frame: nothing is kept any more), 0
+// when nothing of it went (the socket is full, or the kept rest still
+// waits): it may be sent later. -1 when the send failed (reset, gone): the
+// connection is shut down, and the session ends.
+int32_t NetSessionSendOwnNow(NetSession* session, int32_t socket, const NetMessage* message);
 
 // Ends the session thread (stop flag under the lock, then the running flag
 // polled under the lock every 50 ms, then the thread joined), closes the

@@ -288,12 +288,16 @@ NetMessage RegistrationOf(const NetPlayerRecord& player) {
 // whose id came, whose record is then dropped. The thread never waits
 // here, since on the host it must go on reading the connection it writes
 // to: while the program is sending, or the connection is full, the rest
-// waits for the next round. A frame that went out in part garbles the
-// connection, which is then shut down (the session ends).
+// waits for the next round. What the connection takes of a frame in part is
+// sent whole all the same: its rest is kept and goes out first, in this
+// thread's next try or before the program's next frame (net_session.h), so
+// the frame counts as sent. A send that fails shuts the connection down
+// (the session ends).
 void SendRegistrationsLocked(ThreadState& state) {
   NetSession* session = state.session;
   std::unique_lock<std::mutex> sending(session->sendLock, std::try_to_lock);
   if (!sending.owns_lock()) return;
+  if (NetSessionSendOwnNow(session, state.sessionSocket, nullptr) != 1) return;
   for (NetPlayerRecord* player = session->localPlayers.head; player != nullptr;) {
     NetPlayerRecord* next = player->next;
     const bool unsent = player->id == kNetIdUnregistered;
@@ -302,14 +306,8 @@ void SendRegistrationsLocked(ThreadState& state) {
       player = next;
       continue;
     }
-    uint8_t frame[kNetHeaderSize + kNetMaxPayload];
-    const int32_t total = NetMessageWrite(
-        unsent ? RegistrationOf(*player) : NetMessageMake(kMsgLeave, 0, player->id, nullptr, 0), frame);
-    const int32_t out = SockSendNow(state.sessionSocket, frame, total);
-    if (out != total) {
-      if (out != 0) SockShutdown(state.sessionSocket);
-      break;
-    }
+    const NetMessage frame = unsent ? RegistrationOf(*player) : NetMessageMake(kMsgLeave, 0, player->id, nullptr, 0);
+    if (NetSessionSendOwnNow(session, state.sessionSocket, &frame) != 1) break;
     if (unsent) player->id = kNetIdRegistering;
     else session->localPlayers.Remove(player);
     player = next;

@@ -30,7 +30,9 @@
 // for being full: while much waits for it, the passes take no frame from
 // any peer (they wait in their connections) and only serve the session
 // connection, which empties it. A registration that the session connection
-// cannot take now is sent in a later round.
+// cannot take now is sent in a later round; the rest of one it took in part
+// goes out before anything else on it, so that connection too carries whole
+// frames only.
 #pragma once
 
 #include <cstdint>
