@@ -226,29 +226,18 @@ void HoldLittle(int fd) {
 
 // A host session in g_app (with the players alice and carol on demand),
 // raw peers, and on demand a joined guest session in the same process.
-class SessionBacklogTest : public NetTest {
+class SessionBacklogTest : public SessionPairTest {
  protected:
-  void SetUp() override {
-    NetTest::SetUp();
-    host_ = NetSessionCreate();
-    g_app.session = host_;
-  }
   void TearDown() override {
     for (int fd : raws_) close(fd);
-    if (guest_ != nullptr) NetSessionFree(guest_);
-    g_app.session = host_;
-    NetTest::TearDown();
+    SessionPairTest::TearDown();
   }
-
-  void OnHost() { g_app.session = host_; }
-  void OnGuest() { g_app.session = guest_; }
 
   // Hosts with alice and carol. The system may hold only 256 KiB at each
   // end of the host's own connection (as on a machine with small socket
   // buffers), so that a burst is more than it holds on any machine.
   void HostWithAliceAndCarol() {
-    port_ = HostOnFreePort();
-    ASSERT_NE(port_, 0);
+    ASSERT_TRUE(Host());
     alice_ = NetPlayerAdd("alice");
     carol_ = NetPlayerAdd("carol");
     ASSERT_GE(alice_, 101);
@@ -275,7 +264,6 @@ class SessionBacklogTest : public NetTest {
   }
   // The guest session joins the host and registers bob.
   void JoinWithBob() {
-    guest_ = NetSessionCreate();
     OnGuest();
     ASSERT_EQ(NetJoin("127.0.0.1", port_), 1);
     bob_ = NetPlayerAdd("bob");
@@ -283,9 +271,6 @@ class SessionBacklogTest : public NetTest {
     OnHost();
   }
 
-  NetSession* host_ = nullptr;
-  NetSession* guest_ = nullptr;
-  uint16_t port_ = 0;
   int32_t alice_ = 0;
   int32_t carol_ = 0;
   int32_t bob_ = 0;
@@ -350,8 +335,7 @@ TEST_F(SessionBacklogTest, AFastSenderLeavesTheHostsSessionRunning) {
 // heard.
 TEST_F(SessionBacklogTest, AJoinerThatStopsForAMomentStaysInTheSession) {
   g_netTuning.stallMs = NetTuning().stallMs;  // the product's own limit
-  port_ = HostOnFreePort();
-  ASSERT_NE(port_, 0);
+  ASSERT_TRUE(Host());
   JoinWithBob();
   uint16_t senderId = 0;
   const int sender = RawPeer("sender", &senderId);
@@ -417,8 +401,7 @@ TEST_F(SessionBacklogTest, APeerThatStopsReadingIsDroppedAtItsBoundOrStallLimit)
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     g_netTuning.stallMs = c.stallMs;
-    port_ = HostOnFreePort();
-    ASSERT_NE(port_, 0);
+    ASSERT_TRUE(Host());
     alice_ = NetPlayerAdd("alice");
     uint16_t lazyId = 0;
     const int lazy = RawPeer("lazy", &lazyId);

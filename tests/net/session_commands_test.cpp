@@ -76,32 +76,14 @@ bool AllBytesTaken(int fd) {
   return ioctl(fd, SIOCOUTQ, &pending) == 0 && pending == 0;
 }
 
-// A host session in g_app, and on demand a second session in the same
-// process that joins it; the commands work on whichever is in g_app.
-class SessionTest : public NetTest {
+// The host and guest sessions, with players and a raw peer on demand.
+class SessionTest : public SessionPairTest {
  protected:
-  void SetUp() override {
-    NetTest::SetUp();
-    host_ = NetSessionCreate();
-    g_app.session = host_;
-  }
   void TearDown() override {
     if (raw_ != -1) close(raw_);
-    if (guest_ != nullptr) NetSessionFree(guest_);
-    g_app.session = host_;
-    NetTest::TearDown();
+    SessionPairTest::TearDown();
   }
 
-  void OnHost() { g_app.session = host_; }
-  void OnGuest() {
-    if (guest_ == nullptr) guest_ = NetSessionCreate();
-    g_app.session = guest_;
-  }
-  // Hosts on a free port (port_).
-  bool Host() {
-    port_ = HostOnFreePort();
-    return port_ != 0;
-  }
   // Hosts, then joins from the guest session; ends on the host.
   void HostAndJoin() {
     OnHost();
@@ -142,9 +124,6 @@ class SessionTest : public NetTest {
     MutexUnlock(&host_->lock);
   }
 
-  NetSession* host_ = nullptr;
-  NetSession* guest_ = nullptr;
-  uint16_t port_ = 0;
   int32_t alice_ = 0;
   int32_t bob_ = 0;
   int32_t carol_ = 0;

@@ -49,3 +49,27 @@ uint16_t NetTest::HostOnFreePort() {
   }
   return 0;
 }
+
+void SessionPairTest::SetUp() {
+  NetTest::SetUp();
+  host_ = NetSessionCreate();
+  g_app.session = host_;
+}
+
+void SessionPairTest::TearDown() {
+  if (guest_ != nullptr) NetSessionFree(guest_);
+  g_app.session = host_;
+  NetTest::TearDown();
+}
+
+void SessionPairTest::OnHost() { g_app.session = host_; }
+
+void SessionPairTest::OnGuest() {
+  if (guest_ == nullptr) guest_ = NetSessionCreate();
+  g_app.session = guest_;
+}
+
+bool SessionPairTest::Host() {
+  port_ = HostOnFreePort();
+  return port_ != 0;
+}

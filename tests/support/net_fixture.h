@@ -12,6 +12,8 @@
 #include "net/net_tuning.h"
 #include "tests/support/raw_peer.h"
 
+struct NetSession;
+
 // How long the network waits in a test that does not test that wait: so
 // long that only a failing test waits it out.
 inline constexpr int32_t kLongWaitMs = kRawWaitMs;
@@ -44,4 +46,22 @@ class NetTest : public testing::Test {
  private:
   NetTuning saved_;
   std::vector<int> refusers_;
+};
+
+// A host session in g_app, and on demand a second session in the same
+// process that joins it; the commands work on whichever is in g_app.
+class SessionPairTest : public NetTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  void OnHost();
+  // Makes the guest session the first time.
+  void OnGuest();
+  // Hosts on a port that was free (port_); false when hosting failed.
+  bool Host();
+
+  NetSession* host_ = nullptr;
+  NetSession* guest_ = nullptr;
+  uint16_t port_ = 0;
 };
