@@ -22,6 +22,7 @@
 #include "platform/clock.h"
 #include "process/app_globals.h"
 #include "tests/support/net_fixture.h"
+#include "tests/support/test_env.h"
 
 namespace {
 
@@ -29,17 +30,6 @@ namespace {
 // machine takes.
 constexpr double kPatienceMs = 120000;
 constexpr int32_t kRegistrationBytes = kNetHeaderSize + kNetRegisterPayload;
-
-// True once the condition holds; false when kPatienceMs pass first.
-template <typename Condition>
-bool WaitFor(Condition condition) {
-  const double deadline = PlatformMilliseconds() + kPatienceMs;
-  for (;;) {
-    if (condition()) return true;
-    if (PlatformMilliseconds() > deadline) return false;
-    PlatformSleep(1);
-  }
-}
 
 void SetSendBuffer(int fd, int bytes) { setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes); }
 
@@ -231,7 +221,7 @@ TEST_F(SessionPartialFrameTest, TheRestOfAFrameGoesOutBeforeAnythingElse) {
     } else {
       // The text goes once the rest has gone, then its own rest if any.
       const NetMessage* next = &second;
-      EXPECT_TRUE(WaitFor([&] {
+      EXPECT_TRUE(Eventually([&] {
         const std::lock_guard<std::mutex> hold(session->sendLock);
         if (NetSessionSendOwnNow(session, session->sessionSocket, next) != 1) return false;
         if (next == nullptr) return true;
@@ -317,7 +307,7 @@ TEST_F(SessionPartialFrameTest, AJoinersFrameTakenInPartComesWholeAndTheSessionG
       MutexUnlock(&guest->lock);
       return done;
     };
-    EXPECT_TRUE(WaitFor([&] { return sent() || NetSessionRunning() == 0; }));
+    EXPECT_TRUE(Eventually([&] { return sent() || NetSessionRunning() == 0; }));
     EXPECT_EQ(NetSessionRunning(), 1);
     // The frame was taken in part, as far as the room went.
     EXPECT_EQ(Unsent(fd) - unsent, c.room);
