@@ -16,6 +16,7 @@
 #include "process/timer.h"
 #include "tests/support/media_encoder.h"
 #include "tests/support/screen_report.h"
+#include "tests/support/sound_fixture.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -30,7 +31,7 @@ TEST(MusicRuntimeTest, FrameEndRestartsTheLoopAndTeardownStopsIt) {
         RuntimeInit();
         MusicPlay(path.c_str(), true);
         int failures = g_errorState.code != 0 || g_music.window == nullptr;
-        g_music.loopDeadline = 1.0;
+        MakeMusicLoopDue();
         const double before = TimerGetMillis();
         ShowScreen();
         failures += g_music.loopDeadline < before + 1000.0 - 2.0;

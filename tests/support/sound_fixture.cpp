@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "devices/music.h"
 #include "process/app_globals.h"
+#include "process/timer.h"
 
 namespace {
 
@@ -73,4 +75,9 @@ SoundSystem::~SoundSystem() {
   MediaResolverRelease(resolver);
   g_app.soundDevice = nullptr;
   g_app.mediaResolver = nullptr;
+}
+
+void MakeMusicLoopDue() {
+  if (TimerGetMillis() < 1000.0) g_timerClock.base -= 1000.0;
+  g_music.loopDeadline = TimerGetMillis() - 500.0;
 }

@@ -46,3 +46,10 @@ class SoundSystem {
   SoundDevice device;
   MediaResolver resolver;
 };
+
+// Makes the playing piece's loop deadline due: a positive deadline that the
+// clock has already passed. The clock counts from its first reading in the
+// process, so early on it may read less than any deadline one could choose;
+// its base is then moved back, as if the process had started a second
+// earlier.
+void MakeMusicLoopDue();
