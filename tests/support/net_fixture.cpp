@@ -2,8 +2,6 @@
 
 #include <unistd.h>
 
-#include <cerrno>
-
 #include "net/net_session.h"
 #include "net/session_commands.h"
 #include "net/socket_layer.h"
@@ -39,15 +37,6 @@ uint16_t NetTest::RefusedPort() {
   uint16_t port = 0;
   refusers_.push_back(RawRefuser(&port));
   return port;
-}
-
-uint16_t NetTest::HostOnFreePort() {
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const uint16_t port = FreePort();
-    if (NetHost(port) == 1) return port;
-    if (SockLastError() != SockErrorFromErrno(EADDRINUSE)) return 0;
-  }
-  return 0;
 }
 
 void SessionPairTest::SetUp() {

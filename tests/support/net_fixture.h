@@ -38,11 +38,6 @@ class NetTest : public testing::Test {
 
   // A port of 127.0.0.1 that refuses every connection until the test ends.
   uint16_t RefusedPort();
-  // Hosts the session of g_app (NetHost) on a port that was free, trying
-  // another when another program took it first; the port, or 0 when
-  // hosting failed for another reason.
-  static uint16_t HostOnFreePort();
-
  private:
   NetTuning saved_;
   std::vector<int> refusers_;

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "net/session_commands.h"
 #include "net/socket_layer.h"
 
 namespace {
@@ -34,6 +35,15 @@ uint16_t FreePort() {
   const int fd = RawListen(&port);
   close(fd);
   return port;
+}
+
+uint16_t HostOnFreePort() {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const uint16_t port = FreePort();
+    if (NetHost(port) == 1) return port;
+    if (SockLastError() != SockErrorFromErrno(EADDRINUSE)) return 0;
+  }
+  return 0;
 }
 
 uint16_t FreeUdpPort() {

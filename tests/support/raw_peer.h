@@ -15,12 +15,16 @@ inline constexpr int kRawWaitMs = 30000;
 
 // A TCP port on 127.0.0.1 that was free a moment ago. Another program may
 // take it before it is used, so only a caller that tries another port when
-// it finds this one taken may use it (NetTest::HostOnFreePort does); a
+// it finds this one taken may use it (HostOnFreePort does); a
 // test that needs a port of its own listens with RawListen, and one that
 // needs a refusing port takes RawRefuser.
 uint16_t FreePort();
 // The same for a UDP port.
 uint16_t FreeUdpPort();
+// Hosts the session of g_app (NetHost) on a port that was free, trying
+// another when another program took it first; the port, or 0 when
+// hosting failed for another reason.
+uint16_t HostOnFreePort();
 // A TCP socket bound to a port of 127.0.0.1 (*port receives it) that does
 // not listen: while it stays open nobody else can take the port, and every
 // connection to it is refused.
