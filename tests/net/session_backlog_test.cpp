@@ -80,9 +80,13 @@ class Inbox {
  public:
   explicit Inbox(int32_t player) : player_(player) {}
 
-  // Takes every text waiting for the player (in g_app's session).
+  // Takes the texts waiting for the player (in g_app's session): as many
+  // as an inbox holds at most, so that a call ends even while the session
+  // thread fills the inbox as fast as it is read (and the other player's
+  // inbox, read next, is not left full meanwhile).
   void TakeAll() {
-    for (std::string text; !(text = NetGetMessage(player_).c_str()).empty();) {
+    std::string text;
+    for (int32_t taken = 0; taken < kNetInboxTexts && !(text = NetGetMessage(player_).c_str()).empty(); ++taken) {
       const int32_t number = NumberOf(text);
       if (number < 0) {
         others.push_back(text);
