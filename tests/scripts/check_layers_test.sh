@@ -3,10 +3,17 @@
 # points up is reported, a tree that keeps the order passes, and a folder or
 # file that cannot be read fails the check instead of passing unchecked.
 set -euo pipefail
-check=$(cd "$(dirname "$0")/../../scripts" && pwd)/check-layers
-tree=$(mktemp -d)
-trap 'chmod -R u+rwx "$tree"; rm -rf "$tree"' EXIT
-chmod 755 "$tree"
+# The check and the tree lie in a scratch folder that every user can
+# reach: as root the check runs as another user, who may not be able to
+# reach the project's own folder.
+work=$(mktemp -d)
+trap 'chmod -R u+rwx "$work"; rm -rf "$work"' EXIT
+chmod 755 "$work"
+check=$work/check-layers
+cp "$(dirname "$0")/../../scripts/check-layers" "$check"
+chmod 755 "$check"
+tree=$work/tree
+mkdir -m 755 "$tree"
 
 failures=0
 # expect NAME STATUS TEXT: the check of the tree exits with STATUS and its
